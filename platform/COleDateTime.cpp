@@ -38,11 +38,21 @@ void CivilFrom1970(long long z, int& year, int& month, int& day) noexcept
 
 const long long kEpochFrom1970 = DaysFrom1970(1899, 12, 30);
 
+// Whether `dt` names a moment of years 100 to 9999. Before the epoch the
+// fraction counts forward from the midnight of the day named by the integer
+// part, so the times of 1 January 100 are -657434.0 down to (not including)
+// -657435.0: a plain `dt >= kMinDate` would reject every one of them but
+// midnight. Also rejects NaN.
+bool InRange(double dt) noexcept
+{
+    return dt > kMinDate - 1.0 && dt < kMaxDate;
+}
+
 // Splits a day count into a calendar day index and seconds of the day,
 // rounding to the nearest second.
 bool Split(double dt, long long& dayIndex, long long& seconds) noexcept
 {
-    if (!(dt >= kMinDate && dt < kMaxDate)) // also rejects NaN
+    if (!InRange(dt))
         return false;
     double whole = std::trunc(dt);
     double fraction = std::fabs(dt - whole);
@@ -213,7 +223,7 @@ COleDateTime COleDateTime::operator+(const COleDateTimeSpan& span) const
         return out;
     }
     out.m_dt = varno::LinearToOle(varno::OleToLinear(m_dt) + span.m_span);
-    if (!(out.m_dt >= kMinDate && out.m_dt < kMaxDate))
+    if (!InRange(out.m_dt))
         out.m_status = invalid;
     return out;
 }

@@ -7,7 +7,9 @@
 // 0.5 name the same moment, and arithmetic works on the "linear" value
 // (-1.25 becomes -0.75) before it is turned back.
 // Range: years 100 to 9999 of the proleptic Gregorian calendar, that is
-// -657434.0 (1 January 100) up to 2958466.0 (exclusive; 1 January 10000).
+// the days -657434 (1 January 100) to 2958465 (31 December 9999); as values,
+// everything above -657435.0 (exclusive; the times of 1 January 100 lie
+// between it and -657434.0) and below 2958466.0 (1 January 10000).
 // Fields are read to the nearest second.
 #pragma once
 
