@@ -1,0 +1,123 @@
+// CCSVItem: the abstract base of every record converter.
+//
+// It holds one CSV table in memory while a conversion runs (the column names
+// and a growing store of rows), owns the separator, and provides the line
+// codec, whole-file reading and writing, and the column mapping of import.
+// A converter object serves one operation and is then destroyed.
+#pragma once
+
+#include "manager/varnocsvmgr_export.h"
+#include "platform/CArray.h"
+#include "platform/CString.h"
+#include "platform/CStringArray.h"
+#include "platform/CStringList.h"
+
+#include <memory>
+
+/// Result of import, count, header reading and file reading.
+enum _en_CSVError {
+    CSVERR_SUCCESS = 0,  ///< the operation completed
+    CSVERR_FAIL = 1,     ///< no converter for the type; empty path; no data row after the header
+    CSVERR_FILEOPEN = 4, ///< the CSV file cannot be opened for reading
+};
+
+class VARNO_CSV_EXPORT CCSVItem {
+public:
+    /// Separator ",", no columns, room for one row, both layout flags false.
+    CCSVItem();
+    /// As above with room for `nBufferSize` rows (a size below 1 gives 1).
+    explicit CCSVItem(int nBufferSize);
+    CCSVItem(const CCSVItem&) = delete;
+    CCSVItem& operator=(const CCSVItem&) = delete;
+    virtual ~CCSVItem();
+
+    // The six operations every converter supplies, in this order.
+
+    /// Writes all stored records of the converter's type to `path`: the
+    /// number of rows written, 0 when there is nothing to export (no file is
+    /// written), -1 when the store cannot be read or the file not written.
+    virtual long Export(int profile, CString path) = 0;
+    /// Reads `path` and adds one store record per data row; `count` receives
+    /// the store's save result. Returns the file-reading result on failure.
+    virtual _en_CSVError Import(long& count, int profile, CString path, CStringList& fieldNames,
+                                CStringList& fileColumns, int option, bool flag) = 0;
+    /// As Import without saving; `count` receives the number of records.
+    virtual _en_CSVError Count(long& count, int profile, CString path, CStringList& fieldNames,
+                               CStringList& fileColumns, int option) = 0;
+    /// Puts the converter's own column names into m_arrField.
+    virtual void MakeField() = 0;
+    /// Appends one row made from one store record.
+    virtual void Make(void* record) = 0;
+    /// Fills a store record from row `row`: the k-th name of `fieldNames` is
+    /// read from column index[k] (-1: not in the file). Returns 1.
+    virtual int Array2Item(void* record, int row, CStringList& fieldNames, CArray<int, const int&>& index) = 0;
+
+    // The in-memory table.
+
+    /// Makes the column names a copy of `names` (replaces, does not append).
+    void AddField(CStringArray& names);
+    /// Appends a copy of `row`, doubling the row capacity when it is full.
+    void AddValue(CStringArray& row);
+    [[nodiscard]] int GetFieldCount();
+    [[nodiscard]] int GetValueCount();
+    /// Changes the row capacity to `nSize`, keeping the rows in use. A size of
+    /// 0 or less does nothing; so does a size below the number of rows in use,
+    /// since shrinking would lose rows.
+    void SetBufferSize(int nSize);
+    /// Appends to `index`, for each name of `fileColumns`, the position of the
+    /// first column whose name equals it regardless of case, or -1. Returns 1.
+    int MakeIndexFileField(CArray<int, const int&>& index, CStringList& fileColumns);
+
+    // The line codec.
+
+    /// Removes the first record (a logical line; line breaks inside quotes
+    /// belong to it) from `buffer` and returns it without its line break.
+    CString GetLine(CString& buffer);
+    /// Splits one record into its values and appends them to `values`. Returns 1.
+    int ReadLine(CString line, CStringArray& values);
+    /// Joins one row into a record: every value quoted, inner quotes doubled,
+    /// empty quoted fields added up to the column count, CR LF at the end.
+    /// An empty row gives the empty string.
+    CString WriteLine(CStringArray& values);
+    /// Position of the separator that ends the first field of `line`, or -1.
+    int nextSeparator(CString line);
+    /// The separator a header line uses: a tab if it holds one, else a comma.
+    CString FindSeparator(CString line);
+    void SetSeparator(CString separator);
+    /// Sets the separator to the one character `ch`: taken as a UTF-16 code
+    /// unit when `codePage` is 65001, else decoded in the ANSI code page.
+    void SetSeparator(unsigned char ch, int codePage);
+
+    // Files.
+
+    /// Writes the column names and all rows to `path` in the ANSI code page
+    /// (CR LF line ends, no byte-order mark). Every record text is built
+    /// before the file is opened. Returns the number of rows, or -1 when there
+    /// are no columns, no rows, or the file cannot be opened.
+    long ExportFile(CString path);
+    /// Reads `path` whole into the column names (first record) and rows
+    /// (every other non-blank record), detecting UTF-16LE by its FF FE mark
+    /// and the separator from the header. CSVERR_FAIL for an empty path or
+    /// fewer than two non-blank records, CSVERR_FILEOPEN when it cannot be
+    /// opened. The two lists are not used here.
+    _en_CSVError ImportFile(CString path, CStringList& fieldNames, CStringList& fileColumns);
+    /// Decodes a whole file's bytes: UTF-16LE after an FF FE mark (the buffer
+    /// must then end with a zero 16-bit unit), otherwise the zero-terminated
+    /// bytes in the ANSI code page.
+    CString CheckCodePage(unsigned char* bytes);
+    /// Fills `fields` with the names of the file's header line.
+    /// CSVERR_SUCCESS (also for an empty file: no names) or CSVERR_FILEOPEN.
+    _en_CSVError GetField(CString path, CStringArray& fields);
+
+    // The table; public so that hosts driving a converter directly can read it.
+    CString m_strSeparator;                    ///< field separator, "," until a header sets it
+    CStringArray m_arrField;                   ///< column names
+    std::unique_ptr<CStringArray[]> m_pValue;  ///< m_nBufferSize rows; the first m_nValueCount in use
+    int m_nValueCount = 0;                     ///< rows in use
+    int m_nBufferSize = 1;                     ///< rows allocated
+    bool m_bDateLayout = false;                ///< import: header starts with a date column
+    bool m_bSubjectLayout = false;             ///< import: header starts with a subject column
+
+private:
+    _en_CSVError ReadTable(const CString& text);
+};

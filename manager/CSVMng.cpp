@@ -1,0 +1,75 @@
+#include "manager/CSVMng.h"
+
+#include "converters/CSVMemo.h"
+
+#include <memory>
+#include <new>
+
+namespace {
+
+// The converter of a data type, or none for a code without one. Types whose
+// converter is not built yet select none, so the caller gets the facade's
+// no-converter result.
+std::unique_ptr<CCSVItem> CreateConverter(unsigned long type)
+{
+    switch (type) {
+    case CSVTYPE_MEMO: return std::unique_ptr<CCSVItem>(new (std::nothrow) CCSVMemo());
+    default: return nullptr;
+    }
+}
+
+} // namespace
+
+int CSVMng::CheckValidFilePath(CString& path)
+{
+    if (path.IsEmpty())
+        return 0;
+    if (path.GetLength() < 4 || path.Right(4).CompareNoCase(u".csv") != 0)
+        path += u".csv";
+    return 1;
+}
+
+long CSVMng::Export(unsigned long type, int profile, CString path)
+{
+    if (CheckValidFilePath(path) == 0)
+        return -1;
+    std::unique_ptr<CCSVItem> converter = CreateConverter(type);
+    if (!converter)
+        return -1;
+    return converter->Export(profile, path);
+}
+
+_en_CSVError CSVMng::Count(unsigned long type, long& count, int profile, CString path, CStringList& fieldNames,
+                           CStringList& fileColumns, int option)
+{
+    std::unique_ptr<CCSVItem> converter = CreateConverter(type);
+    if (!converter)
+        return CSVERR_FAIL;
+    return converter->Count(count, profile, path, fieldNames, fileColumns, option);
+}
+
+_en_CSVError CSVMng::Import(unsigned long type, long& count, int profile, CString path, CStringList& fieldNames,
+                            CStringList& fileColumns, int option, bool flag)
+{
+    std::unique_ptr<CCSVItem> converter = CreateConverter(type);
+    if (!converter)
+        return CSVERR_FAIL;
+    return converter->Import(count, profile, path, fieldNames, fileColumns, option, flag);
+}
+
+long CSVMng::ExportFromPC(unsigned long /*type*/, int /*profile*/, CString /*path*/, CObArray* /*records*/,
+                          CObArray* /*groups*/, CObArray* /*groupLinks*/)
+{
+    // Host-held records are exported by the contact and text-message
+    // converters; until they exist every type has no converter here.
+    return -1;
+}
+
+_en_CSVError CSVMng::GetField(CString path, CStringArray& fields)
+{
+    // Only the base operation is called, so any converter serves.
+    std::unique_ptr<CCSVItem> converter(new (std::nothrow) CCSVMemo());
+    if (!converter)
+        return CSVERR_FAIL;
+    return converter->GetField(path, fields);
+}
