@@ -1,0 +1,3 @@
+#include "store/ContactGroup.h"
+
+CContactGroup::~CContactGroup() = default;

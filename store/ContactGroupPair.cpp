@@ -1,0 +1,3 @@
+#include "store/ContactGroupPair.h"
+
+CContactGroupPair::~CContactGroupPair() = default;

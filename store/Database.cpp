@@ -1,0 +1,493 @@
+// SQLite persistence of the store.
+//
+// Every load and save opens its own connection and closes it before
+// returning, so that several processes can share one store file: the
+// journal is in WAL mode (readers never wait for a writer) and a writer that
+// finds the store locked waits up to kBusyTimeoutMs for the other one. A save
+// is one BEGIN IMMEDIATE transaction: it takes the write lock before reading
+// anything, so it never has to give up halfway because another process
+// wrote in between.
+//
+// Opening never writes into a file that is not a store of ours: the schema
+// version is read first, and only an empty database (a new file) gets the
+// schema.
+#include "store/Database.h"
+
+#include "store/Schema.h"
+
+#include <sqlite3.h>
+
+#include <cmath>
+#include <unordered_map>
+
+namespace varno::store {
+
+namespace {
+
+constexpr int kBusyTimeoutMs = 10000;
+// Keys stay below the provisional ids that AddNew gives (RecordCollection.h).
+constexpr std::int64_t kMaxKey = 0x7FFFFFFF;
+
+struct ConnectionCloser {
+    void operator()(sqlite3* db) const noexcept { sqlite3_close_v2(db); }
+};
+struct StatementFinalizer {
+    void operator()(sqlite3_stmt* statement) const noexcept { sqlite3_finalize(statement); }
+};
+using Connection = std::unique_ptr<sqlite3, ConnectionCloser>;
+using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
+
+Statement Prepare(sqlite3* db, const std::string& sql)
+{
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &statement, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(statement);
+        return nullptr;
+    }
+    return Statement(statement);
+}
+
+/// Runs a statement that takes no parameters, ignoring any rows it gives.
+bool Execute(sqlite3* db, const char* sql)
+{
+    Statement statement = Prepare(db, sql);
+    if (!statement)
+        return false;
+    int rc;
+    while ((rc = sqlite3_step(statement.get())) == SQLITE_ROW) {
+    }
+    return rc == SQLITE_DONE;
+}
+
+/// Rolls back on destruction unless committed.
+class Transaction {
+public:
+    explicit Transaction(sqlite3* db) : m_db(db) {}
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    ~Transaction()
+    {
+        if (m_open)
+            Execute(m_db, "ROLLBACK");
+    }
+    bool Begin(const char* sql)
+    {
+        m_open = Execute(m_db, sql);
+        return m_open;
+    }
+    bool Commit()
+    {
+        if (!Execute(m_db, "COMMIT"))
+            return false; // the destructor rolls back
+        m_open = false;
+        return true;
+    }
+
+private:
+    sqlite3* m_db;
+    bool m_open = false;
+};
+
+enum class StoreKind { ours, empty, foreign };
+
+bool Inspect(sqlite3* db, StoreKind& kind)
+{
+    // One statement, so that both come from the same state of the file even
+    // while another process is creating the schema.
+    Statement statement =
+        Prepare(db, "SELECT (SELECT user_version FROM pragma_user_version), (SELECT count(*) FROM sqlite_master)");
+    if (!statement || sqlite3_step(statement.get()) != SQLITE_ROW)
+        return false;
+    const std::int64_t version = sqlite3_column_int64(statement.get(), 0);
+    const std::int64_t objects = sqlite3_column_int64(statement.get(), 1);
+    if (version == kSchemaVersion)
+        kind = StoreKind::ours;
+    else if (version == 0 && objects == 0)
+        kind = StoreKind::empty;
+    else
+        kind = StoreKind::foreign;
+    return true;
+}
+
+bool CreateSchema(sqlite3* db)
+{
+    // WAL is a lasting property of the file; it cannot change inside a
+    // transaction, so it is set first. Two processes may both get here.
+    if (!Execute(db, "PRAGMA journal_mode=WAL"))
+        return false;
+    Transaction transaction(db);
+    if (!transaction.Begin("BEGIN IMMEDIATE"))
+        return false;
+    StoreKind kind;
+    if (!Inspect(db, kind)) // again, now that no one else can write
+        return false;
+    if (kind == StoreKind::foreign)
+        return false;
+    if (kind == StoreKind::empty) {
+        for (const char* sql : SchemaStatements())
+            if (!Execute(db, sql))
+                return false;
+        const std::string setVersion = "PRAGMA user_version = " + std::to_string(kSchemaVersion);
+        if (!Execute(db, setVersion.c_str()))
+            return false;
+    }
+    return transaction.Commit();
+}
+
+/// A connection to a store of the current schema, or null.
+Connection OpenStore()
+{
+    const std::string path = StorePathForOpening();
+    sqlite3* raw = nullptr;
+    int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI,
+                             nullptr);
+    Connection db(raw); // closed on every path, also when the open failed
+    if (rc != SQLITE_OK)
+        return nullptr;
+    sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
+    if (!Execute(db.get(), "PRAGMA foreign_keys = ON"))
+        return nullptr;
+    StoreKind kind;
+    if (!Inspect(db.get(), kind) || kind == StoreKind::foreign)
+        return nullptr;
+    if (kind == StoreKind::empty && !CreateSchema(db.get()))
+        return nullptr;
+    return db;
+}
+
+bool Bind(sqlite3_stmt* statement, int index, const Value& value)
+{
+    int rc = SQLITE_OK;
+    if (const auto* i = std::get_if<std::int64_t>(&value))
+        rc = sqlite3_bind_int64(statement, index, *i);
+    else if (const auto* d = std::get_if<double>(&value))
+        rc = sqlite3_bind_double(statement, index, *d);
+    else if (const auto* s = std::get_if<std::string>(&value))
+        rc = sqlite3_bind_text64(statement, index, s->data(), s->size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+    else
+        rc = sqlite3_bind_null(statement, index);
+    return rc == SQLITE_OK;
+}
+
+bool BindAll(sqlite3_stmt* statement, int first, const Row& row)
+{
+    for (std::size_t i = 0; i < row.size(); ++i)
+        if (!Bind(statement, first + static_cast<int>(i), row[i]))
+            return false;
+    return true;
+}
+
+Value ColumnValue(sqlite3_stmt* statement, int column)
+{
+    switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_INTEGER:
+        return sqlite3_column_int64(statement, column);
+    case SQLITE_FLOAT:
+        return sqlite3_column_double(statement, column);
+    case SQLITE_TEXT:
+    case SQLITE_BLOB: {
+        const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement, column));
+        const int size = sqlite3_column_bytes(statement, column);
+        return bytes ? std::string(bytes, static_cast<std::size_t>(size)) : std::string();
+    }
+    default:
+        return std::monostate{};
+    }
+}
+
+/// Runs a statement that gives no rows and resets it for the next use.
+bool StepOnce(sqlite3_stmt* statement)
+{
+    const int rc = sqlite3_step(statement);
+    sqlite3_reset(statement);
+    return rc == SQLITE_DONE;
+}
+
+std::string ColumnList(const std::vector<const char*>& columns)
+{
+    std::string list;
+    for (const char* column : columns) {
+        if (!list.empty())
+            list += ", ";
+        list += column;
+    }
+    return list;
+}
+
+std::string Placeholders(std::size_t count)
+{
+    std::string list;
+    for (std::size_t i = 0; i < count; ++i)
+        list += i == 0 ? "?" : ", ?";
+    return list;
+}
+
+/// The statements of one save, prepared once for all its records.
+struct WriteStatements {
+    Statement insert;
+    Statement update;
+    std::vector<Statement> deleteChildren;
+    std::vector<Statement> insertChild;
+};
+
+bool PrepareWrites(sqlite3* db, const TableSpec& spec, WriteStatements& out)
+{
+    std::vector<const char*> columns = spec.columns;
+    if (spec.hasProfile)
+        columns.insert(columns.begin(), "profile");
+    out.insert = Prepare(db, std::string("INSERT INTO ") + spec.table + " (" + ColumnList(columns) + ") VALUES (" +
+                                 Placeholders(columns.size()) + ")");
+    std::string assignments;
+    for (const char* column : columns)
+        assignments += std::string(assignments.empty() ? "" : ", ") + column + " = ?";
+    out.update = Prepare(db, std::string("UPDATE ") + spec.table + " SET " + assignments + " WHERE id = ?");
+    if (!out.insert || !out.update)
+        return false;
+    for (const ChildSpec& child : spec.children) {
+        out.deleteChildren.push_back(
+            Prepare(db, std::string("DELETE FROM ") + child.table + " WHERE " + child.ownerColumn + " = ?"));
+        out.insertChild.push_back(Prepare(db, std::string("INSERT INTO ") + child.table + " (" + child.ownerColumn +
+                                                  ", seq, " + ColumnList(child.columns) + ") VALUES (?, ?, " +
+                                                  Placeholders(child.columns.size()) + ")"));
+        if (!out.deleteChildren.back() || !out.insertChild.back())
+            return false;
+    }
+    return true;
+}
+
+/// Writes one record; `key` is 0 for a new record and receives its key.
+bool WriteOne(sqlite3* db, const TableSpec& spec, std::optional<int> profile, WriteStatements& statements,
+              const RecordRows& rows, std::int64_t& key)
+{
+    if (rows.fields.size() != spec.columns.size() || rows.children.size() != spec.children.size())
+        return false;
+    const bool isNew = key == 0;
+    sqlite3_stmt* main = isNew ? statements.insert.get() : statements.update.get();
+    int next = 1;
+    if (spec.hasProfile && !Bind(main, next++, static_cast<std::int64_t>(profile.value_or(0))))
+        return false;
+    if (!BindAll(main, next, rows.fields))
+        return false;
+    next += static_cast<int>(rows.fields.size());
+    if (!isNew && !Bind(main, next, key))
+        return false;
+    if (!StepOnce(main))
+        return false;
+    if (isNew)
+        key = sqlite3_last_insert_rowid(db);
+    else if (sqlite3_changes(db) != 1) // the row is gone
+        return false;
+    if (key <= 0 || key > kMaxKey)
+        return false;
+
+    for (std::size_t c = 0; c < spec.children.size(); ++c) {
+        if (!isNew) {
+            sqlite3_stmt* clear = statements.deleteChildren[c].get();
+            if (!Bind(clear, 1, key) || !StepOnce(clear))
+                return false;
+        }
+        sqlite3_stmt* insert = statements.insertChild[c].get();
+        std::int64_t seq = 0;
+        for (const Row& entry : rows.children[c]) {
+            if (entry.size() != spec.children[c].columns.size())
+                return false;
+            if (!Bind(insert, 1, key) || !Bind(insert, 2, seq++) || !BindAll(insert, 3, entry) || !StepOnce(insert))
+                return false;
+        }
+    }
+    return true;
+}
+
+bool BindFilter(sqlite3_stmt* statement, const Filter& filter)
+{
+    for (std::size_t i = 0; i < filter.args.size(); ++i)
+        if (sqlite3_bind_int64(statement, static_cast<int>(i) + 1, filter.args[i]) != SQLITE_OK)
+            return false;
+    return true;
+}
+
+} // namespace
+
+RowWriter& RowWriter::Int(std::int64_t value)
+{
+    m_row.emplace_back(value);
+    return *this;
+}
+
+RowWriter& RowWriter::Text(const CString& value)
+{
+    m_row.emplace_back(value.ToUtf8());
+    return *this;
+}
+
+RowWriter& RowWriter::Date(const COleDateTime& value)
+{
+    if (std::isnan(value.m_dt))
+        m_row.emplace_back(std::monostate{});
+    else
+        m_row.emplace_back(value.m_dt);
+    m_row.emplace_back(static_cast<std::int64_t>(value.m_status));
+    return *this;
+}
+
+const Value* RowReader::Next()
+{
+    return m_next < m_row.size() ? &m_row[m_next++] : nullptr;
+}
+
+std::int64_t RowReader::Int()
+{
+    const Value* value = Next();
+    if (!value)
+        return 0;
+    if (const auto* i = std::get_if<std::int64_t>(value))
+        return *i;
+    // A real where an integer belongs can only come from another writer;
+    // one that no integer can hold reads as 0.
+    if (const auto* d = std::get_if<double>(value); d && std::fabs(*d) < 9.2e18)
+        return static_cast<std::int64_t>(*d);
+    return 0;
+}
+
+CString RowReader::Text()
+{
+    const Value* value = Next();
+    const auto* text = value ? std::get_if<std::string>(value) : nullptr;
+    return text ? CString::FromUtf8(*text) : CString();
+}
+
+COleDateTimeNull RowReader::Date()
+{
+    COleDateTimeNull date;
+    const Value* day = Next();
+    if (const auto* d = day ? std::get_if<double>(day) : nullptr)
+        date.m_dt = *d;
+    else if (const auto* i = day ? std::get_if<std::int64_t>(day) : nullptr)
+        date.m_dt = static_cast<double>(*i);
+    else
+        date.m_dt = std::nan("");
+    const std::int64_t status = Int();
+    // A status that no date has (written by someone else) reads as invalid.
+    date.m_status = status >= 0 && status <= 2 ? static_cast<COleDateTime::DateTimeStatus>(status)
+                                               : COleDateTime::invalid;
+    return date;
+}
+
+std::string Encode(const RecordRows& rows)
+{
+    std::string out;
+    auto appendRaw = [&out](const void* data, std::size_t size) {
+        out.append(static_cast<const char*>(data), size);
+    };
+    auto appendCount = [&](std::uint64_t count) { appendRaw(&count, sizeof count); };
+    auto appendRow = [&](const Row& row) {
+        appendCount(row.size());
+        for (const Value& value : row) {
+            out.push_back(static_cast<char>(value.index()));
+            if (const auto* i = std::get_if<std::int64_t>(&value)) {
+                appendRaw(i, sizeof *i);
+            } else if (const auto* d = std::get_if<double>(&value)) {
+                appendRaw(d, sizeof *d);
+            } else if (const auto* s = std::get_if<std::string>(&value)) {
+                appendCount(s->size());
+                out += *s;
+            }
+        }
+    };
+    appendRow(rows.fields);
+    appendCount(rows.children.size());
+    for (const auto& entries : rows.children) {
+        appendCount(entries.size());
+        for (const Row& entry : entries)
+            appendRow(entry);
+    }
+    return out;
+}
+
+long ReadRecords(const TableSpec& spec, const Filter& filter, std::vector<LoadedRecord>& out)
+{
+    Connection db = OpenStore();
+    if (!db)
+        return STOREERR_OPEN;
+    // One read transaction, so that the records and their sub-entries come
+    // from the same state of the store.
+    Transaction transaction(db.get());
+    if (!transaction.Begin("BEGIN"))
+        return STOREERR_OPEN;
+
+    std::vector<LoadedRecord> records;
+    std::unordered_map<std::int64_t, std::size_t> byKey;
+    {
+        Statement select = Prepare(db.get(), std::string("SELECT id, ") + ColumnList(spec.columns) + " FROM " +
+                                                 spec.table + " WHERE " + filter.where + " ORDER BY id");
+        if (!select || !BindFilter(select.get(), filter))
+            return STOREERR_OPEN;
+        int rc;
+        while ((rc = sqlite3_step(select.get())) == SQLITE_ROW) {
+            LoadedRecord record{sqlite3_column_int64(select.get(), 0), {}};
+            for (int c = 0; c < static_cast<int>(spec.columns.size()); ++c)
+                record.rows.fields.push_back(ColumnValue(select.get(), c + 1));
+            record.rows.children.resize(spec.children.size());
+            byKey.emplace(record.key, records.size());
+            records.push_back(std::move(record));
+        }
+        if (rc != SQLITE_DONE)
+            return STOREERR_OPEN;
+    }
+    for (std::size_t c = 0; c < spec.children.size(); ++c) {
+        const ChildSpec& child = spec.children[c];
+        Statement select = Prepare(db.get(), std::string("SELECT ") + child.ownerColumn + ", " +
+                                                 ColumnList(child.columns) + " FROM " + child.table + " WHERE " +
+                                                 child.ownerColumn + " IN (SELECT id FROM " + spec.table +
+                                                 " WHERE " + filter.where + ") ORDER BY " + child.ownerColumn +
+                                                 ", seq");
+        if (!select || !BindFilter(select.get(), filter))
+            return STOREERR_OPEN;
+        int rc;
+        while ((rc = sqlite3_step(select.get())) == SQLITE_ROW) {
+            auto owner = byKey.find(sqlite3_column_int64(select.get(), 0));
+            if (owner == byKey.end())
+                continue;
+            Row entry;
+            for (int i = 0; i < static_cast<int>(child.columns.size()); ++i)
+                entry.push_back(ColumnValue(select.get(), i + 1));
+            records[owner->second].rows.children[c].push_back(std::move(entry));
+        }
+        if (rc != SQLITE_DONE)
+            return STOREERR_OPEN;
+    }
+    if (!transaction.Commit())
+        return STOREERR_OPEN;
+    out = std::move(records);
+    return static_cast<long>(out.size());
+}
+
+long WriteRecords(const TableSpec& spec, std::optional<int> profile, std::vector<PendingWrite>& writes)
+{
+    Connection db = OpenStore();
+    if (!db)
+        return STOREERR_OPEN;
+    Transaction transaction(db.get());
+    if (!transaction.Begin("BEGIN IMMEDIATE"))
+        return STOREERR_WRITE;
+    std::vector<std::int64_t> keys;
+    {
+        // The statements go before the transaction ends (rolled back or not).
+        WriteStatements statements;
+        if (!PrepareWrites(db.get(), spec, statements))
+            return STOREERR_WRITE;
+        for (const PendingWrite& write : writes) {
+            std::int64_t key = write.key;
+            if (!WriteOne(db.get(), spec, profile, statements, write.rows, key))
+                return STOREERR_WRITE;
+            keys.push_back(key);
+        }
+    }
+    if (!transaction.Commit())
+        return STOREERR_WRITE;
+    for (std::size_t i = 0; i < writes.size(); ++i)
+        writes[i].key = keys[i];
+    return static_cast<long>(writes.size());
+}
+
+} // namespace varno::store

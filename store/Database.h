@@ -1,0 +1,167 @@
+// The store's persistence, shared by every collection: records as rows of
+// values, the description of a record kind's tables, and the generic load
+// and save of a collection. Internal to the library.
+//
+// A record kind is one main table (id, profile when the kind has one, then
+// its fields) and any number of child tables for its sub-entries (owner id,
+// position, then the entry's fields), the position keeping the entries'
+// order. Every SQL statement is made from the constant names below and takes
+// record values only as bound parameters.
+#pragma once
+
+#include "store/RecordCollection.h"
+#include "store/RecordState.h"
+#include "store/Store.h"
+
+#include "platform/COleDateTime.h"
+#include "platform/CString.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace varno::store {
+
+/// One stored value: NULL, an integer, a real or a text (UTF-8).
+using Value = std::variant<std::monostate, std::int64_t, double, std::string>;
+using Row = std::vector<Value>;
+
+/// A record as rows: its main-table fields and, per child table, its
+/// sub-entries in order.
+struct RecordRows {
+    Row fields;
+    std::vector<std::vector<Row>> children;
+};
+
+/// Appends values to a row, in column order.
+class RowWriter {
+public:
+    explicit RowWriter(Row& row) : m_row(row) {}
+    RowWriter& Int(std::int64_t value);
+    RowWriter& Text(const CString& value);
+    /// Two columns: the day count (NULL for NaN, which SQLite cannot keep as
+    /// a real) and the status.
+    RowWriter& Date(const COleDateTime& value);
+
+private:
+    Row& m_row;
+};
+
+/// Reads values from a row in the order a RowWriter wrote them. A value that
+/// is missing or of another kind reads as 0, "" or a NaN day.
+class RowReader {
+public:
+    explicit RowReader(const Row& row) : m_row(row) {}
+    std::int64_t Int();
+    CString Text();
+    COleDateTimeNull Date();
+
+private:
+    const Value* Next();
+
+    const Row& m_row;
+    std::size_t m_next = 0;
+};
+
+/// The snapshot of a record, compared on save to find what changed.
+std::string Encode(const RecordRows& rows);
+
+struct ChildSpec {
+    const char* table;
+    const char* ownerColumn;
+    std::vector<const char*> columns;
+};
+
+struct TableSpec {
+    const char* table;
+    bool hasProfile;
+    std::vector<const char*> columns;
+    std::vector<ChildSpec> children;
+};
+
+/// A WHERE condition on the main table, made of constant SQL with numbered
+/// parameters ?1, ?2 ... that take `args` in order.
+struct Filter {
+    const char* where;
+    std::vector<std::int64_t> args;
+};
+
+struct LoadedRecord {
+    std::int64_t key;
+    RecordRows rows;
+};
+
+struct PendingWrite {
+    std::int64_t key; ///< 0: insert; else the row to update. Set on success.
+    RecordRows rows;
+    std::string snapshot;
+};
+
+/// Reads the records of `spec` that pass `filter`, in key order, into `out`
+/// (replacing it). Returns the count or STOREERR_OPEN.
+long ReadRecords(const TableSpec& spec, const Filter& filter, std::vector<LoadedRecord>& out);
+
+/// Inserts or updates `writes` in one transaction; new keys are put into
+/// `writes` only when the whole transaction committed. `profile` is written
+/// when the kind has one. Returns the number written or a StoreError.
+long WriteRecords(const TableSpec& spec, std::optional<int> profile, std::vector<PendingWrite>& writes);
+
+/// The database file to open, UTF-8; the default folder is created on the way.
+std::string StorePathForOpening();
+
+/// Appends the records that pass `filter` to `into`. `Kind` gives the
+/// record's table (Spec), its rows (ToRows, FromRows), its id (SetId) and
+/// its state (State).
+template <class Record, class Kind>
+long LoadCollection(CRecordCollection& into, const Filter& filter, std::optional<int> profile)
+{
+    std::vector<LoadedRecord> loaded;
+    long result = ReadRecords(Kind::Spec(), filter, loaded);
+    if (result < 0)
+        return result;
+    for (const LoadedRecord& item : loaded) {
+        auto record = std::make_unique<Record>();
+        Kind::FromRows(*record, item.rows);
+        Kind::SetId(*record, static_cast<std::uint32_t>(item.key));
+        Kind::State(*record) = RecordState{item.key, profile.value_or(0), Encode(Kind::ToRows(*record))};
+        into.Add(record.get());
+        record.release();
+    }
+    return result;
+}
+
+/// Saves the new and changed records of `from` (objects of other classes are
+/// passed over); see the collections' SaveToDB.
+template <class Record, class Kind>
+long SaveCollection(CRecordCollection& from, std::optional<int> profile)
+{
+    std::vector<PendingWrite> writes;
+    std::vector<Record*> written;
+    for (int i = 0; i < from.GetSize(); ++i) {
+        auto* record = dynamic_cast<Record*>(from.CObArray::GetAt(i));
+        if (!record)
+            continue;
+        RecordRows rows = Kind::ToRows(*record);
+        std::string snapshot = Encode(rows);
+        const RecordState& state = Kind::State(*record);
+        bool moved = profile && state.profile != *profile;
+        if (state.key != 0 && !moved && state.snapshot == snapshot)
+            continue;
+        writes.push_back(PendingWrite{state.key, std::move(rows), std::move(snapshot)});
+        written.push_back(record);
+    }
+    long result = WriteRecords(Kind::Spec(), profile, writes);
+    if (result < 0)
+        return result;
+    for (std::size_t i = 0; i < writes.size(); ++i) {
+        Kind::SetId(*written[i], static_cast<std::uint32_t>(writes[i].key));
+        Kind::State(*written[i]) =
+            RecordState{writes[i].key, profile.value_or(0), std::move(writes[i].snapshot)};
+    }
+    return result;
+}
+
+} // namespace varno::store

@@ -1,0 +1,142 @@
+// Shared helpers of the store tests: a temporary store, a fixed time zone,
+// direct SQL on the store file, and date comparisons.
+#pragma once
+
+#include "store/Store.h"
+
+#include "platform/COleDateTime.h"
+#include "platform/CString.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <time.h>
+
+namespace storetest {
+
+inline CString U(const char* utf8)
+{
+    return CString::FromUtf8(utf8);
+}
+
+inline std::string ReadBytes(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+/// Runs constant SQL on a database file outside the store's code; fails the
+/// test when SQLite refuses it.
+inline void Sql(const std::filesystem::path& file, const char* sql)
+{
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open(file.c_str(), &db);
+    char* error = nullptr;
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(db, sql, nullptr, nullptr, &error);
+    if (rc != SQLITE_OK)
+        ADD_FAILURE() << sql << ": " << (error ? error : sqlite3_errmsg(db));
+    sqlite3_free(error);
+    sqlite3_close(db);
+}
+
+/// The first column of the first row of `sql` as text ("" when none).
+inline std::string SqlText(const std::filesystem::path& file, const char* sql)
+{
+    sqlite3* db = nullptr;
+    sqlite3_stmt* statement = nullptr;
+    std::string result;
+    if (sqlite3_open(file.c_str(), &db) == SQLITE_OK &&
+        sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK &&
+        sqlite3_step(statement) == SQLITE_ROW && sqlite3_column_text(statement, 0))
+        result = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    return result;
+}
+
+/// A store in a fresh temporary folder, removed afterwards; the store path
+/// goes back to the default.
+class TempStore : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "varno-store-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        m_dir = pattern;
+        m_file = m_dir / "store.db";
+        SetStorePath(CString::FromUtf8(m_file.string()));
+    }
+    void TearDown() override
+    {
+        SetStorePath(CString());
+        std::error_code ignored;
+        std::filesystem::remove_all(m_dir, ignored);
+    }
+
+    std::filesystem::path m_dir;
+    std::filesystem::path m_file;
+};
+
+/// Sets TZ for its lifetime and puts the old value back.
+class ScopedTimeZone {
+public:
+    explicit ScopedTimeZone(const char* tz)
+    {
+        if (const char* old = std::getenv("TZ"))
+            m_old = old;
+        setenv("TZ", tz, 1);
+        tzset();
+    }
+    ~ScopedTimeZone()
+    {
+        if (m_old)
+            setenv("TZ", m_old->c_str(), 1);
+        else
+            unsetenv("TZ");
+        tzset();
+    }
+    ScopedTimeZone(const ScopedTimeZone&) = delete;
+    ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
+
+private:
+    std::optional<std::string> m_old;
+};
+
+inline COleDateTimeNull Date(int y, int mo, int d, int h = 0, int mi = 0, int s = 0)
+{
+    return COleDateTimeNull(COleDateTime(y, mo, d, h, mi, s));
+}
+
+inline COleDateTimeNull WithStatus(double days, COleDateTime::DateTimeStatus status)
+{
+    COleDateTimeNull date;
+    date.m_dt = days;
+    date.m_status = status;
+    return date;
+}
+
+/// Same status and same day count (NaN counts as equal to NaN).
+inline ::testing::AssertionResult SameDate(const COleDateTime& expected, const COleDateTime& actual)
+{
+    bool sameDay = expected.m_dt == actual.m_dt || (std::isnan(expected.m_dt) && std::isnan(actual.m_dt));
+    if (sameDay && expected.m_status == actual.m_status)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "expected " << expected.m_dt << " status " << expected.m_status
+                                         << ", got " << actual.m_dt << " status " << actual.m_status;
+}
+
+/// Texts that a store must keep exactly as they are.
+inline CString Tricky()
+{
+    return U("it's \"quoted\"; DROP TABLE contact; -- 홍길동 ' OR 1=1; SELECT * FROM calendar");
+}
+
+} // namespace storetest
