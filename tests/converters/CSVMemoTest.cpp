@@ -5,7 +5,7 @@
 #include "platform/CodePage.h"
 #include "store/Calendars.h"
 #include "store/Store.h"
-#include "tests/support/TempDir.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -14,9 +14,7 @@
 
 namespace {
 
-using varno::test::ReadBytes;
-using varno::test::TempDir;
-using varno::test::WriteBytes;
+using varno::test::CodePageGuard;
 
 struct Memo {
     std::u16string text;
@@ -24,14 +22,18 @@ struct Memo {
     int deleted = 0;
 };
 
-class MemoRoad : public ::testing::Test {
+class MemoRoad : public varno::test::TempDirTest {
 protected:
     void SetUp() override
     {
-        SetACP(1252);
-        SetStorePath(dir.Wide("store.db"));
+        TempDirTest::SetUp();
+        SetStorePath(PathOf("store.db"));
     }
-    void TearDown() override { SetACP(CP_ACP); }
+    void TearDown() override
+    {
+        SetStorePath(CString());
+        TempDirTest::TearDown();
+    }
 
     void Store(int profile, const std::vector<Memo>& memos)
     {
@@ -63,20 +65,20 @@ protected:
     long Import(const std::string& file, CStringList fields, CStringList columns, int profile = 1)
     {
         long count = -99;
-        EXPECT_EQ(manager.Import(CSVTYPE_MEMO, count, profile, dir.Wide(file), fields, columns, -1, false),
+        EXPECT_EQ(manager.Import(CSVTYPE_MEMO, count, profile, PathOf(file), fields, columns, -1, false),
                   CSVERR_SUCCESS);
         return count;
     }
 
-    TempDir dir;
+    CodePageGuard westernCodePage{1252};
     CSVMng manager;
 };
 
 TEST_F(MemoRoad, ExportLeavesOutDeletedMemosAndQuotesEveryValue)
 {
     Store(1, {{u"Buy \"milk\"", u"red"}, {u"gone", u"blue", 1}, {u"two\r\nlines, here", u""}});
-    EXPECT_EQ(manager.Export(CSVTYPE_MEMO, 1, dir.Wide("out")), 2);
-    EXPECT_EQ(ReadBytes(dir / "out.csv"), "\"memo\",\"color\"\r\n"
+    EXPECT_EQ(manager.Export(CSVTYPE_MEMO, 1, PathOf("out")), 2);
+    EXPECT_EQ(ReadBytes("out.csv"), "\"memo\",\"color\"\r\n"
                                           "\"Buy \"\"milk\"\"\",\"red\"\r\n"
                                           "\"two\r\nlines, here\",\"\"\r\n");
     EXPECT_EQ(Load(1).size(), 3u) << "export must not delete from the store";
@@ -84,20 +86,20 @@ TEST_F(MemoRoad, ExportLeavesOutDeletedMemosAndQuotesEveryValue)
 
 TEST_F(MemoRoad, NothingToExportWritesNoFile)
 {
-    WriteBytes(dir / "kept.csv", "old contents");
-    EXPECT_EQ(manager.Export(CSVTYPE_MEMO, 1, dir.Wide("kept.csv")), 0);
-    EXPECT_EQ(ReadBytes(dir / "kept.csv"), "old contents");
+    WriteBytes("kept.csv", "old contents");
+    EXPECT_EQ(manager.Export(CSVTYPE_MEMO, 1, PathOf("kept.csv")), 0);
+    EXPECT_EQ(ReadBytes("kept.csv"), "old contents");
 
     Store(1, {{u"only deleted", u"", 1}});
-    EXPECT_EQ(manager.Export(CSVTYPE_MEMO, 1, dir.Wide("none.csv")), 0);
-    EXPECT_FALSE(std::filesystem::exists(dir / "none.csv"));
+    EXPECT_EQ(manager.Export(CSVTYPE_MEMO, 1, PathOf("none.csv")), 0);
+    EXPECT_FALSE(Exists("none.csv"));
 }
 
 TEST_F(MemoRoad, ExportFailsWhenTheStoreCannotBeRead)
 {
-    WriteBytes(dir / "store.db", std::string(4096, 'x'));
-    EXPECT_EQ(manager.Export(CSVTYPE_MEMO, 1, dir.Wide("out.csv")), -1);
-    EXPECT_FALSE(std::filesystem::exists(dir / "out.csv"));
+    WriteBytes("store.db", std::string(4096, 'x'));
+    EXPECT_EQ(manager.Export(CSVTYPE_MEMO, 1, PathOf("out.csv")), -1);
+    EXPECT_FALSE(Exists("out.csv"));
 }
 
 // The host's mapping: field k is read from the header column named by
@@ -113,7 +115,7 @@ class MemoMapping : public MemoRoad, public ::testing::WithParamInterface<Mappin
 
 TEST_P(MemoMapping, FillsTheNamedFields)
 {
-    WriteBytes(dir / "in.csv", "Text,x,y,Colour\r\n"
+    WriteBytes("in.csv", "Text,x,y,Colour\r\n"
                                "hello,1,2,red\r\n"
                                "short,1\r\n"
                                "\r\n"
@@ -153,26 +155,26 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(MemoRoad, CountReadsWithoutTouchingTheStore)
 {
-    WriteBytes(dir / "five.csv", "a,b\r\n1\r\n2\r\n3\r\n4\r\n5\r\n");
+    WriteBytes("five.csv", "a,b\r\n1\r\n2\r\n3\r\n4\r\n5\r\n");
     // A store that is not a database: a count must neither need nor change it.
-    WriteBytes(dir / "store.db", "not a database");
+    WriteBytes("store.db", "not a database");
     long count = -1;
     CStringList none;
-    EXPECT_EQ(manager.Count(CSVTYPE_MEMO, count, 1, dir.Wide("five.csv"), none, none, 0), CSVERR_SUCCESS);
+    EXPECT_EQ(manager.Count(CSVTYPE_MEMO, count, 1, PathOf("five.csv"), none, none, 0), CSVERR_SUCCESS);
     EXPECT_EQ(count, 5);
-    EXPECT_EQ(ReadBytes(dir / "store.db"), "not a database");
+    EXPECT_EQ(ReadBytes("store.db"), "not a database");
 }
 
 TEST_F(MemoRoad, FileFailuresLeaveCountAndStoreAlone)
 {
-    WriteBytes(dir / "header-only.csv", "memo,color\r\n\r\n\r\n");
+    WriteBytes("header-only.csv", "memo,color\r\n\r\n\r\n");
     struct {
         const char* file;
         _en_CSVError expected;
     } cases[] = {{"missing.csv", CSVERR_FILEOPEN}, {"header-only.csv", CSVERR_FAIL}, {"", CSVERR_FAIL}};
     for (const auto& c : cases) {
         CStringList fields{u"memo"}, columns{u"memo"};
-        CString path = *c.file ? dir.Wide(c.file) : CString();
+        CString path = *c.file ? PathOf(c.file) : CString();
         long count = 42;
         EXPECT_EQ(manager.Import(CSVTYPE_MEMO, count, 1, path, fields, columns, -1, false), c.expected) << c.file;
         EXPECT_EQ(manager.Count(CSVTYPE_MEMO, count, 1, path, fields, columns, -1), c.expected) << c.file;
@@ -183,7 +185,7 @@ TEST_F(MemoRoad, FileFailuresLeaveCountAndStoreAlone)
 
 TEST_F(MemoRoad, ImportingTwiceAddsTwice)
 {
-    WriteBytes(dir / "in.csv", "memo,color\r\none,red\r\ntwo,blue\r\n");
+    WriteBytes("in.csv", "memo,color\r\none,red\r\ntwo,blue\r\n");
     EXPECT_EQ(Import("in.csv", {u"memo", u"color"}, {u"memo", u"color"}), 2);
     EXPECT_EQ(Import("in.csv", {u"memo", u"color"}, {u"memo", u"color"}), 2);
     EXPECT_EQ(Load(1).size(), 4u);
@@ -191,10 +193,10 @@ TEST_F(MemoRoad, ImportingTwiceAddsTwice)
 
 TEST_F(MemoRoad, ExportThenImportKeepsTheMemosInAnotherProfile)
 {
-    SetACP(949); // Korean text survives only in a code page that has it
+    CodePageGuard korean(949); // Korean text survives only in a code page that has it
     std::vector<Memo> memos{{u"회의 \"준비\"", u"빨강"}, {u"a,b\r\nc", u""}, {u"", u"blue"}};
     Store(1, memos);
-    ASSERT_EQ(manager.Export(CSVTYPE_MEMO, 1, dir.Wide("round.csv")), 3);
+    ASSERT_EQ(manager.Export(CSVTYPE_MEMO, 1, PathOf("round.csv")), 3);
     EXPECT_EQ(Import("round.csv", {u"memo", u"color"}, {u"memo", u"color"}, 2), 3);
     std::vector<Memo> back = Load(2);
     ASSERT_EQ(back.size(), memos.size());
@@ -208,7 +210,7 @@ TEST_F(MemoRoad, ExportThenImportKeepsTheMemosInAnotherProfile)
 TEST_F(MemoRoad, KoreanUnderAWesternCodePageComesBackAsQuestionMarks)
 {
     Store(1, {{u"회의", u"red"}});
-    ASSERT_EQ(manager.Export(CSVTYPE_MEMO, 1, dir.Wide("west.csv")), 1);
+    ASSERT_EQ(manager.Export(CSVTYPE_MEMO, 1, PathOf("west.csv")), 1);
     EXPECT_EQ(Import("west.csv", {u"memo", u"color"}, {u"memo", u"color"}, 2), 1);
     ASSERT_EQ(Load(2).size(), 1u);
     EXPECT_TRUE(Load(2)[0].text == u"??");

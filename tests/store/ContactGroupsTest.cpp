@@ -117,7 +117,7 @@ TEST_F(ContactGroupsTest, ALinkToAnUnsavedRecordFailsTheWholeSave)
     CContactGroups groups;
     groups.AddNew()->GroupName = U("Work");
     ASSERT_EQ(groups.SaveToDB(1, true), 1);
-    const std::string bytes = ReadBytes(m_file);
+    const std::string bytes = ReadFile(m_file);
 
     CContacts unsaved;
     CContactGroupPairs links;
@@ -130,7 +130,7 @@ TEST_F(ContactGroupsTest, ALinkToAnUnsavedRecordFailsTheWholeSave)
     const std::uint32_t goodId = good->PairId, badId = bad->PairId;
 
     EXPECT_EQ(links.SaveToDB(), STOREERR_WRITE);
-    EXPECT_EQ(ReadBytes(m_file), bytes);
+    EXPECT_EQ(ReadFile(m_file), bytes);
     EXPECT_EQ(good->PairId, goodId);
     EXPECT_EQ(bad->PairId, badId);
     CContactGroupPairs stored;

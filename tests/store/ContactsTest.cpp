@@ -231,7 +231,7 @@ TEST_F(ContactsTest, AFailureHalfwayLeavesTheStoreAndTheIdsAsTheyWere)
     // A trigger stands in for a failure after some rows of the save went in.
     Sql(m_file, "CREATE TRIGGER fail BEFORE INSERT ON contact_email WHEN NEW.address = 'boom' "
                 "BEGIN SELECT RAISE(ABORT, 'injected'); END");
-    const std::string bytes = ReadBytes(m_file);
+    const std::string bytes = ReadFile(m_file);
 
     CContacts contacts;
     ASSERT_EQ(contacts.OpenFromDB(1, 0), 1);
@@ -243,7 +243,7 @@ TEST_F(ContactsTest, AFailureHalfwayLeavesTheStoreAndTheIdsAsTheyWere)
                                  contacts[3]->ContactId};
 
     EXPECT_EQ(contacts.SaveToDB(1, 0, true), STOREERR_WRITE);
-    EXPECT_EQ(ReadBytes(m_file), bytes);
+    EXPECT_EQ(ReadFile(m_file), bytes);
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(contacts[i]->ContactId, ids[i]);
 

@@ -181,10 +181,10 @@ TEST_F(StoreFileTest, AFileThatIsNotOurStoreIsRefusedAndLeftAlone)
         const std::filesystem::path file = m_dir / (std::string(c.name) + ".db");
         c.make(file);
         SetStorePath(CString::FromUtf8(file.string()));
-        const std::string bytes = ReadBytes(file);
+        const std::string bytes = ReadFile(file);
         for (const auto& [what, call] : EveryLoadAndSave())
             EXPECT_LT(call(), 0) << what;
-        EXPECT_EQ(ReadBytes(file), bytes);
+        EXPECT_EQ(ReadFile(file), bytes);
         EXPECT_FALSE(std::filesystem::exists(file.string() + "-wal"));
     }
 }
@@ -202,7 +202,7 @@ TEST_F(StoreFileTest, AReadOnlyStoreLoadsButWritesNothing)
     CCalendars saved;
     saved.AddNew()->Summary = U("stored");
     ASSERT_EQ(saved.SaveToDB(1, true), 1);
-    const std::string bytes = ReadBytes(m_file);
+    const std::string bytes = ReadFile(m_file);
 
     SetStorePath(CString::FromUtf8("file:" + m_file.string() + "?mode=ro"));
     CCalendars calendars;
@@ -212,7 +212,7 @@ TEST_F(StoreFileTest, AReadOnlyStoreLoadsButWritesNothing)
     const std::uint32_t newId = calendars[1]->CalendarId;
     EXPECT_EQ(calendars.SaveToDB(1, true), STOREERR_WRITE);
     EXPECT_EQ(calendars[1]->CalendarId, newId);
-    EXPECT_EQ(ReadBytes(m_file), bytes);
+    EXPECT_EQ(ReadFile(m_file), bytes);
 
     SetStorePath(CString::FromUtf8(m_file.string()));
     CCalendars reloaded;

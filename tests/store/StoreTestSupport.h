@@ -3,6 +3,7 @@
 #pragma once
 
 #include "store/Store.h"
+#include "tests/support/TestSupport.h"
 
 #include "platform/COleDateTime.h"
 #include "platform/CString.h"
@@ -26,11 +27,7 @@ inline CString U(const char* utf8)
     return CString::FromUtf8(utf8);
 }
 
-inline std::string ReadBytes(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using varno::test::ReadFile;
 
 /// Runs constant SQL on a database file outside the store's code; fails the
 /// test when SQLite refuses it.
@@ -64,51 +61,24 @@ inline std::string SqlText(const std::filesystem::path& file, const char* sql)
 
 /// A store in a fresh temporary folder, removed afterwards; the store path
 /// goes back to the default.
-class TempStore : public ::testing::Test {
+class TempStore : public varno::test::TempDirTest {
 protected:
     void SetUp() override
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "varno-store-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
+        TempDirTest::SetUp();
         m_file = m_dir / "store.db";
         SetStorePath(CString::FromUtf8(m_file.string()));
     }
     void TearDown() override
     {
         SetStorePath(CString());
-        std::error_code ignored;
-        std::filesystem::remove_all(m_dir, ignored);
+        TempDirTest::TearDown();
     }
 
-    std::filesystem::path m_dir;
     std::filesystem::path m_file;
 };
 
-/// Sets TZ for its lifetime and puts the old value back.
-class ScopedTimeZone {
-public:
-    explicit ScopedTimeZone(const char* tz)
-    {
-        if (const char* old = std::getenv("TZ"))
-            m_old = old;
-        setenv("TZ", tz, 1);
-        tzset();
-    }
-    ~ScopedTimeZone()
-    {
-        if (m_old)
-            setenv("TZ", m_old->c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-    ScopedTimeZone(const ScopedTimeZone&) = delete;
-    ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
-
-private:
-    std::optional<std::string> m_old;
-};
+using ScopedTimeZone = varno::test::TimeZoneGuard;
 
 inline COleDateTimeNull Date(int y, int mo, int d, int h = 0, int mi = 0, int s = 0)
 {

@@ -1,0 +1,78 @@
+// CSVMng: the path check of Export and the results of the facade itself
+// (empty path, data types without a converter, header reading).
+#include "manager/CSVMng.h"
+
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using varno::test::U8;
+
+struct PathCase {
+    const char* path;
+    int result;
+    const char* after;
+};
+
+class CSVMngPath : public ::testing::TestWithParam<PathCase> {};
+
+TEST_P(CSVMngPath, AppendsTheExtensionWhereItIsMissing)
+{
+    CSVMng mng;
+    CString path = U8(GetParam().path);
+    EXPECT_EQ(mng.CheckValidFilePath(path), GetParam().result);
+    EXPECT_EQ(path.ToUtf8(), GetParam().after);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, CSVMngPath, ::testing::Values(
+    PathCase{"", 0, ""},
+    PathCase{"a.csv", 1, "a.csv"},
+    PathCase{"/tmp/A.CSV", 1, "/tmp/A.CSV"},
+    PathCase{"b.CsV", 1, "b.CsV"},
+    PathCase{".csv", 1, ".csv"},
+    PathCase{"a.txt", 1, "a.txt.csv"},
+    PathCase{"memo", 1, "memo.csv"},
+    PathCase{"csv", 1, "csv.csv"},          // shorter than four: never matches
+    PathCase{"x.csv ", 1, "x.csv .csv"},    // no trimming
+    PathCase{"x.csvx", 1, "x.csvx.csv"},
+    PathCase{"메모.ＣＳＶ", 1, "메모.ＣＳＶ.csv"}));
+
+TEST(CSVMng, TypesWithoutAConverterGiveTheNoConverterResult)
+{
+    CSVMng mng;
+    CStringList fieldNames{u"memo"}, fileColumns{u"memo"};
+    EXPECT_EQ(mng.Export(CSVTYPE_MEMO, 0, CString()), -1); // empty path, before the type is looked at
+    for (unsigned long type : {0ul, 7ul, 0xFFFFFFFFul}) {
+        long count = 12345;
+        EXPECT_EQ(mng.Export(type, 0, u"/nonexistent-dir/out.csv"), -1) << type;
+        EXPECT_EQ(mng.Count(type, count, 0, u"in.csv", fieldNames, fileColumns, 0), CSVERR_FAIL) << type;
+        EXPECT_EQ(mng.Import(type, count, 0, u"in.csv", fieldNames, fileColumns, -1, true), CSVERR_FAIL) << type;
+        EXPECT_EQ(count, 12345) << type;
+    }
+    // Only contacts and text messages are exported from host-held records.
+    for (unsigned long type : {0ul, 2ul, 3ul, 4ul, 6ul, 7ul})
+        EXPECT_EQ(mng.ExportFromPC(type, 0, u"out.csv", nullptr, nullptr, nullptr), -1) << type;
+    EXPECT_EQ(CSVMng::Comma, 0x2C);
+    EXPECT_EQ(CSVMng::Tab, 0x09);
+}
+
+class CSVMngFile : public varno::test::TempDirTest {};
+
+TEST_F(CSVMngFile, GetFieldReadsAnyHeader)
+{
+    CSVMng mng;
+    CStringArray names{u"stale"};
+    EXPECT_EQ(mng.GetField(PathOf("missing.csv"), names), CSVERR_FILEOPEN);
+
+    WriteBytes("h.csv", varno::test::Utf16LE(u"이름\t\"메\t모\"\r\nx\ty\r\n"));
+    EXPECT_EQ(mng.GetField(PathOf("h.csv"), names), CSVERR_SUCCESS);
+    EXPECT_EQ(names, varno::test::Row({"이름", "메\t모"}));
+
+    WriteBytes("empty.csv", "");
+    EXPECT_EQ(mng.GetField(PathOf("empty.csv"), names), CSVERR_SUCCESS);
+    EXPECT_TRUE(names.IsEmpty());
+}
+
+} // namespace

@@ -1,0 +1,132 @@
+// Test helpers: a temporary directory removed afterwards, guards that fix the
+// ANSI code page, an environment variable or the time zone and restore them,
+// and UTF-8 shorthands for expectations.
+#pragma once
+
+#include "platform/CString.h"
+#include "platform/CStringArray.h"
+#include "platform/CodePage.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+
+namespace varno::test {
+
+inline CString U8(std::string_view utf8) { return CString::FromUtf8(utf8); }
+
+inline CStringArray Row(std::initializer_list<std::string_view> utf8)
+{
+    CStringArray row;
+    for (std::string_view v : utf8)
+        row.Add(U8(v));
+    return row;
+}
+
+/// A row as "[a][b]" in UTF-8, for failure messages.
+inline std::string Show(const CStringArray& row)
+{
+    std::string out;
+    for (const CString& v : row) {
+        out += '[';
+        out += v.ToUtf8();
+        out += ']';
+    }
+    return out;
+}
+
+/// UTF-16LE bytes of `text`, by default after the FF FE mark.
+inline std::string Utf16LE(std::u16string_view text, bool mark = true)
+{
+    std::string bytes = mark ? "\xFF\xFE" : "";
+    for (char16_t c : text)
+        bytes += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+    return bytes;
+}
+
+class CodePageGuard {
+public:
+    explicit CodePageGuard(unsigned codePage) : m_saved(GetACP()) { EXPECT_TRUE(SetACP(codePage)); }
+    ~CodePageGuard() { SetACP(m_saved); }
+    CodePageGuard(const CodePageGuard&) = delete;
+    CodePageGuard& operator=(const CodePageGuard&) = delete;
+
+private:
+    unsigned m_saved;
+};
+
+/// Sets (nullopt: unsets) an environment variable for the guard's lifetime.
+class EnvGuard {
+public:
+    EnvGuard(const char* name, std::optional<std::string> value) : m_name(name)
+    {
+        if (const char* old = std::getenv(name))
+            m_saved = old;
+        Set(value);
+    }
+    ~EnvGuard() { Set(m_saved); }
+    EnvGuard(const EnvGuard&) = delete;
+    EnvGuard& operator=(const EnvGuard&) = delete;
+
+private:
+    void Set(const std::optional<std::string>& value)
+    {
+        value ? setenv(m_name.c_str(), value->c_str(), 1) : unsetenv(m_name.c_str());
+    }
+    std::string m_name;
+    std::optional<std::string> m_saved;
+};
+
+/// Fixes the time zone (a POSIX TZ string).
+class TimeZoneGuard {
+public:
+    explicit TimeZoneGuard(const char* tz) : m_env("TZ", std::string(tz)) { tzset(); }
+
+private:
+    struct Retzset {
+        ~Retzset() { tzset(); }
+    } m_retzset; // destroyed after m_env has put TZ back
+    EnvGuard m_env;
+};
+
+/// The bytes of a file ("" when it cannot be read).
+inline std::string ReadFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+/// A fresh directory under the system's temp directory, removed with all
+/// it holds when the test ends.
+class TempDirTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "varno-test-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        m_dir = pattern;
+    }
+    void TearDown() override
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_dir, ignored);
+    }
+
+    CString PathOf(std::string_view name) const { return U8((m_dir / name).string()); }
+    void WriteBytes(std::string_view name, std::string_view bytes) const
+    {
+        std::ofstream(m_dir / name, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
+    std::string ReadBytes(std::string_view name) const { return ReadFile(m_dir / name); }
+    bool Exists(std::string_view name) const { return std::filesystem::exists(m_dir / name); }
+
+    std::filesystem::path m_dir;
+};
+
+} // namespace varno::test
