@@ -143,10 +143,11 @@ _en_CSVError CCSVItem::ReadTable(const CString& whole)
             row = CStringArray();
             ++m_nValueCount;
         }
-        if (++records % varno::kProgressEvery == 0)
-            varno::ReportProgress(varno::ProgressStage::Reading, records - 1, 0);
+        ++records;
+        if (m_nValueCount % varno::kProgressEvery == 0 && records > 1)
+            varno::ReportProgress(varno::ProgressStage::Reading, m_nValueCount, 0);
     }
-    varno::ReportProgress(varno::ProgressStage::Reading, records > 0 ? records - 1 : 0, records > 0 ? records - 1 : 0);
+    varno::ReportProgress(varno::ProgressStage::Reading, m_nValueCount, m_nValueCount);
     return records < 2 ? CSVERR_FAIL : CSVERR_SUCCESS;
 }
 

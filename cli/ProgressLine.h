@@ -1,0 +1,30 @@
+// Shows the library's progress reports on one line of a terminal.
+#pragma once
+
+#include "platform/Progress.h"
+
+#include <cstdio>
+
+namespace varno::cli {
+
+/// While it lives, progress reports are drawn on `terminal`, each over the
+/// last; the line is cleared when it goes. Hosts create one only when
+/// standard error is a terminal, so redirected output never holds progress.
+class ProgressLine {
+public:
+    explicit ProgressLine(std::FILE* terminal);
+    ~ProgressLine();
+    ProgressLine(const ProgressLine&) = delete;
+    ProgressLine& operator=(const ProgressLine&) = delete;
+
+    /// Removes what is drawn, so that other text can be written.
+    void Clear();
+
+private:
+    static void Report(void* context, ProgressStage stage, long long done, long long total);
+
+    std::FILE* m_terminal;
+    bool m_drawn = false;  ///< something is on the line and must be cleared
+};
+
+} // namespace varno::cli
