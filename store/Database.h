@@ -15,6 +15,7 @@
 
 #include "platform/COleDateTime.h"
 #include "platform/CString.h"
+#include "platform/Progress.h"
 
 #include <cstdint>
 #include <memory>
@@ -39,7 +40,10 @@ struct RecordRows {
 /// Appends values to a row, in column order.
 class RowWriter {
 public:
-    explicit RowWriter(Row& row) : m_row(row) {}
+    // Rows are short and written once: room for the widest record kind up
+    // front saves the repeated growth of a vector of variants.
+    explicit RowWriter(Row& row) : m_row(row) { m_row.reserve(kTypicalRowWidth); }
+    static constexpr std::size_t kTypicalRowWidth = 24;
     RowWriter& Int(std::int64_t value);
     RowWriter& Text(const CString& value);
     /// Two columns: the day count (NULL for NaN, which SQLite cannot keep as
@@ -94,20 +98,33 @@ struct LoadedRecord {
     RecordRows rows;
 };
 
-struct PendingWrite {
-    std::int64_t key; ///< 0: insert; else the row to update. Set on success.
-    RecordRows rows;
-    std::string snapshot;
-};
-
 /// Reads the records of `spec` that pass `filter`, in key order, into `out`
 /// (replacing it). Returns the count or STOREERR_OPEN.
 long ReadRecords(const TableSpec& spec, const Filter& filter, std::vector<LoadedRecord>& out);
 
-/// Inserts or updates `writes` in one transaction; new keys are put into
-/// `writes` only when the whole transaction committed. `profile` is written
-/// when the kind has one. Returns the number written or a StoreError.
-long WriteRecords(const TableSpec& spec, std::optional<int> profile, std::vector<PendingWrite>& writes);
+/// One save: a write transaction on the store with its statements prepared
+/// once. Records are written one by one; nothing is kept until Commit, and a
+/// session that ends without committing rolls back.
+class WriteSession {
+public:
+    WriteSession(const TableSpec& spec, std::optional<int> profile);
+    WriteSession(const WriteSession&) = delete;
+    WriteSession& operator=(const WriteSession&) = delete;
+    ~WriteSession();
+
+    /// Opens the store and starts the transaction: 0 or a StoreError.
+    long Begin();
+    /// Inserts (key 0; the new key is put into `key`) or updates one record.
+    bool Write(const RecordRows& rows, std::int64_t& key);
+    /// 0 when the whole save committed, else STOREERR_WRITE.
+    long Commit();
+
+private:
+    struct Impl;
+    const TableSpec& m_spec;
+    std::optional<int> m_profile;
+    std::unique_ptr<Impl> m_impl;
+};
 
 /// The database file to open, UTF-8; the default folder is created on the way.
 std::string StorePathForOpening();
@@ -138,30 +155,43 @@ long LoadCollection(CRecordCollection& into, const Filter& filter, std::optional
 template <class Record, class Kind>
 long SaveCollection(CRecordCollection& from, std::optional<int> profile)
 {
-    std::vector<PendingWrite> writes;
-    std::vector<Record*> written;
-    for (int i = 0; i < from.GetSize(); ++i) {
+    // What a record becomes once the save has committed: its key and the
+    // snapshot of what was stored. Ids and states change only after that.
+    struct Saved {
+        Record* record;
+        std::int64_t key;
+        std::string snapshot;
+    };
+    std::vector<Saved> saved;
+    WriteSession session(Kind::Spec(), profile);
+    if (long begun = session.Begin(); begun < 0)
+        return begun;
+    const int count = from.GetSize();
+    for (int i = 0; i < count; ++i) {
         auto* record = dynamic_cast<Record*>(from.CObArray::GetAt(i));
         if (!record)
             continue;
         RecordRows rows = Kind::ToRows(*record);
         std::string snapshot = Encode(rows);
         const RecordState& state = Kind::State(*record);
-        bool moved = profile && state.profile != *profile;
+        const bool moved = profile && state.profile != *profile;
         if (state.key != 0 && !moved && state.snapshot == snapshot)
             continue;
-        writes.push_back(PendingWrite{state.key, std::move(rows), std::move(snapshot)});
-        written.push_back(record);
+        std::int64_t key = state.key;
+        if (!session.Write(rows, key))
+            return STOREERR_WRITE;
+        saved.push_back(Saved{record, key, std::move(snapshot)});
+        if ((i + 1) % kProgressEvery == 0)
+            ReportProgress(ProgressStage::Saving, i + 1, count);
     }
-    long result = WriteRecords(Kind::Spec(), profile, writes);
-    if (result < 0)
-        return result;
-    for (std::size_t i = 0; i < writes.size(); ++i) {
-        Kind::SetId(*written[i], static_cast<std::uint32_t>(writes[i].key));
-        Kind::State(*written[i]) =
-            RecordState{writes[i].key, profile.value_or(0), std::move(writes[i].snapshot)};
+    if (long committed = session.Commit(); committed < 0)
+        return committed;
+    ReportProgress(ProgressStage::Saving, count, count);
+    for (Saved& item : saved) {
+        Kind::SetId(*item.record, static_cast<std::uint32_t>(item.key));
+        Kind::State(*item.record) = RecordState{item.key, profile.value_or(0), std::move(item.snapshot)};
     }
-    return result;
+    return static_cast<long>(saved.size());
 }
 
 } // namespace varno::store
