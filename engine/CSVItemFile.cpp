@@ -45,6 +45,34 @@ std::u16string DecodeFile(std::string_view bytes)
     return MultiByteToWideChar(CP_ACP, bytes.substr(0, std::min(bytes.find('\0'), bytes.size())));
 }
 
+// The leading part of a file's bytes that decodes to the same first record
+// as the whole file: up to and including the first line break that stands
+// outside quotes (or the whole file). Only the header is decoded, so reading
+// the column names of a large file costs no more than reading its bytes.
+// The scan works on code units: in the ANSI code pages we support a quote,
+// CR or LF byte is never part of a longer character, and a line break ends
+// any character sequence before it, so the prefix decodes as the start of
+// the whole text does.
+std::string_view HeaderBytes(std::string_view bytes)
+{
+    const bool utf16 = HasUtf16Mark(bytes);
+    const size_t start = utf16 ? 2 : 0;
+    const size_t step = utf16 ? 2 : 1;
+    bool insideQuotes = false;
+    for (size_t i = start; i + step <= bytes.size(); i += step) {
+        unsigned unit = static_cast<unsigned char>(bytes[i]);
+        if (utf16)
+            unit |= static_cast<unsigned>(static_cast<unsigned char>(bytes[i + 1])) << 8;
+        if (unit == 0)
+            return bytes.substr(0, i);
+        if (unit == '"')
+            insideQuotes = !insideQuotes;
+        else if ((unit == '\r' || unit == '\n') && !insideQuotes)
+            return bytes.substr(0, i + step);
+    }
+    return bytes;
+}
+
 // Reads the whole file; false when it cannot be opened.
 bool ReadWholeFile(const CString& path, std::string& bytes)
 {
@@ -168,7 +196,7 @@ _en_CSVError CCSVItem::GetField(CString path, CStringArray& fields)
     std::string bytes;
     if (!ReadWholeFile(path, bytes))
         return CSVERR_FILEOPEN;
-    std::u16string text = DecodeFile(bytes);
+    std::u16string text = DecodeFile(HeaderBytes(bytes));
     varno::detail::RecordSpan span = varno::detail::NextRecord(text, 0);
     std::u16string_view header = std::u16string_view(text).substr(0, span.end);
     fields.RemoveAll();
