@@ -148,10 +148,8 @@ Connection OpenStore()
         return nullptr;
     sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
     // In WAL mode NORMAL still never corrupts the store; a power cut may lose
-    // only the last saves. The larger page cache keeps a big save (hundreds
-    // of thousands of records and their index entries) from rereading pages.
-    if (!Execute(db.get(), "PRAGMA foreign_keys = ON") || !Execute(db.get(), "PRAGMA synchronous = NORMAL") ||
-        !Execute(db.get(), "PRAGMA cache_size = -32768"))
+    // only the last saves.
+    if (!Execute(db.get(), "PRAGMA foreign_keys = ON") || !Execute(db.get(), "PRAGMA synchronous = NORMAL"))
         return nullptr;
     StoreKind kind;
     if (!Inspect(db.get(), kind) || kind == StoreKind::foreign)
@@ -413,7 +411,8 @@ std::string Encode(const RecordRows& rows)
     return out;
 }
 
-long ReadRecords(const TableSpec& spec, const Filter& filter, std::vector<LoadedRecord>& out)
+long ReadRecords(const TableSpec& spec, const Filter& filter,
+                 const std::function<void(std::int64_t key, RecordRows& rows)>& take)
 {
     Connection db = OpenStore();
     if (!db)
@@ -424,26 +423,9 @@ long ReadRecords(const TableSpec& spec, const Filter& filter, std::vector<Loaded
     if (!transaction.Begin("BEGIN"))
         return STOREERR_OPEN;
 
-    std::vector<LoadedRecord> records;
-    std::unordered_map<std::int64_t, std::size_t> byKey;
-    {
-        Statement select = Prepare(db.get(), std::string("SELECT id, ") + ColumnList(spec.columns) + " FROM " +
-                                                 spec.table + " WHERE " + filter.where + " ORDER BY id");
-        if (!select || !BindFilter(select.get(), filter))
-            return STOREERR_OPEN;
-        int rc;
-        while ((rc = sqlite3_step(select.get())) == SQLITE_ROW) {
-            LoadedRecord record{sqlite3_column_int64(select.get(), 0), {}};
-            record.rows.fields.reserve(spec.columns.size());
-            for (int c = 0; c < static_cast<int>(spec.columns.size()); ++c)
-                record.rows.fields.push_back(ColumnValue(select.get(), c + 1));
-            record.rows.children.resize(spec.children.size());
-            byKey.emplace(record.key, records.size());
-            records.push_back(std::move(record));
-        }
-        if (rc != SQLITE_DONE)
-            return STOREERR_OPEN;
-    }
+    // Sub-entries first, grouped by their owner, so that each record is
+    // complete when its main row is read and can be handed over at once.
+    std::unordered_map<std::int64_t, std::vector<std::vector<Row>>> children;
     for (std::size_t c = 0; c < spec.children.size(); ++c) {
         const ChildSpec& child = spec.children[c];
         Statement select = Prepare(db.get(), std::string("SELECT ") + child.ownerColumn + ", " +
@@ -455,21 +437,43 @@ long ReadRecords(const TableSpec& spec, const Filter& filter, std::vector<Loaded
             return STOREERR_OPEN;
         int rc;
         while ((rc = sqlite3_step(select.get())) == SQLITE_ROW) {
-            auto owner = byKey.find(sqlite3_column_int64(select.get(), 0));
-            if (owner == byKey.end())
-                continue;
+            auto& owner = children[sqlite3_column_int64(select.get(), 0)];
+            owner.resize(spec.children.size());
             Row entry;
+            entry.reserve(child.columns.size());
             for (int i = 0; i < static_cast<int>(child.columns.size()); ++i)
                 entry.push_back(ColumnValue(select.get(), i + 1));
-            records[owner->second].rows.children[c].push_back(std::move(entry));
+            owner[c].push_back(std::move(entry));
         }
         if (rc != SQLITE_DONE)
             return STOREERR_OPEN;
     }
-    if (!transaction.Commit())
+
+    long count = 0;
+    Statement select = Prepare(db.get(), std::string("SELECT id, ") + ColumnList(spec.columns) + " FROM " +
+                                             spec.table + " WHERE " + filter.where + " ORDER BY id");
+    if (!select || !BindFilter(select.get(), filter))
         return STOREERR_OPEN;
-    out = std::move(records);
-    return static_cast<long>(out.size());
+    int rc;
+    RecordRows rows;
+    while ((rc = sqlite3_step(select.get())) == SQLITE_ROW) {
+        const std::int64_t key = sqlite3_column_int64(select.get(), 0);
+        rows.fields.clear();
+        rows.fields.reserve(spec.columns.size());
+        for (int c = 0; c < static_cast<int>(spec.columns.size()); ++c)
+            rows.fields.push_back(ColumnValue(select.get(), c + 1));
+        rows.children.assign(spec.children.size(), {});
+        if (auto found = children.find(key); found != children.end()) {
+            rows.children = std::move(found->second);
+            children.erase(found);
+        }
+        take(key, rows);
+        ++count;
+    }
+    select.reset();
+    if (rc != SQLITE_DONE || !transaction.Commit())
+        return STOREERR_OPEN;
+    return count;
 }
 
 struct WriteSession::Impl {

@@ -18,6 +18,7 @@
 #include "platform/Progress.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -93,14 +94,12 @@ struct Filter {
     std::vector<std::int64_t> args;
 };
 
-struct LoadedRecord {
-    std::int64_t key;
-    RecordRows rows;
-};
-
-/// Reads the records of `spec` that pass `filter`, in key order, into `out`
-/// (replacing it). Returns the count or STOREERR_OPEN.
-long ReadRecords(const TableSpec& spec, const Filter& filter, std::vector<LoadedRecord>& out);
+/// Reads the records of `spec` that pass `filter`, in key order, handing
+/// each to `take` (its key and rows) as soon as it is read, so a load never
+/// holds the rows of all records at once. Returns the count, or
+/// STOREERR_OPEN (records already handed over must then be discarded).
+long ReadRecords(const TableSpec& spec, const Filter& filter,
+                 const std::function<void(std::int64_t key, RecordRows& rows)>& take);
 
 /// One save: a write transaction on the store with its statements prepared
 /// once. Records are written one by one; nothing is kept until Commit, and a
@@ -135,18 +134,18 @@ std::string StorePathForOpening();
 template <class Record, class Kind>
 long LoadCollection(CRecordCollection& into, const Filter& filter, std::optional<int> profile)
 {
-    std::vector<LoadedRecord> loaded;
-    long result = ReadRecords(Kind::Spec(), filter, loaded);
-    if (result < 0)
-        return result;
-    for (const LoadedRecord& item : loaded) {
+    const int before = into.GetSize();
+    long result = ReadRecords(Kind::Spec(), filter, [&](std::int64_t key, RecordRows& rows) {
         auto record = std::make_unique<Record>();
-        Kind::FromRows(*record, item.rows);
-        Kind::SetId(*record, static_cast<std::uint32_t>(item.key));
-        Kind::State(*record) = RecordState{item.key, profile.value_or(0), Encode(Kind::ToRows(*record))};
+        Kind::FromRows(*record, rows);
+        Kind::SetId(*record, static_cast<std::uint32_t>(key));
+        Kind::State(*record) = RecordState{key, profile.value_or(0), Encode(Kind::ToRows(*record))};
         into.Add(record.get());
         record.release();
-    }
+    });
+    if (result < 0) // a load that fails appends nothing
+        while (into.GetSize() > before)
+            into.Delete(into.GetSize() - 1);
     return result;
 }
 
