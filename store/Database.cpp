@@ -17,7 +17,9 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
 #include <cmath>
+#include <thread>
 #include <unordered_map>
 
 namespace varno::store {
@@ -57,6 +59,23 @@ bool Execute(sqlite3* db, const char* sql)
     while ((rc = sqlite3_step(statement.get())) == SQLITE_ROW) {
     }
     return rc == SQLITE_DONE;
+}
+
+/// Turns the store's journal to WAL. When two processes create a store at
+/// once, the switch can be refused as busy at once, without the busy handler
+/// waiting; it is tried again until the busy timeout has passed.
+bool SwitchToWal(sqlite3* db)
+{
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+    for (;;) {
+        if (Execute(db, "PRAGMA journal_mode=WAL"))
+            return true;
+        const int error = sqlite3_errcode(db) & 0xFF;
+        if ((error != SQLITE_BUSY && error != SQLITE_LOCKED) || Clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
 }
 
 /// Rolls back on destruction unless committed.
@@ -113,7 +132,7 @@ bool CreateSchema(sqlite3* db)
 {
     // WAL is a lasting property of the file; it cannot change inside a
     // transaction, so it is set first. Two processes may both get here.
-    if (!Execute(db, "PRAGMA journal_mode=WAL"))
+    if (!SwitchToWal(db))
         return false;
     Transaction transaction(db);
     if (!transaction.Begin("BEGIN IMMEDIATE"))
