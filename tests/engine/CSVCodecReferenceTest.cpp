@@ -1,10 +1,7 @@
-// The codec against a reference model: a plain, literal reading of the
-// record and field rules (take a record off the front of the text; for every
-// field rescan the rest of the line, counting quotes before each separator),
-// compared with the single-pass codec on random texts made of the characters
-// that matter. Reproduce a failure with VARNO_CODEC_SEED=<seed>.
-#include "engine/CSVItem.h"
-
+// The single-pass codec against a literal reference model of the record and
+// field rules (take a record off the front; for every field rescan the rest
+// of the line, counting quotes before each separator), on seeded random
+// texts of the characters that matter. Reproduce with VARNO_CODEC_SEED=<seed>.
 #include "tests/engine/TestItem.h"
 #include "tests/support/TestSupport.h"
 
@@ -12,30 +9,20 @@
 
 #include <cstdlib>
 #include <random>
-#include <string>
-#include <vector>
 
+namespace varno::test {
 namespace {
-
-using varno::test::TestItem;
-
-// ---- the reference model ----------------------------------------------------
 
 CString RefGetLine(CString& buffer)
 {
     int quotes = 0;
     for (int i = 0; i < buffer.GetLength(); ++i) {
         const char16_t c = buffer[i];
-        if (c == u'"')
-            ++quotes;
-        int lineBreak = 0;
-        if (c == u'\r')
-            lineBreak = i + 1 < buffer.GetLength() && buffer[i + 1] == u'\n' ? 2 : 1;
-        else if (c == u'\n')
-            lineBreak = 1;
-        if (lineBreak > 0 && quotes % 2 == 0) {
+        quotes += c == u'"';
+        const bool crLf = c == u'\r' && i + 1 < buffer.GetLength() && buffer[i + 1] == u'\n';
+        if ((c == u'\r' || c == u'\n') && quotes % 2 == 0) {
             CString record = buffer.Left(i);
-            buffer = buffer.Mid(i + lineBreak);
+            buffer = buffer.Mid(i + (crLf ? 2 : 1));
             return record;
         }
     }
@@ -77,7 +64,7 @@ void RefReadLine(CString line, const CString& separator, CStringArray& values)
 }
 
 struct RefTable {
-    _en_CSVError result = CSVERR_FAIL;
+    _en_CSVError result;
     CString separator{u","};
     CStringArray fields;
     std::vector<CStringArray> rows;
@@ -86,60 +73,33 @@ struct RefTable {
 RefTable RefImport(CString text)
 {
     RefTable t;
-    int r = 0;
-    while (!text.IsEmpty()) {
+    for (bool header = true; !text.IsEmpty();) {
         CString record = RefGetLine(text);
-        if (r == 0)
+        if (header)
             t.separator = record.Find(u'\t') >= 0 ? CString(u"\t") : CString(u",");
         CStringArray row;
         RefReadLine(record, t.separator, row);
-        if (r == 0)
+        if (header)
             t.fields = row;
-        else if (row.IsEmpty())
-            continue;
-        else
+        else if (!row.IsEmpty())
             t.rows.push_back(row);
-        ++r;
+        header = false;
     }
-    t.result = r < 2 ? CSVERR_FAIL : CSVERR_SUCCESS;
+    t.result = t.rows.empty() ? CSVERR_FAIL : CSVERR_SUCCESS;
     return t;
 }
 
-// ---- random texts -----------------------------------------------------------
-
 std::u16string RandomText(std::mt19937& rng, size_t maxLength)
 {
-    // Quotes and line breaks come often, so that odd and even runs, quoted
-    // separators and records inside quotes all turn up.
+    // Quotes and line breaks come often; the last pick is a surrogate pair.
     static const std::u16string alphabet = u"\"\"\"\",,,\t\t\r\r\n\n \0ab\u00E4\uD55C";
-    std::uniform_int_distribution<size_t> length(0, maxLength);
-    std::uniform_int_distribution<size_t> pick(0, alphabet.size()); // the last one: a surrogate pair
+    std::uniform_int_distribution<size_t> length(0, maxLength), pick(0, alphabet.size());
     std::u16string text;
     for (size_t n = length(rng); text.size() < n;) {
-        size_t k = pick(rng);
-        if (k == alphabet.size())
-            text += u"\U0001F600";
-        else
-            text += alphabet[k];
+        const size_t k = pick(rng);
+        text += k == alphabet.size() ? u"\U0001F600" : alphabet.substr(k, 1);
     }
     return text;
-}
-
-std::string Escaped(std::u16string_view text)
-{
-    std::string out = "u\"";
-    for (char16_t c : text) {
-        if (c == u'"' || c == u'\\')
-            out += '\\', out += static_cast<char>(c);
-        else if (c >= 0x20 && c < 0x7F)
-            out += static_cast<char>(c);
-        else {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04X", static_cast<unsigned>(c));
-            out += buf;
-        }
-    }
-    return out + "\"";
 }
 
 unsigned Seed()
@@ -148,57 +108,55 @@ unsigned Seed()
     return fixed ? static_cast<unsigned>(std::strtoul(fixed, nullptr, 10)) : 20240605u;
 }
 
-// ---- the comparisons --------------------------------------------------------
+/// Names a failing text: the seed, the round and its code units.
+std::string Where(unsigned seed, int round, std::u16string_view text)
+{
+    std::string out = "seed " + std::to_string(seed) + ", round " + std::to_string(round) + ", units";
+    for (char16_t c : text)
+        out.append(" ").append(std::to_string(static_cast<unsigned>(c)));
+    return out;
+}
 
+// Each comparison stops at the first text that differs, so the report names it.
 TEST(CSVCodecReference, LineOperationsAgreeOnRandomTexts)
 {
     const unsigned seed = Seed();
     std::mt19937 rng(seed);
-    // Stops at the first text that differs, so the report names it.
     for (int round = 0; round < 20000 && !::testing::Test::HasFailure(); ++round) {
         const std::u16string text = RandomText(rng, round % 10 == 0 ? 120 : 24);
-        const std::string where = "seed " + std::to_string(seed) + ", round " + std::to_string(round) + ", text " +
-                                  Escaped(text);
-
-        // Records: take them all off the text.
+        const std::string where = Where(seed, round, text);
         TestItem item;
         CString ours(text), ref(text);
-        for (int guard = 0; guard <= static_cast<int>(text.size()); ++guard) {
-            CString a = item.GetLine(ours), b = RefGetLine(ref);
-            EXPECT_EQ(a, b) << where;
+        while (!ref.IsEmpty() && ours == ref) {
+            EXPECT_EQ(item.GetLine(ours), RefGetLine(ref)) << where;
             EXPECT_EQ(ours, ref) << where;
-            if (ref.IsEmpty() || ours != ref)
-                break;
         }
-        // Fields: the text taken as one line, with either separator.
         for (const char16_t* separator : {u",", u"\t"}) {
             item.SetSeparator(CString(separator));
             EXPECT_EQ(item.nextSeparator(CString(text)), RefNextSeparator(CString(text), CString(separator))) << where;
             CStringArray a, b;
             item.ReadLine(CString(text), a);
             RefReadLine(CString(text), CString(separator), b);
-            EXPECT_EQ(a, b) << where << "\n ours " << varno::test::Show(a) << "\n  ref " << varno::test::Show(b);
+            EXPECT_EQ(a, b) << where << "\n ours " << ::testing::PrintToString(Utf8(a)) << "\n  ref "
+                            << ::testing::PrintToString(Utf8(b));
         }
     }
 }
 
-class CSVCodecReferenceFile : public varno::test::TempDirTest {};
+class CSVCodecReferenceFile : public TempDirTest {};
 
-// Whole files: the table ImportFile builds and the names GetField returns.
-TEST_F(CSVCodecReferenceFile, ImportFileAgreesOnRandomFiles)
+TEST_F(CSVCodecReferenceFile, ImportFileAndGetFieldAgreeOnRandomFiles)
 {
     const unsigned seed = Seed() + 1;
     std::mt19937 rng(seed);
-    varno::test::CodePageGuard acp(65001);
+    CodePageGuard acp(65001);
     const CString path = PathOf("random.csv");
     for (int round = 0; round < 500 && !HasFailure(); ++round) {
         const std::u16string text = RandomText(rng, 80);
-        const std::string where = "seed " + std::to_string(seed) + ", round " + std::to_string(round) + ", text " +
-                                  Escaped(text);
-        // Alternately UTF-16LE with its mark and UTF-8 read as the ANSI code
-        // page; either way the text ends at its first zero.
-        const bool utf16 = round % 2 == 0;
-        WriteBytes("random.csv", utf16 ? varno::test::Utf16LE(text) : CString(text).ToUtf8());
+        const std::string where = Where(seed, round, text);
+        // Alternately UTF-16LE with its mark and UTF-8 as the ANSI code page;
+        // either way the text ends at its first zero.
+        WriteBytes("random.csv", round % 2 == 0 ? Utf16LE(text) : CString(text).ToUtf8());
         const RefTable ref = RefImport(CString(text.substr(0, text.find(u'\0'))));
 
         TestItem item;
@@ -206,9 +164,8 @@ TEST_F(CSVCodecReferenceFile, ImportFileAgreesOnRandomFiles)
         EXPECT_EQ(item.ImportFile(path, unused, unused), ref.result) << where;
         EXPECT_EQ(item.m_strSeparator, ref.separator) << where;
         EXPECT_EQ(item.m_arrField, ref.fields) << where;
-        ASSERT_EQ(item.GetValueCount(), static_cast<int>(ref.rows.size())) << where;
-        for (int i = 0; i < item.GetValueCount(); ++i)
-            EXPECT_EQ(item.RowAt(i), ref.rows[static_cast<size_t>(i)]) << where << ", row " << i;
+        EXPECT_EQ(std::vector<CStringArray>(&item.m_pValue[0], &item.m_pValue[0] + item.GetValueCount()), ref.rows)
+            << where;
 
         TestItem header;
         CStringArray names{u"stale"};
@@ -219,3 +176,4 @@ TEST_F(CSVCodecReferenceFile, ImportFileAgreesOnRandomFiles)
 }
 
 } // namespace
+} // namespace varno::test

@@ -1,128 +1,72 @@
-// CCSVItem: the in-memory table (columns, rows, capacity) and the column
-// index of import.
-#include "engine/CSVItem.h"
-
+// CCSVItem: the in-memory table (capacity, rows) and the column index of import.
 #include "tests/engine/TestItem.h"
-#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <vector>
-
+namespace varno::test {
 namespace {
-
-using varno::test::Row;
-using varno::test::Show;
-using varno::test::TestItem;
-
-TEST(CSVItem, StartsEmptyWithACommaAndRoomForOneRow)
-{
-    for (int asked : {1, 0, -3}) {
-        TestItem item(asked);
-        EXPECT_EQ(item.m_nBufferSize, 1) << asked;
-    }
-    TestItem item;
-    EXPECT_EQ(item.GetFieldCount(), 0);
-    EXPECT_EQ(item.GetValueCount(), 0);
-    EXPECT_EQ(item.m_strSeparator, CString(u","));
-    EXPECT_FALSE(item.m_bDateLayout);
-    EXPECT_FALSE(item.m_bSubjectLayout);
-    EXPECT_EQ(item.m_nBufferSize, 1);
-    EXPECT_TRUE(item.RowAt(0).IsEmpty());
-    EXPECT_EQ(TestItem(5).m_nBufferSize, 5);
-}
 
 TEST(CSVItem, AddValueDoublesTheCapacityAndKeepsRows)
 {
+    for (int asked : {0, -3})
+        EXPECT_EQ(TestItem(asked).m_nBufferSize, 1) << asked;
     TestItem item;
-    const std::vector<CStringArray> rows{Row({"a", "b"}), Row({}), Row({"한", "\"", "x"}), Row({"d"}), Row({"e"})};
+    const std::vector<Texts> rows{{"a", "b"}, {}, {"한", "\""}, {"d"}, {"e"}};
     const int capacity[] = {1, 2, 4, 4, 8};
     for (size_t i = 0; i < rows.size(); ++i) {
-        CStringArray copy = rows[i];
-        item.AddValue(copy);
-        copy.Add(u"changed after"); // the table holds its own copy
-        EXPECT_EQ(item.GetValueCount(), static_cast<int>(i + 1));
-        EXPECT_EQ(item.m_nBufferSize, capacity[i]);
-        for (size_t j = 0; j <= i; ++j)
-            EXPECT_EQ(item.RowAt(static_cast<int>(j)), rows[j]) << "after " << i << ": " << Show(item.RowAt(j));
+        CStringArray row = Array(rows[i]);
+        item.AddValue(row);
+        row.Add(u"changed after"); // the table holds its own copy
+        EXPECT_EQ(item.m_nBufferSize, capacity[i]) << i;
+        EXPECT_EQ(item.Utf8Rows(), std::vector<Texts>(rows.begin(), rows.begin() + static_cast<long>(i) + 1));
     }
-    for (int j = item.GetValueCount(); j < item.m_nBufferSize; ++j)
-        EXPECT_TRUE(item.RowAt(j).IsEmpty());
-}
-
-TEST(CSVItem, AddFieldReplacesTheColumns)
-{
-    TestItem item;
-    CStringArray first = Row({"a", "b", "c"}), second = Row({"x"});
-    item.AddField(first);
-    item.AddField(second);
-    EXPECT_EQ(item.GetFieldCount(), 1);
-    EXPECT_EQ(item.m_arrField, second);
-    CStringArray none;
-    item.AddField(none);
-    EXPECT_EQ(item.GetFieldCount(), 0);
 }
 
 TEST(CSVItem, SetBufferSizeIgnoresSizesThatWouldLoseRows)
 {
-    struct Step {
-        int size;
-        int capacity; // afterwards
-    };
     TestItem item;
-    CStringArray a = Row({"a"}), b = Row({"b", "c"}), c = Row({"d"});
-    item.AddValue(a), item.AddValue(b), item.AddValue(c); // 3 rows in 4
-    for (const Step& s : {Step{0, 4}, Step{-5, 4}, Step{2, 4}, Step{10, 10}, Step{3, 3}, Step{3, 3}}) {
-        item.SetBufferSize(s.size);
-        EXPECT_EQ(item.m_nBufferSize, s.capacity) << s.size;
-        EXPECT_EQ(item.GetValueCount(), 3);
-        EXPECT_EQ(item.RowAt(0), a);
-        EXPECT_EQ(item.RowAt(1), b);
-        EXPECT_EQ(item.RowAt(2), c);
+    item.SetBufferSize(0);
+    item.SetBufferSize(-5);
+    EXPECT_EQ(item.m_nBufferSize, 1); // an empty table too
+    const std::vector<Texts> rows{{"a"}, {"b", "c"}, {"d"}};
+    for (const Texts& r : rows) {
+        CStringArray row = Array(r);
+        item.AddValue(row); // 3 rows in 4
     }
-    CStringArray d = Row({"e"});
-    item.AddValue(d); // full at 3: doubles to 6
+    const std::pair<int, int> steps[] = {{0, 4}, {-5, 4}, {2, 4}, {10, 10}, {3, 3}}; // size, capacity after
+    for (const auto& [size, capacity] : steps) {
+        item.SetBufferSize(size);
+        EXPECT_EQ(item.m_nBufferSize, capacity) << size;
+        EXPECT_EQ(item.Utf8Rows(), rows) << size;
+    }
+    CStringArray row = Array({"e"});
+    item.AddValue(row); // full at 3: doubles to 6
     EXPECT_EQ(item.m_nBufferSize, 6);
-    EXPECT_EQ(item.RowAt(3), d);
 }
 
-struct IndexCase {
-    std::vector<const char*> header;
-    std::vector<const char*> fileColumns;
-    std::vector<int> expected;
-};
-
-class CSVItemIndex : public ::testing::TestWithParam<IndexCase> {};
-
-TEST_P(CSVItemIndex, FirstWholeCaseBlindMatchOrMinusOne)
+TEST(CSVItem, MakeIndexFileFieldTakesTheFirstWholeCaseBlindMatch)
 {
-    const IndexCase& c = GetParam();
-    TestItem item;
-    CStringArray header;
-    for (const char* name : c.header)
-        header.Add(varno::test::U8(name));
-    item.AddField(header);
-    CStringList columns;
-    for (const char* name : c.fileColumns)
-        columns.AddTail(varno::test::U8(name));
-
-    CArray<int, const int&> index;
-    index.Add(99); // appended to, not cleared
-    EXPECT_EQ(item.MakeIndexFileField(index, columns), 1);
-    std::vector<int> got(index.begin(), index.end());
-    std::vector<int> expected{99};
-    expected.insert(expected.end(), c.expected.begin(), c.expected.end());
-    EXPECT_EQ(got, expected);
+    // The expected index starts with the 99 put there before: MakeIndexFileField appends.
+    const struct Case { Texts header, columns; std::vector<int> expected; } cases[] = {
+        {{"Name", "PHONE", "Mail"}, {"phone", "Fax", "name"}, {99, 1, -1, 0}},
+        {{"A", "B", "a"}, {"a"}, {99, 0}},                                    // the first match wins
+        {{"Name"}, {" name", "name ", "nam", "names"}, {99, -1, -1, -1, -1}}, // whole names, untrimmed
+        {{"이름", "ÄRGER", "ΣΟΦΟΣ"}, {"ärger", "σοφος", "이름"}, {99, 1, 2, 0}},
+        {{}, {"x"}, {99, -1}},
+    };
+    for (const Case& c : cases) {
+        TestItem item;
+        CStringArray header = Array(c.header);
+        item.AddField(header);
+        CStringList columns;
+        for (const std::string& name : c.columns)
+            columns.AddTail(CString::FromUtf8(name));
+        CArray<int, const int&> index;
+        index.Add(99);
+        EXPECT_EQ(item.MakeIndexFileField(index, columns), 1);
+        EXPECT_EQ(std::vector<int>(index.begin(), index.end()), c.expected) << c.columns[0];
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Table, CSVItemIndex, ::testing::Values(
-    IndexCase{{"Name", "PHONE", "Mail"}, {"phone", "Fax", "name"}, {1, -1, 0}},
-    IndexCase{{"A", "B", "A"}, {"a"}, {0}},
-    IndexCase{{"B", "a", "A"}, {"A", "b", "B"}, {1, 0, 0}},
-    IndexCase{{"Name"}, {" name", "name ", "nam", "names"}, {-1, -1, -1, -1}}, // whole, untrimmed
-    IndexCase{{"이름", "ÄRGER", "ΣΟΦΟΣ"}, {"ärger", "σοφος", "이름"}, {1, 2, 0}},
-    IndexCase{{"x", ""}, {"", "X"}, {1, 0}},
-    IndexCase{{}, {"x"}, {-1}},
-    IndexCase{{"x"}, {}, {}}));
 
 } // namespace
+} // namespace varno::test

@@ -1,10 +1,31 @@
-// A converter with no record type of its own, for testing what the base
-// class does: the six record operations do nothing.
+// A converter with no record type of its own, for testing the base class.
 #pragma once
 
 #include "engine/CSVItem.h"
 
+#include <string>
+#include <vector>
+
 namespace varno::test {
+
+/// Cells as UTF-8, for compact expectations and readable failures.
+using Texts = std::vector<std::string>;
+
+inline Texts Utf8(const CStringArray& row)
+{
+    Texts out;
+    for (const CString& v : row)
+        out.push_back(v.ToUtf8());
+    return out;
+}
+
+inline CStringArray Array(const Texts& utf8)
+{
+    CStringArray out;
+    for (const std::string& v : utf8)
+        out.Add(CString::FromUtf8(v));
+    return out;
+}
 
 class TestItem final : public CCSVItem {
 public:
@@ -18,8 +39,14 @@ public:
     void Make(void*) override {}
     int Array2Item(void*, int, CStringList&, CArray<int, const int&>&) override { return 1; }
 
-    /// Row `i` of the table.
-    const CStringArray& RowAt(int i) const { return m_pValue[static_cast<size_t>(i)]; }
+    /// The rows in use.
+    std::vector<Texts> Utf8Rows() const
+    {
+        std::vector<Texts> rows;
+        for (int i = 0; i < m_nValueCount; ++i)
+            rows.push_back(Utf8(m_pValue[static_cast<size_t>(i)]));
+        return rows;
+    }
 };
 
 } // namespace varno::test

@@ -6,38 +6,27 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
+namespace varno::test {
 namespace {
 
-using varno::test::U8;
-
-struct PathCase {
-    const char* path;
-    int result;
-    const char* after;
-};
-
-class CSVMngPath : public ::testing::TestWithParam<PathCase> {};
-
-TEST_P(CSVMngPath, AppendsTheExtensionWhereItIsMissing)
+TEST(CSVMng, CheckValidFilePathAppendsTheExtensionWhereItIsMissing)
 {
-    CSVMng mng;
-    CString path = U8(GetParam().path);
-    EXPECT_EQ(mng.CheckValidFilePath(path), GetParam().result);
-    EXPECT_EQ(path.ToUtf8(), GetParam().after);
+    const std::tuple<const char*, int, const char*> cases[] = {
+        {"", 0, ""},           {"/tmp/A.CSV", 1, "/tmp/A.CSV"}, {"b.CsV", 1, "b.CsV"},
+        {".csv", 1, ".csv"},   {"a.txt", 1, "a.txt.csv"},
+        {"csv", 1, "csv.csv"},                                   // shorter than four: never matches
+        {"x.csv ", 1, "x.csv .csv"},                             // no trimming
+        {"메모.ＣＳＶ", 1, "메모.ＣＳＶ.csv"},
+    };
+    for (const auto& [given, result, after] : cases) {
+        CSVMng mng;
+        CString path = U8(given);
+        EXPECT_EQ(mng.CheckValidFilePath(path), result) << given;
+        EXPECT_EQ(path.ToUtf8(), after);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Table, CSVMngPath, ::testing::Values(
-    PathCase{"", 0, ""},
-    PathCase{"a.csv", 1, "a.csv"},
-    PathCase{"/tmp/A.CSV", 1, "/tmp/A.CSV"},
-    PathCase{"b.CsV", 1, "b.CsV"},
-    PathCase{".csv", 1, ".csv"},
-    PathCase{"a.txt", 1, "a.txt.csv"},
-    PathCase{"memo", 1, "memo.csv"},
-    PathCase{"csv", 1, "csv.csv"},          // shorter than four: never matches
-    PathCase{"x.csv ", 1, "x.csv .csv"},    // no trimming
-    PathCase{"x.csvx", 1, "x.csvx.csv"},
-    PathCase{"메모.ＣＳＶ", 1, "메모.ＣＳＶ.csv"}));
 
 TEST(CSVMng, TypesWithoutAConverterGiveTheNoConverterResult)
 {
@@ -54,25 +43,22 @@ TEST(CSVMng, TypesWithoutAConverterGiveTheNoConverterResult)
     // Only contacts and text messages are exported from host-held records.
     for (unsigned long type : {0ul, 2ul, 3ul, 4ul, 6ul, 7ul})
         EXPECT_EQ(mng.ExportFromPC(type, 0, u"out.csv", nullptr, nullptr, nullptr), -1) << type;
-    EXPECT_EQ(CSVMng::Comma, 0x2C);
-    EXPECT_EQ(CSVMng::Tab, 0x09);
 }
 
-class CSVMngFile : public varno::test::TempDirTest {};
+class CSVMngFile : public TempDirTest {};
 
 TEST_F(CSVMngFile, GetFieldReadsAnyHeader)
 {
     CSVMng mng;
     CStringArray names{u"stale"};
     EXPECT_EQ(mng.GetField(PathOf("missing.csv"), names), CSVERR_FILEOPEN);
-
-    WriteBytes("h.csv", varno::test::Utf16LE(u"이름\t\"메\t모\"\r\nx\ty\r\n"));
+    WriteBytes("h.csv", Utf16LE(u"이름\t\"메\t모\"\r\nx\ty\r\n"));
     EXPECT_EQ(mng.GetField(PathOf("h.csv"), names), CSVERR_SUCCESS);
-    EXPECT_EQ(names, varno::test::Row({"이름", "메\t모"}));
-
+    EXPECT_EQ(names, (CStringArray{u"이름", u"메\t모"}));
     WriteBytes("empty.csv", "");
     EXPECT_EQ(mng.GetField(PathOf("empty.csv"), names), CSVERR_SUCCESS);
     EXPECT_TRUE(names.IsEmpty());
 }
 
 } // namespace
+} // namespace varno::test

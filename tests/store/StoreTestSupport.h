@@ -1,84 +1,68 @@
-// Shared helpers of the store tests: a temporary store, a fixed time zone,
-// direct SQL on the store file, and date comparisons.
+// Shared helpers of the store tests: a temporary store, direct SQL on its
+// file, records described field by field, and a generic round trip.
 #pragma once
 
+#include "store/Calendars.h"
+#include "store/ContactGroupPairs.h"
+#include "store/ContactGroups.h"
+#include "store/Contacts.h"
+#include "store/Messages.h"
+#include "store/MsgEmails.h"
 #include "store/Store.h"
 #include "tests/support/TestSupport.h"
-
-#include "platform/COleDateTime.h"
-#include "platform/CString.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
 #include <cmath>
-#include <cstdlib>
+#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <optional>
 #include <string>
-#include <time.h>
+#include <vector>
 
 namespace storetest {
 
-inline CString U(const char* utf8)
-{
-    return CString::FromUtf8(utf8);
-}
-
 using varno::test::ReadFile;
+using varno::test::U8;
+using Lines = std::vector<std::string>;
 
-/// Runs constant SQL on a database file outside the store's code; fails the
-/// test when SQLite refuses it.
-inline void Sql(const std::filesystem::path& file, const char* sql)
+/// Runs SQL on a database file outside the store's code; gives the first
+/// column of the first row as text ("" when none). Fails the test when
+/// SQLite refuses.
+inline std::string Sql(const std::filesystem::path& file, const char* sql)
 {
     sqlite3* db = nullptr;
-    int rc = sqlite3_open(file.c_str(), &db);
     char* error = nullptr;
-    if (rc == SQLITE_OK)
-        rc = sqlite3_exec(db, sql, nullptr, nullptr, &error);
-    if (rc != SQLITE_OK)
+    std::string result;
+    auto first = [](void* out, int, char** values, char**) {
+        if (auto& text = *static_cast<std::string*>(out); text.empty() && values[0])
+            text = values[0];
+        return 0;
+    };
+    if (sqlite3_open(file.c_str(), &db) != SQLITE_OK || sqlite3_exec(db, sql, first, &result, &error) != SQLITE_OK)
         ADD_FAILURE() << sql << ": " << (error ? error : sqlite3_errmsg(db));
     sqlite3_free(error);
-    sqlite3_close(db);
-}
-
-/// The first column of the first row of `sql` as text ("" when none).
-inline std::string SqlText(const std::filesystem::path& file, const char* sql)
-{
-    sqlite3* db = nullptr;
-    sqlite3_stmt* statement = nullptr;
-    std::string result;
-    if (sqlite3_open(file.c_str(), &db) == SQLITE_OK &&
-        sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK &&
-        sqlite3_step(statement) == SQLITE_ROW && sqlite3_column_text(statement, 0))
-        result = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
-    sqlite3_finalize(statement);
     sqlite3_close(db);
     return result;
 }
 
-/// A store in a fresh temporary folder, removed afterwards; the store path
-/// goes back to the default.
+/// A store file in a fresh temporary folder; the store path goes back to the
+/// default afterwards.
 class TempStore : public varno::test::TempDirTest {
 protected:
     void SetUp() override
     {
         TempDirTest::SetUp();
         m_file = m_dir / "store.db";
-        SetStorePath(CString::FromUtf8(m_file.string()));
+        SetStorePath(U8(m_file.string()));
     }
     void TearDown() override
     {
         SetStorePath(CString());
         TempDirTest::TearDown();
     }
-
     std::filesystem::path m_file;
 };
-
-using ScopedTimeZone = varno::test::TimeZoneGuard;
 
 inline COleDateTimeNull Date(int y, int mo, int d, int h = 0, int mi = 0, int s = 0)
 {
@@ -93,20 +77,105 @@ inline COleDateTimeNull WithStatus(double days, COleDateTime::DateTimeStatus sta
     return date;
 }
 
-/// Same status and same day count (NaN counts as equal to NaN).
-inline ::testing::AssertionResult SameDate(const COleDateTime& expected, const COleDateTime& actual)
+/// The exact day count (any NaN as "nan") and the status.
+inline std::string DateText(const COleDateTime& date)
 {
-    bool sameDay = expected.m_dt == actual.m_dt || (std::isnan(expected.m_dt) && std::isnan(actual.m_dt));
-    if (sameDay && expected.m_status == actual.m_status)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "expected " << expected.m_dt << " status " << expected.m_status
-                                         << ", got " << actual.m_dt << " status " << actual.m_status;
+    char text[48] = "nan";
+    if (!std::isnan(date.m_dt))
+        std::snprintf(text, sizeof text, "%a", date.m_dt);
+    return std::string(text) + "/" + std::to_string(date.m_status);
 }
 
-/// Texts that a store must keep exactly as they are.
+/// Text that a store must keep exactly as it is.
 inline CString Tricky()
 {
-    return U("it's \"quoted\"; DROP TABLE contact; -- 홍길동 ' OR 1=1; SELECT * FROM calendar");
+    return U8("it's \"quoted\"; DROP TABLE contact; -- 홍길동 ' OR 1=1; SELECT * FROM calendar");
+}
+
+inline std::string Str(const CString& s) { return s.ToUtf8(); }
+inline std::string Str(const COleDateTime& d) { return DateText(d); }
+inline std::string Str(const char* s) { return s; }
+inline std::string Str(long long n) { return std::to_string(n); }
+/// Values as one line, each followed by '|'.
+template <class... T>
+std::string Line(const T&... values)
+{
+    return ((Str(values) + "|") + ...);
+}
+
+inline Lines Describe(const CCalendar& r)
+{
+    COleDateTime ring(-1.0);
+    const bool rings = r.GetAlarmDateTime(ring);
+    return {Line(r.CalendarType, r.DeletedMark, r.Summary, r.Description, r.Color, r.Location, r.AllDay, r.Completed,
+                 r.Priority),
+            Line(r.StartTime, r.EndTime, r.DueDate, "alarm", r.GetAlarmType(), r.GetAlarmRunTime(), rings, ring)};
+}
+
+inline Lines Describe(const CContact& c)
+{
+    Lines out{Line(c.FirstName, c.LastName, c.JobTitle)};
+    for (int i = 0; const COrganization* o = c.GetOrganization(i); ++i)
+        out.push_back(Line("org", o->GetType(), o->Company, o->Department, o->Title));
+    for (int i = 0; const CTelephoneNumber* t = c.GetTelephone(i); ++i)
+        out.push_back(Line("tel", t->GetType(), t->GetNumber()));
+    for (int i = 0; const CEmail* e = c.GetEmail(i); ++i)
+        out.push_back(Line("email", e->GetType(), e->GetEmail()));
+    for (int i = 0; const CURL* u = c.GetURL(i); ++i)
+        out.push_back(Line("url", u->GetType(), u->GetURL()));
+    for (int i = 0; const CPostalAddress* a = c.GetAddress(i); ++i)
+        out.push_back(Line("adr", a->GetType(), a->Street, a->City, a->State, a->Zip, a->Country));
+    for (int i = 0; i < c.GetCommentCount(); ++i)
+        out.push_back(Line("note", c.GetComment(i)));
+    for (int i = 0; const CContactEvent* e = c.GetEvent(i); ++i)
+        out.push_back(Line("event", e->Kind, e->Date));
+    return out;
+}
+
+inline Lines Describe(const CMessage& m)
+{
+    Lines out{Line(m.Box, m.Kind, m.Content, m.MessageTime)};
+    for (int i = 0; const CMessageNumber* n = m.GetNumberAt(i); ++i)
+        out.push_back(Line(n->PartyType, n->Number));
+    return out;
+}
+
+inline Lines Describe(const CMsgEmail& m)
+{
+    Lines out{Line(m.Box, m.Kind, m.Title, m.Content, m.MessageTime)};
+    for (int i = 0; const CMsgEmailAddress* a = m.GetEmailAddressAt(i); ++i)
+        out.push_back(Line(a->PartyType, a->Address));
+    return out;
+}
+
+inline Lines Describe(const CContactGroup& g) { return {Line(g.GroupName)}; }
+inline Lines Describe(const CContactGroupPair& p) { return {Line(p.ContactId, p.GroupId)}; }
+
+inline std::uint32_t IdOf(const CCalendar* r) { return r->CalendarId; }
+inline std::uint32_t IdOf(const CContact* r) { return r->ContactId; }
+inline std::uint32_t IdOf(const CContactGroup* r) { return r->GroupId; }
+inline std::uint32_t IdOf(const CContactGroupPair* r) { return r->PairId; }
+inline std::uint32_t IdOf(const CMessage* r) { return r->MessageId; }
+inline std::uint32_t IdOf(const CMsgEmail* r) { return r->EmailId; }
+
+/// Saves `saved` into profile 7 with save(collection, profile), then checks
+/// that load(collection, profile) gives every record back, field by field,
+/// under the id the save gave it (database keys, rising); that profile 8
+/// sees none of them; and that saving the loaded records writes nothing.
+template <class Collection, class Save, class Load>
+void ExpectRoundTrip(Collection& saved, Save save, Load load)
+{
+    ASSERT_EQ(save(saved, 7), saved.GetCount());
+    Collection loaded, other;
+    ASSERT_EQ(load(loaded, 7), saved.GetCount());
+    EXPECT_EQ(load(other, 8), 0) << "profiles are separate";
+    for (int i = 0; i < saved.GetCount(); ++i) {
+        EXPECT_LT(IdOf(saved[i]), 0x80000000u);
+        EXPECT_TRUE(i == 0 || IdOf(saved[i]) > IdOf(saved[i - 1])) << "ids in save order";
+        EXPECT_EQ(IdOf(loaded[i]), IdOf(saved[i]));
+        EXPECT_EQ(Describe(*loaded[i]), Describe(*saved[i])) << "record " << i;
+    }
+    EXPECT_EQ(save(loaded, 7), 0) << "a load changes nothing";
 }
 
 } // namespace storetest

@@ -21,26 +21,6 @@ namespace varno::test {
 
 inline CString U8(std::string_view utf8) { return CString::FromUtf8(utf8); }
 
-inline CStringArray Row(std::initializer_list<std::string_view> utf8)
-{
-    CStringArray row;
-    for (std::string_view v : utf8)
-        row.Add(U8(v));
-    return row;
-}
-
-/// A row as "[a][b]" in UTF-8, for failure messages.
-inline std::string Show(const CStringArray& row)
-{
-    std::string out;
-    for (const CString& v : row) {
-        out += '[';
-        out += v.ToUtf8();
-        out += ']';
-    }
-    return out;
-}
-
 /// UTF-16LE bytes of `text`, by default after the FF FE mark.
 inline std::string Utf16LE(std::u16string_view text, bool mark = true)
 {
