@@ -7,7 +7,7 @@ namespace varno::store {
 
 // Field order: the columns of CalendarTable().
 struct CalendarKind {
-    static const TableSpec& Spec() { return CalendarTable(); }
+    static const TableSpec& Table() { return CalendarTable(); }
 
     static RecordRows ToRows(const CCalendar& r)
     {

@@ -6,7 +6,7 @@
 namespace varno::store {
 
 struct ContactGroupPairKind {
-    static const TableSpec& Spec() { return ContactGroupPairTable(); }
+    static const TableSpec& Table() { return ContactGroupPairTable(); }
 
     static RecordRows ToRows(const CContactGroupPair& r)
     {

@@ -6,7 +6,7 @@
 namespace varno::store {
 
 struct ContactGroupKind {
-    static const TableSpec& Spec() { return ContactGroupTable(); }
+    static const TableSpec& Table() { return ContactGroupTable(); }
 
     static RecordRows ToRows(const CContactGroup& r)
     {

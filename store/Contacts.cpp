@@ -9,7 +9,7 @@ namespace varno::store {
 struct ContactKind {
     enum Child { organizations, telephones, emails, urls, addresses, comments, events, childCount };
 
-    static const TableSpec& Spec() { return ContactTable(); }
+    static const TableSpec& Table() { return ContactTable(); }
 
     static RecordRows ToRows(const CContact& r)
     {

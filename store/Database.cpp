@@ -255,20 +255,20 @@ struct WriteStatements {
     std::vector<Statement> insertChild;
 };
 
-bool PrepareWrites(sqlite3* db, const TableSpec& spec, WriteStatements& out)
+bool PrepareWrites(sqlite3* db, const TableSpec& tableSpec, WriteStatements& out)
 {
-    std::vector<const char*> columns = spec.columns;
-    if (spec.hasProfile)
+    std::vector<const char*> columns = tableSpec.columns;
+    if (tableSpec.hasProfile)
         columns.insert(columns.begin(), "profile");
-    out.insert = Prepare(db, std::string("INSERT INTO ") + spec.table + " (" + ColumnList(columns) + ") VALUES (" +
+    out.insert = Prepare(db, std::string("INSERT INTO ") + tableSpec.table + " (" + ColumnList(columns) + ") VALUES (" +
                                  Placeholders(columns.size()) + ")");
     std::string assignments;
     for (const char* column : columns)
         assignments += std::string(assignments.empty() ? "" : ", ") + column + " = ?";
-    out.update = Prepare(db, std::string("UPDATE ") + spec.table + " SET " + assignments + " WHERE id = ?");
+    out.update = Prepare(db, std::string("UPDATE ") + tableSpec.table + " SET " + assignments + " WHERE id = ?");
     if (!out.insert || !out.update)
         return false;
-    for (const ChildSpec& child : spec.children) {
+    for (const ChildSpec& child : tableSpec.children) {
         out.deleteChildren.push_back(
             Prepare(db, std::string("DELETE FROM ") + child.table + " WHERE " + child.ownerColumn + " = ?"));
         out.insertChild.push_back(Prepare(db, std::string("INSERT INTO ") + child.table + " (" + child.ownerColumn +
@@ -281,15 +281,15 @@ bool PrepareWrites(sqlite3* db, const TableSpec& spec, WriteStatements& out)
 }
 
 /// Writes one record; `key` is 0 for a new record and receives its key.
-bool WriteOne(sqlite3* db, const TableSpec& spec, std::optional<int> profile, WriteStatements& statements,
+bool WriteOne(sqlite3* db, const TableSpec& tableSpec, std::optional<int> profile, WriteStatements& statements,
               const RecordRows& rows, std::int64_t& key)
 {
-    if (rows.fields.size() != spec.columns.size() || rows.children.size() != spec.children.size())
+    if (rows.fields.size() != tableSpec.columns.size() || rows.children.size() != tableSpec.children.size())
         return false;
     const bool isNew = key == 0;
     sqlite3_stmt* main = isNew ? statements.insert.get() : statements.update.get();
     int next = 1;
-    if (spec.hasProfile && !Bind(main, next++, static_cast<std::int64_t>(profile.value_or(0))))
+    if (tableSpec.hasProfile && !Bind(main, next++, static_cast<std::int64_t>(profile.value_or(0))))
         return false;
     if (!BindAll(main, next, rows.fields))
         return false;
@@ -305,7 +305,7 @@ bool WriteOne(sqlite3* db, const TableSpec& spec, std::optional<int> profile, Wr
     if (key <= 0 || key > kMaxKey)
         return false;
 
-    for (std::size_t c = 0; c < spec.children.size(); ++c) {
+    for (std::size_t c = 0; c < tableSpec.children.size(); ++c) {
         if (!isNew) {
             sqlite3_stmt* clear = statements.deleteChildren[c].get();
             if (!Bind(clear, 1, key) || !StepOnce(clear))
@@ -314,7 +314,7 @@ bool WriteOne(sqlite3* db, const TableSpec& spec, std::optional<int> profile, Wr
         sqlite3_stmt* insert = statements.insertChild[c].get();
         std::int64_t seq = 0;
         for (const Row& entry : rows.children[c]) {
-            if (entry.size() != spec.children[c].columns.size())
+            if (entry.size() != tableSpec.children[c].columns.size())
                 return false;
             if (!Bind(insert, 1, key) || !Bind(insert, 2, seq++) || !BindAll(insert, 3, entry) || !StepOnce(insert))
                 return false;
@@ -430,7 +430,7 @@ std::string Encode(const RecordRows& rows)
     return out;
 }
 
-long ReadRecords(const TableSpec& spec, const Filter& filter,
+long ReadRecords(const TableSpec& tableSpec, const Filter& filter,
                  const std::function<void(std::int64_t key, RecordRows& rows)>& take)
 {
     Connection db = OpenStore();
@@ -445,11 +445,11 @@ long ReadRecords(const TableSpec& spec, const Filter& filter,
     // Sub-entries first, grouped by their owner, so that each record is
     // complete when its main row is read and can be handed over at once.
     std::unordered_map<std::int64_t, std::vector<std::vector<Row>>> children;
-    for (std::size_t c = 0; c < spec.children.size(); ++c) {
-        const ChildSpec& child = spec.children[c];
+    for (std::size_t c = 0; c < tableSpec.children.size(); ++c) {
+        const ChildSpec& child = tableSpec.children[c];
         Statement select = Prepare(db.get(), std::string("SELECT ") + child.ownerColumn + ", " +
                                                  ColumnList(child.columns) + " FROM " + child.table + " WHERE " +
-                                                 child.ownerColumn + " IN (SELECT id FROM " + spec.table +
+                                                 child.ownerColumn + " IN (SELECT id FROM " + tableSpec.table +
                                                  " WHERE " + filter.where + ") ORDER BY " + child.ownerColumn +
                                                  ", seq");
         if (!select || !BindFilter(select.get(), filter))
@@ -457,7 +457,7 @@ long ReadRecords(const TableSpec& spec, const Filter& filter,
         int rc;
         while ((rc = sqlite3_step(select.get())) == SQLITE_ROW) {
             auto& owner = children[sqlite3_column_int64(select.get(), 0)];
-            owner.resize(spec.children.size());
+            owner.resize(tableSpec.children.size());
             Row entry;
             entry.reserve(child.columns.size());
             for (int i = 0; i < static_cast<int>(child.columns.size()); ++i)
@@ -469,8 +469,8 @@ long ReadRecords(const TableSpec& spec, const Filter& filter,
     }
 
     long count = 0;
-    Statement select = Prepare(db.get(), std::string("SELECT id, ") + ColumnList(spec.columns) + " FROM " +
-                                             spec.table + " WHERE " + filter.where + " ORDER BY id");
+    Statement select = Prepare(db.get(), std::string("SELECT id, ") + ColumnList(tableSpec.columns) + " FROM " +
+                                             tableSpec.table + " WHERE " + filter.where + " ORDER BY id");
     if (!select || !BindFilter(select.get(), filter))
         return STOREERR_OPEN;
     int rc;
@@ -478,10 +478,10 @@ long ReadRecords(const TableSpec& spec, const Filter& filter,
     while ((rc = sqlite3_step(select.get())) == SQLITE_ROW) {
         const std::int64_t key = sqlite3_column_int64(select.get(), 0);
         rows.fields.clear();
-        rows.fields.reserve(spec.columns.size());
-        for (int c = 0; c < static_cast<int>(spec.columns.size()); ++c)
+        rows.fields.reserve(tableSpec.columns.size());
+        for (int c = 0; c < static_cast<int>(tableSpec.columns.size()); ++c)
             rows.fields.push_back(ColumnValue(select.get(), c + 1));
-        rows.children.assign(spec.children.size(), {});
+        rows.children.assign(tableSpec.children.size(), {});
         if (auto found = children.find(key); found != children.end()) {
             rows.children = std::move(found->second);
             children.erase(found);
@@ -501,8 +501,8 @@ struct WriteSession::Impl {
     WriteStatements statements;
 };
 
-WriteSession::WriteSession(const TableSpec& spec, std::optional<int> profile)
-    : m_spec(spec), m_profile(profile), m_impl(std::make_unique<Impl>())
+WriteSession::WriteSession(const TableSpec& tableSpec, std::optional<int> profile)
+    : m_spec(tableSpec), m_profile(profile), m_impl(std::make_unique<Impl>())
 {
 }
 

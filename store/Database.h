@@ -94,11 +94,11 @@ struct Filter {
     std::vector<std::int64_t> args;
 };
 
-/// Reads the records of `spec` that pass `filter`, in key order, handing
+/// Reads the records of `tableSpec` that pass `filter`, in key order, handing
 /// each to `take` (its key and rows) as soon as it is read, so a load never
 /// holds the rows of all records at once. Returns the count, or
 /// STOREERR_OPEN (records already handed over must then be discarded).
-long ReadRecords(const TableSpec& spec, const Filter& filter,
+long ReadRecords(const TableSpec& tableSpec, const Filter& filter,
                  const std::function<void(std::int64_t key, RecordRows& rows)>& take);
 
 /// One save: a write transaction on the store with its statements prepared
@@ -106,7 +106,7 @@ long ReadRecords(const TableSpec& spec, const Filter& filter,
 /// session that ends without committing rolls back.
 class WriteSession {
 public:
-    WriteSession(const TableSpec& spec, std::optional<int> profile);
+    WriteSession(const TableSpec& tableSpec, std::optional<int> profile);
     WriteSession(const WriteSession&) = delete;
     WriteSession& operator=(const WriteSession&) = delete;
     ~WriteSession();
@@ -129,13 +129,13 @@ private:
 std::string StorePathForOpening();
 
 /// Appends the records that pass `filter` to `into`. `Kind` gives the
-/// record's table (Spec), its rows (ToRows, FromRows), its id (SetId) and
+/// record's table (Table), its rows (ToRows, FromRows), its id (SetId) and
 /// its state (State).
 template <class Record, class Kind>
 long LoadCollection(CRecordCollection& into, const Filter& filter, std::optional<int> profile)
 {
     const int before = into.GetSize();
-    long result = ReadRecords(Kind::Spec(), filter, [&](std::int64_t key, RecordRows& rows) {
+    long result = ReadRecords(Kind::Table(), filter, [&](std::int64_t key, RecordRows& rows) {
         auto record = std::make_unique<Record>();
         Kind::FromRows(*record, rows);
         Kind::SetId(*record, static_cast<std::uint32_t>(key));
@@ -162,7 +162,7 @@ long SaveCollection(CRecordCollection& from, std::optional<int> profile)
         std::string snapshot;
     };
     std::vector<Saved> saved;
-    WriteSession session(Kind::Spec(), profile);
+    WriteSession session(Kind::Table(), profile);
     if (long begun = session.Begin(); begun < 0)
         return begun;
     const int count = from.GetSize();

@@ -6,7 +6,7 @@
 namespace varno::store {
 
 struct MessageKind {
-    static const TableSpec& Spec() { return MessageTable(); }
+    static const TableSpec& Table() { return MessageTable(); }
 
     static RecordRows ToRows(const CMessage& r)
     {

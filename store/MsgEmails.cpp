@@ -6,7 +6,7 @@
 namespace varno::store {
 
 struct EmailKind {
-    static const TableSpec& Spec() { return EmailTable(); }
+    static const TableSpec& Table() { return EmailTable(); }
 
     static RecordRows ToRows(const CMsgEmail& r)
     {

@@ -138,7 +138,7 @@ const std::vector<const char*>& SchemaStatements()
 
 const TableSpec& CalendarTable()
 {
-    static const TableSpec spec{
+    static const TableSpec tableSpec{
         "calendar",
         true,
         {"calendar_type", "deleted_mark", "summary", "description", "color", "location", "start_time",
@@ -146,13 +146,13 @@ const TableSpec& CalendarTable()
          "priority", "alarm_type", "alarm_minutes", "alarm_time", "alarm_time_status"},
         {},
     };
-    return spec;
+    return tableSpec;
 }
 
 // The order of the children is the order of RecordRows::children of a contact.
 const TableSpec& ContactTable()
 {
-    static const TableSpec spec{
+    static const TableSpec tableSpec{
         "contact",
         true,
         {"first_name", "last_name", "job_title"},
@@ -166,41 +166,41 @@ const TableSpec& ContactTable()
             {"contact_event", "contact_id", {"kind", "date", "date_status"}},
         },
     };
-    return spec;
+    return tableSpec;
 }
 
 const TableSpec& ContactGroupTable()
 {
-    static const TableSpec spec{"contact_group", true, {"name"}, {}};
-    return spec;
+    static const TableSpec tableSpec{"contact_group", true, {"name"}, {}};
+    return tableSpec;
 }
 
 const TableSpec& ContactGroupPairTable()
 {
-    static const TableSpec spec{"contact_group_pair", false, {"contact_id", "group_id"}, {}};
-    return spec;
+    static const TableSpec tableSpec{"contact_group_pair", false, {"contact_id", "group_id"}, {}};
+    return tableSpec;
 }
 
 const TableSpec& MessageTable()
 {
-    static const TableSpec spec{
+    static const TableSpec tableSpec{
         "message",
         true,
         {"box", "kind", "content", "message_time", "message_time_status"},
         {{"message_number", "message_id", {"party_type", "number"}}},
     };
-    return spec;
+    return tableSpec;
 }
 
 const TableSpec& EmailTable()
 {
-    static const TableSpec spec{
+    static const TableSpec tableSpec{
         "email",
         true,
         {"box", "kind", "title", "content", "message_time", "message_time_status"},
         {{"email_address", "email_id", {"party_type", "address"}}},
     };
-    return spec;
+    return tableSpec;
 }
 
 } // namespace varno::store
