@@ -63,15 +63,12 @@ CCalendars::~CCalendars() = default;
 
 CCalendar* CCalendars::GetAt(int i) const
 {
-    return dynamic_cast<CCalendar*>(CObArray::GetAt(i));
+    return TypedAt<CCalendar>(i);
 }
 
 CCalendar* CCalendars::AddNew()
 {
-    auto record = std::make_unique<CCalendar>();
-    record->CalendarId = NextProvisionalId();
-    Add(record.get());
-    return record.release();
+    return AppendNew(&CCalendar::CalendarId);
 }
 
 long CCalendars::OpenFromDB(int profile, int calendarType, int includeDeleted)

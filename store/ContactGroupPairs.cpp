@@ -34,15 +34,12 @@ CContactGroupPairs::~CContactGroupPairs() = default;
 
 CContactGroupPair* CContactGroupPairs::GetAt(int i) const
 {
-    return dynamic_cast<CContactGroupPair*>(CObArray::GetAt(i));
+    return TypedAt<CContactGroupPair>(i);
 }
 
 CContactGroupPair* CContactGroupPairs::AddNew()
 {
-    auto record = std::make_unique<CContactGroupPair>();
-    record->PairId = NextProvisionalId();
-    Add(record.get());
-    return record.release();
+    return AppendNew(&CContactGroupPair::PairId);
 }
 
 long CContactGroupPairs::OpenFromDB()

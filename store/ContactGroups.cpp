@@ -33,15 +33,12 @@ CContactGroups::~CContactGroups() = default;
 
 CContactGroup* CContactGroups::GetAt(int i) const
 {
-    return dynamic_cast<CContactGroup*>(CObArray::GetAt(i));
+    return TypedAt<CContactGroup>(i);
 }
 
 CContactGroup* CContactGroups::AddNew()
 {
-    auto record = std::make_unique<CContactGroup>();
-    record->GroupId = NextProvisionalId();
-    Add(record.get());
-    return record.release();
+    return AppendNew(&CContactGroup::GroupId);
 }
 
 long CContactGroups::OpenFromDB(int profile)

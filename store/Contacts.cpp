@@ -106,15 +106,12 @@ CContacts::~CContacts() = default;
 
 CContact* CContacts::GetAt(int i) const
 {
-    return dynamic_cast<CContact*>(CObArray::GetAt(i));
+    return TypedAt<CContact>(i);
 }
 
 CContact* CContacts::AddNew()
 {
-    auto record = std::make_unique<CContact>();
-    record->ContactId = NextProvisionalId();
-    Add(record.get());
-    return record.release();
+    return AppendNew(&CContact::ContactId);
 }
 
 long CContacts::OpenFromDB(int profile, int groupId)

@@ -47,15 +47,12 @@ CMessages::~CMessages() = default;
 
 CMessage* CMessages::GetAt(int i) const
 {
-    return dynamic_cast<CMessage*>(CObArray::GetAt(i));
+    return TypedAt<CMessage>(i);
 }
 
 CMessage* CMessages::AddNew()
 {
-    auto record = std::make_unique<CMessage>();
-    record->MessageId = NextProvisionalId();
-    Add(record.get());
-    return record.release();
+    return AppendNew(&CMessage::MessageId);
 }
 
 long CMessages::OpenFromDB(int profile)

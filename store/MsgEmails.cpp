@@ -48,15 +48,12 @@ CMsgEmails::~CMsgEmails() = default;
 
 CMsgEmail* CMsgEmails::GetAt(int i) const
 {
-    return dynamic_cast<CMsgEmail*>(CObArray::GetAt(i));
+    return TypedAt<CMsgEmail>(i);
 }
 
 CMsgEmail* CMsgEmails::AddNew()
 {
-    auto record = std::make_unique<CMsgEmail>();
-    record->EmailId = NextProvisionalId();
-    Add(record.get());
-    return record.release();
+    return AppendNew(&CMsgEmail::EmailId);
 }
 
 long CMsgEmails::OpenFromDB(int profile)

@@ -9,6 +9,7 @@
 #include "platform/CObArray.h"
 
 #include <cstdint>
+#include <memory>
 
 class VARNO_DATA_EXPORT CRecordCollection : public CObArray {
 public:
@@ -34,6 +35,22 @@ public:
 
 protected:
     CRecordCollection() = default;
+    /// Record i as a `Record`, or nullptr for an object of another class.
+    template <class Record>
+    [[nodiscard]] Record* TypedAt(int i) const
+    {
+        return dynamic_cast<Record*>(CObArray::GetAt(i));
+    }
+    /// Appends a new `Record` whose id member `id` holds the next provisional
+    /// id, and returns it.
+    template <class Record>
+    Record* AppendNew(std::uint32_t Record::*id)
+    {
+        auto record = std::make_unique<Record>();
+        (*record).*id = NextProvisionalId();
+        Add(record.get());
+        return record.release();
+    }
     /// The next provisional id of this collection.
     std::uint32_t NextProvisionalId() noexcept { return m_nextProvisionalId--; }
 
