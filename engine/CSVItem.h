@@ -83,6 +83,9 @@ public:
     int nextSeparator(CString line);
     /// The separator a header line uses: a tab if it holds one, else a comma.
     CString FindSeparator(CString line);
+    /// Sets the separator. The library itself only uses "," and a tab. A
+    /// longer separator is written whole by WriteLine while ReadLine skips one
+    /// character after it; an empty one makes every record a single field.
     void SetSeparator(CString separator);
     /// Sets the separator to the one character `ch`: taken as a UTF-16 code
     /// unit when `codePage` is 65001, else decoded in the ANSI code page.
