@@ -139,6 +139,9 @@ long LoadCollection(CRecordCollection& into, const Filter& filter, std::optional
         auto record = std::make_unique<Record>();
         Kind::FromRows(*record, rows);
         Kind::SetId(*record, static_cast<std::uint32_t>(key));
+        // The snapshot is taken from the record, not from the rows read: a
+        // save compares it with ToRows of the record, and stored values may
+        // read back in another form (a NULL day, an integer in a real column).
         Kind::State(*record) = RecordState{key, profile.value_or(0), Encode(Kind::ToRows(*record))};
         into.Add(record.get());
         record.release();
