@@ -8,6 +8,7 @@
 
 #include "manager/varnocsvmgr_export.h"
 #include "platform/CArray.h"
+#include "platform/COleDateTime.h"
 #include "platform/CString.h"
 #include "platform/CStringArray.h"
 #include "platform/CStringList.h"
@@ -111,6 +112,38 @@ public:
     /// Fills `fields` with the names of the file's header line.
     /// CSVERR_SUCCESS (also for an empty file: no names) or CSVERR_FILEOPEN.
     _en_CSVError GetField(CString path, CStringArray& fields);
+
+    // Dates. Store records hold UTC; files hold local time as
+    // "YYYY-MM-DD hh:mm" (the export format, no seconds).
+
+    /// The export text of a UTC value: its local time in the export format,
+    /// or the empty string when the value is null or invalid.
+    CString OLEDate2String(COleDateTimeNull dt);
+    /// The import dispatcher. A `date` holding "-", "/" or ":" goes to the
+    /// locale-aware parser, with `time` joined to it only when `date` holds
+    /// no ":" and `time` does; an 8-character `date` without "." is read as
+    /// YYYYMMDD with `time`; anything else, the empty text included, is a
+    /// number of days (String2OLEDate_Double).
+    COleDateTimeNull String2OLEDate(CString date, CString time);
+    /// Parses `date`, a space and `time` in the user's locale and turns the
+    /// local time into UTC. Text that is no date gives the current time (in
+    /// UTC); the result is never null.
+    COleDateTimeNull String2NEWOLEDate(CString date, CString time);
+    /// A number of days read from the start of the text as atof reads it
+    /// (no digits: 0.0), valid, with no time-zone conversion; null for the
+    /// empty text.
+    COleDateTimeNull String2OLEDate_Double(CString number);
+    /// "YYYYMMDD" to "YYYY-MM-DD" for any text of exactly 8 characters;
+    /// other texts come back unchanged.
+    CString dateFormatChange(CString date);
+    /// Month-day-year with "-" between the parts and hour:minute:second,
+    /// each part read as _wtoi reads it, turned into UTC. A missing "-" gives
+    /// the current time; a missing ":" gives the date at midnight. Fields
+    /// that name no moment give an invalid value.
+    COleDateTimeNull String2OLEDate_MonthDayYear(CString date, CString time);
+    /// Year-month-day hour:minute ("-", "-", " ", ":"), turned into UTC; a
+    /// missing separator gives the current time.
+    COleDateTimeNull String2OLEDate_YearMonthDayHourMinute(CString text);
 
     // The table; public so that hosts driving a converter directly can read it.
     CString m_strSeparator;                    ///< field separator, "," until a header sets it

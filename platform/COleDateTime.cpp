@@ -3,6 +3,10 @@
 // 30 December 1899 is day 0.
 #include "platform/COleDateTime.h"
 
+#include "platform/CString.h"
+#include "platform/DateParser.h"
+#include "platform/Locale.h"
+
 #include <cmath>
 
 namespace {
@@ -241,4 +245,15 @@ COleDateTimeSpan COleDateTime::operator-(const COleDateTime& other) const
     if (m_status != valid || other.m_status != valid)
         span.m_status = COleDateTimeSpan::invalid;
     return span;
+}
+
+bool COleDateTime::ParseDateTime(const CString& text, unsigned long /*flags*/, unsigned long /*lcid*/)
+{
+    if (auto parsed = varno::ParseLocaleDateTime(text.str(), varno::GetUserLocale())) {
+        *this = *parsed;
+        return true;
+    }
+    m_dt = 0.0;
+    m_status = invalid;
+    return false;
 }

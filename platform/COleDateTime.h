@@ -18,6 +18,14 @@
 #include <ctime>
 #include <optional>
 
+class CString;
+
+/// Flags and locale of ParseDateTime, as the framework names them. The
+/// parser always reads the user's locale without personal overrides, which
+/// is what these two ask for.
+constexpr unsigned long LOCALE_NOUSEROVERRIDE = 0x80000000ul;
+constexpr unsigned long LANG_USER_DEFAULT = 0x0400ul;
+
 class VARNO_PLATFORM_EXPORT COleDateTimeSpan {
 public:
     enum DateTimeSpanStatus { valid = 0, invalid = 1, null = 2 };
@@ -51,6 +59,14 @@ public:
     /// or year 99 are invalid). Returns 0 when valid, 1 when not.
     int SetDateTime(int year, int month, int day, int hour, int minute, int second);
     int SetDate(int year, int month, int day) { return SetDateTime(year, month, day, 0, 0, 0); }
+
+    /// Reads `text` as a date and time written in the user's locale
+    /// (varno::GetUserLocale; see platform/DateParser.h for what is read).
+    /// On success the value is set, the status is valid and the result true.
+    /// On failure the value becomes 0.0 with status invalid and the result is
+    /// false. `flags` and `lcid` are accepted for the framework's sake; every
+    /// call reads the user's locale without overrides.
+    bool ParseDateTime(const CString& text, unsigned long flags = 0, unsigned long lcid = LANG_USER_DEFAULT);
 
     [[nodiscard]] DateTimeStatus GetStatus() const noexcept { return m_status; }
     void SetStatus(DateTimeStatus status) noexcept { m_status = status; }

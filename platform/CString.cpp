@@ -182,22 +182,40 @@ int CString::Remove(char16_t ch)
     return count;
 }
 
-CString CString::MakeUpper() const
+CString& CString::MakeUpper()
 {
-    CString out(*this);
-    for (auto& c : out.m_str)
+    for (auto& c : m_str)
         if (!U16_IS_SURROGATE(c))
             c = static_cast<char16_t>(u_toupper(c));
-    return out;
+    return *this;
 }
 
-CString CString::MakeLower() const
+CString& CString::MakeLower()
 {
-    CString out(*this);
-    for (auto& c : out.m_str)
+    for (auto& c : m_str)
         if (!U16_IS_SURROGATE(c))
             c = static_cast<char16_t>(u_tolower(c));
-    return out;
+    return *this;
+}
+
+CString CString::Tokenize(std::u16string_view delimiters, int& start) const
+{
+    if (start < 0 || start >= GetLength()) {
+        start = -1;
+        return CString();
+    }
+    const size_t first = m_str.find_first_not_of(delimiters, static_cast<size_t>(start));
+    if (first == std::u16string::npos) {
+        start = -1;
+        return CString();
+    }
+    size_t end = m_str.find_first_of(delimiters, first);
+    if (end == std::u16string::npos)
+        end = m_str.size();
+    // Past the one delimiter that ends the token; after a token that ends
+    // the text this lies past the end, and the next call gives -1.
+    start = static_cast<int>(end + 1);
+    return CString(m_str.substr(first, end - first));
 }
 
 void CString::AssignAscii(std::string_view ascii)

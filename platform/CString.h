@@ -56,8 +56,17 @@ public:
     int Replace(std::u16string_view from, std::u16string_view to);
     /// Removes every occurrence of `ch`; returns the count.
     int Remove(char16_t ch);
-    [[nodiscard]] CString MakeUpper() const;
-    [[nodiscard]] CString MakeLower() const;
+    /// Changes every letter to upper / lower case in place (one UTF-16 unit
+    /// for one, as the framework does) and returns this string.
+    CString& MakeUpper();
+    CString& MakeLower();
+    /// The next token at or after `start`, as the framework's Tokenize: any
+    /// run of characters of `delimiters` separates tokens, so leading and
+    /// repeated delimiters give no empty token. `start` moves past the
+    /// delimiter that ends the token. When no token is left the result is
+    /// empty and `start` becomes -1; a negative `start` gives that at once
+    /// (the framework would throw). No delimiters: the rest is one token.
+    [[nodiscard]] CString Tokenize(std::u16string_view delimiters, int& start) const;
 
     /// printf-style formatting of numbers into this string. The format must be
     /// ASCII and take only numeric arguments ("%d", "%u", "%04d", "%.3f" ...).

@@ -61,7 +61,9 @@ TEST(CString, ReplaceTrimFormatAndUtf8)
     EXPECT_EQ(U8("a\xC3(b\xFF"), CString(u"a\uFFFD(b\uFFFD"));
     EXPECT_EQ(CString(u"한국 😀").ToUtf8(), "한국 😀");
     EXPECT_EQ(CString(std::u16string(1, char16_t(0xD800)) + u"x").ToUtf8(), "\xEF\xBF\xBDx");
-    EXPECT_EQ(U8("äbc").MakeUpper(), CString(u"ÄBC"));
+    CString upper = U8("äbc");
+    EXPECT_EQ(&upper.MakeUpper(), &upper);
+    EXPECT_EQ(upper, CString(u"ÄBC"));
 }
 
 } // namespace
