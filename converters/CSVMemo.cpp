@@ -7,21 +7,47 @@
 // ones, so importing a file twice stores its memos twice.
 #include "converters/CSVMemo.h"
 
-#include "converters/CalendarFamily.h"
-#include "engine/FieldWalk.h"
+#include "converters/ConverterFlow_p.h"
+#include "engine/ColumnTable_p.h"
+#include "store/Calendars.h"
+
+namespace {
+
+using Column = varno::detail::Column<CCSVMemo, CCalendar>;
+
+const Column kColumns[] = {
+    {{u"memo", u"memo", true},
+     [](CCSVMemo&, const CCalendar& memo) { return memo.Description; },
+     [](CCSVMemo&, CCalendar& memo, const varno::detail::Cell& cell) { memo.Description = cell.Value(); }},
+    {{u"color", u"color"},
+     [](CCSVMemo&, const CCalendar& memo) { return memo.Color; },
+     [](CCSVMemo&, CCalendar& memo, const varno::detail::Cell& cell) { memo.Color = cell.Value(); }},
+};
+
+} // namespace
 
 CCSVMemo::~CCSVMemo() = default;
 
+const varno::CSVLayout& CCSVMemo::Layout()
+{
+    static const varno::CSVLayout layout = varno::detail::LayoutOf<CCSVMemo, CCalendar>(kColumns);
+    return layout;
+}
+
 long CCSVMemo::Export(int profile, CString path)
 {
-    return varno::detail::ExportCalendarFamily(*this, profile, varno::detail::kMemo, path);
+    CCalendars records;
+    if (records.OpenFromDB(profile, CALTYPE_MEMO, 1) < 0)
+        return -1;
+    varno::detail::DropRecords(records, [](const CCalendar& memo) { return memo.DeletedMark == 1; });
+    return varno::detail::WriteRecords(*this, records, path);
 }
 
 _en_CSVError CCSVMemo::Count(long& count, int /*profile*/, CString path, CStringList& fieldNames,
                              CStringList& fileColumns, int /*option*/)
 {
     CCalendars records;
-    _en_CSVError result = varno::detail::ReadCalendarFamily(*this, path, fieldNames, fileColumns, records);
+    const _en_CSVError result = varno::detail::ReadRecords(*this, path, fieldNames, fileColumns, records);
     if (result == CSVERR_SUCCESS)
         count = records.GetCount();
     return result;
@@ -31,7 +57,7 @@ _en_CSVError CCSVMemo::Import(long& count, int profile, CString path, CStringLis
                               CStringList& fileColumns, int /*option*/, bool flag)
 {
     CCalendars records;
-    _en_CSVError result = varno::detail::ReadCalendarFamily(*this, path, fieldNames, fileColumns, records);
+    const _en_CSVError result = varno::detail::ReadRecords(*this, path, fieldNames, fileColumns, records);
     if (result == CSVERR_SUCCESS)
         count = records.SaveToDB(profile, flag);
     return result;
@@ -39,26 +65,18 @@ _en_CSVError CCSVMemo::Import(long& count, int profile, CString path, CStringLis
 
 void CCSVMemo::MakeField()
 {
-    CStringArray names{u"memo", u"color"};
-    AddField(names);
+    varno::detail::SetColumnNames<CCSVMemo, CCalendar>(*this, kColumns);
 }
 
 void CCSVMemo::Make(void* record)
 {
-    const CCalendar& memo = *static_cast<CCalendar*>(record);
-    CStringArray row{memo.Description, memo.Color};
-    AddValue(row);
+    varno::detail::AppendRow<CCSVMemo, CCalendar>(*this, *static_cast<CCalendar*>(record), kColumns);
 }
 
 int CCSVMemo::Array2Item(void* record, int row, CStringList& fieldNames, CArray<int, const int&>& index)
 {
     CCalendar& memo = *static_cast<CCalendar*>(record);
-    memo.CalendarType = varno::detail::kMemo;
-    varno::detail::WalkFields(*this, row, fieldNames, index, [&](const CString& name, const CString& value, int) {
-        if (name.CompareNoCase(u"memo") == 0)
-            memo.Description = value;
-        else if (name.CompareNoCase(u"color") == 0)
-            memo.Color = value;
-    });
+    memo.CalendarType = CALTYPE_MEMO;
+    varno::detail::ReadRow<CCSVMemo, CCalendar>(*this, memo, row, fieldNames, index, kColumns);
     return 1;
 }

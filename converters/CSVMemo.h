@@ -2,6 +2,7 @@
 #pragma once
 
 #include "engine/CSVItem.h"
+#include "engine/CSVLayout.h"
 
 class VARNO_CSV_EXPORT CCSVMemo : public CCSVItem {
 public:
@@ -16,4 +17,7 @@ public:
     void MakeField() override;
     void Make(void* record) override;
     int Array2Item(void* record, int row, CStringList& fieldNames, CArray<int, const int&>& index) override;
+
+    /// The memo layout, for hosts.
+    [[nodiscard]] static const varno::CSVLayout& Layout();
 };

@@ -1,4 +1,4 @@
-#include "engine/CSVCodec.h"
+#include "engine/CSVCodec_p.h"
 
 namespace varno::detail {
 

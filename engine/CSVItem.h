@@ -14,6 +14,8 @@
 #include "platform/CStringList.h"
 
 #include <memory>
+#include <string_view>
+#include <vector>
 
 /// Result of import, count, header reading and file reading.
 enum _en_CSVError {
@@ -154,6 +156,30 @@ public:
     bool m_bDateLayout = false;                ///< import: header starts with a date column
     bool m_bSubjectLayout = false;             ///< import: header starts with a subject column
 
+    /// For the converters' field walks: what `select` gives for each name of
+    /// `fieldNames`, in list order (a converter passes the position of the
+    /// column the name selects, or -1). The answers are kept and given again
+    /// while the names stay the same, so a file of many rows compares the
+    /// names with the converter's columns once, not once per row.
+    template <class Select>
+    const std::vector<int>& SelectColumns(CStringList& fieldNames, Select&& select)
+    {
+        bool same = m_selectedFor.size() == static_cast<size_t>(fieldNames.GetCount());
+        auto kept = m_selectedFor.begin();
+        for (auto name = fieldNames.begin(); same && name != fieldNames.end(); ++name, ++kept)
+            same = *name == *kept;
+        if (!same) {
+            m_selectedFor.assign(fieldNames.begin(), fieldNames.end());
+            m_selected.clear();
+            for (const CString& name : fieldNames)
+                m_selected.push_back(select(std::u16string_view(name)));
+        }
+        return m_selected;
+    }
+
 private:
     _en_CSVError ReadTable(const CString& text);
+
+    std::vector<CString> m_selectedFor; ///< the field names m_selected answers for
+    std::vector<int> m_selected;        ///< SelectColumns' answers
 };

@@ -1,5 +1,5 @@
 // CCSVItem: the line codec (records, fields, quoting, separators).
-#include "engine/CSVCodec.h"
+#include "engine/CSVCodec_p.h"
 #include "engine/CSVItem.h"
 #include "platform/CodePage.h"
 

@@ -4,7 +4,7 @@
 // CR LF line ends and no byte-order mark. Input is UTF-16LE when the file
 // starts with FF FE, otherwise the ANSI code page; the text ends at its first
 // zero unit, and an odd last byte of a UTF-16 file is ignored.
-#include "engine/CSVCodec.h"
+#include "engine/CSVCodec_p.h"
 #include "engine/CSVItem.h"
 #include "platform/CFile.h"
 #include "platform/CodePage.h"

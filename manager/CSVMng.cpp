@@ -7,18 +7,47 @@
 
 namespace {
 
-// The converter of a data type, or none for a code without one. Types whose
-// converter is not built yet select none, so the caller gets the facade's
+// The one place that says which data types have a converter: the facade
+// creates converters from it and hands out their layouts from it. A type
+// that is not listed selects no converter and gets the facade's
 // no-converter result.
+struct ConverterEntry {
+    unsigned long type;
+    CCSVItem* (*create)();
+    const varno::CSVLayout& (*layout)();
+};
+
+template <class Converter>
+constexpr ConverterEntry Entry(unsigned long type)
+{
+    return {type, [] { return static_cast<CCSVItem*>(new (std::nothrow) Converter()); }, &Converter::Layout};
+}
+
+constexpr ConverterEntry kConverters[] = {
+    Entry<CCSVMemo>(CSVTYPE_MEMO),
+};
+
+const ConverterEntry* FindConverter(unsigned long type)
+{
+    for (const ConverterEntry& entry : kConverters)
+        if (entry.type == type)
+            return &entry;
+    return nullptr;
+}
+
 std::unique_ptr<CCSVItem> CreateConverter(unsigned long type)
 {
-    switch (type) {
-    case CSVTYPE_MEMO: return std::unique_ptr<CCSVItem>(new (std::nothrow) CCSVMemo());
-    default: return nullptr;
-    }
+    const ConverterEntry* entry = FindConverter(type);
+    return std::unique_ptr<CCSVItem>(entry ? entry->create() : nullptr);
 }
 
 } // namespace
+
+const varno::CSVLayout* CSVMng::GetLayout(unsigned long type)
+{
+    const ConverterEntry* entry = FindConverter(type);
+    return entry ? &entry->layout() : nullptr;
+}
 
 int CSVMng::CheckValidFilePath(CString& path)
 {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "engine/CSVItem.h"
+#include "engine/CSVLayout.h"
 #include "manager/varnocsvmgr_export.h"
 #include "platform/CObArray.h"
 
@@ -48,4 +49,10 @@ public:
     /// Fills `fields` with the column names of the file's header line:
     /// CSVERR_SUCCESS or CSVERR_FILEOPEN.
     _en_CSVError GetField(CString path, CStringArray& fields);
+
+    /// The file layout of `type`'s converter (its columns and the foreign
+    /// layouts its import recognises), for hosts that map columns or show
+    /// records; nullptr for a type that has no converter, exactly the types
+    /// for which the operations above give their no-converter result.
+    [[nodiscard]] static const varno::CSVLayout* GetLayout(unsigned long type);
 };

@@ -1,0 +1,59 @@
+// What a host can learn about a converter's files without reading its code:
+// the columns of its own layout (the name export writes, the field name
+// import reads) and the layouts of other programs that its import
+// recognises. Each converter describes itself once, in its column table;
+// CSVMng::GetLayout hands the description out by data type.
+#pragma once
+
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace varno {
+
+/// One column of a converter's own layout, in export order.
+struct CSVColumn {
+    /// The header name export writes.
+    std::u16string_view exportName;
+    /// The field name import fills from a column (the name a host passes in
+    /// fieldNames; compared without regard to case). It differs from the
+    /// export name where the converter reads a column under another name.
+    std::u16string_view fieldName;
+    /// A field that makes an imported record worth having: a host may refuse
+    /// a mapping that fills none of a type's principal fields.
+    bool principal = false;
+};
+
+/// A layout of another program that import recognises by the first names
+/// of the file's header, compared exactly (case and spaces count), when the
+/// header has at least `minColumns` names.
+struct CSVForeignLayout {
+    std::string_view description;                       ///< for people: "the English calendar layout"
+    std::vector<std::u16string_view> signature;         ///< the first header names
+    std::size_t minColumns;
+    /// How a host maps such a file: field name <- header column. Where a
+    /// converter takes a date's time from the next column, the date column
+    /// is the one named here.
+    std::vector<std::pair<std::u16string_view, std::u16string_view>> mapping;
+
+    /// Whether a header with these names is in this layout.
+    template <class Names>
+    [[nodiscard]] bool Matches(const Names& header) const
+    {
+        if (static_cast<std::size_t>(header.GetSize()) < minColumns ||
+            static_cast<std::size_t>(header.GetSize()) < signature.size())
+            return false;
+        for (std::size_t i = 0; i < signature.size(); ++i)
+            if (std::u16string_view(header[static_cast<int>(i)]) != signature[i])
+                return false;
+        return true;
+    }
+};
+
+/// A converter's file layout.
+struct CSVLayout {
+    std::vector<CSVColumn> columns;
+    std::vector<CSVForeignLayout> foreignLayouts;
+};
+
+} // namespace varno
