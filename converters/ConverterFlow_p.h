@@ -32,13 +32,16 @@ void DropRecords(Collection& records, Drop&& drop)
 
 /// Writes `records` to `path`: 0, with no file written and no column set,
 /// when there is none; otherwise ExportFile's result (rows written, or -1).
-template <class Collection>
-long WriteRecords(CCSVItem& converter, const Collection& records, const CString& path)
+/// `prepare` runs only when there is something to write, after MakeField
+/// and before the first Make (a converter completes its records there).
+template <class Collection, class Prepare = NoStep>
+long WriteRecords(CCSVItem& converter, const Collection& records, const CString& path, Prepare&& prepare = {})
 {
     const int count = records.GetCount();
     if (count == 0)
         return 0;
     converter.MakeField();
+    prepare();
     for (int i = 0; i < count; ++i)
         converter.Make(records.GetAt(i));
     return converter.ExportFile(path);
