@@ -1,5 +1,6 @@
 #include "manager/CSVMng.h"
 
+#include "converters/CSVContact.h"
 #include "converters/CSVMemo.h"
 
 #include <memory>
@@ -24,6 +25,7 @@ constexpr ConverterEntry Entry(unsigned long type)
 }
 
 constexpr ConverterEntry kConverters[] = {
+    Entry<CCSVContact>(CSVTYPE_CONTACT),
     Entry<CCSVMemo>(CSVTYPE_MEMO),
 };
 
@@ -86,18 +88,21 @@ _en_CSVError CSVMng::Import(unsigned long type, long& count, int profile, CStrin
     return converter->Import(count, profile, path, fieldNames, fileColumns, option, flag);
 }
 
-long CSVMng::ExportFromPC(unsigned long /*type*/, int /*profile*/, CString /*path*/, CObArray* /*records*/,
-                          CObArray* /*groups*/, CObArray* /*groupLinks*/)
+long CSVMng::ExportFromPC(unsigned long type, int profile, CString path, CObArray* records, CObArray* groups,
+                          CObArray* groupLinks)
 {
-    // Host-held records are exported by the contact and text-message
-    // converters; until they exist every type has no converter here.
+    // Only contacts and text messages are exported from host-held records.
+    if (type == CSVTYPE_CONTACT) {
+        std::unique_ptr<CCSVContact> contacts(new (std::nothrow) CCSVContact());
+        return contacts ? contacts->ExportFromPC(profile, path, records, groups, groupLinks) : -1;
+    }
     return -1;
 }
 
 _en_CSVError CSVMng::GetField(CString path, CStringArray& fields)
 {
     // Only the base operation is called, so any converter serves.
-    std::unique_ptr<CCSVItem> converter(new (std::nothrow) CCSVMemo());
+    std::unique_ptr<CCSVItem> converter(new (std::nothrow) CCSVContact());
     if (!converter)
         return CSVERR_FAIL;
     return converter->GetField(path, fields);

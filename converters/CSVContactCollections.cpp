@@ -1,0 +1,203 @@
+// CCSVContact: contacts with their groups, in the store and in collections
+// the host holds.
+//
+// Files carry a contact's groups only as names (GROUP_NAME, the first one);
+// the store keeps them as links from a contact id to a group id. Export
+// turns each link into its group's name on the contact, in link order, so a
+// contact's first link gives its GROUP_NAME: a link to a group the profile
+// does not hold gives an empty name, and a link to a contact it does not
+// hold is passed over. Import with option -1 turns the names back into
+// links, matching group names without regard to case; a group that does not
+// exist is created spelled as first met, and later names differing only in
+// case find it. Any other option leaves groups and links alone.
+//
+// The host-held road does the same on the host's own collections and never
+// opens or saves the store. It checks the class of every collection it is
+// about to use before it changes anything, so a wrong one is refused whole.
+#include "converters/CSVContact.h"
+
+#include "converters/ConverterFlow_p.h"
+#include "store/ContactGroupPairs.h"
+#include "store/ContactGroups.h"
+#include "store/Contacts.h"
+
+#include <unordered_map>
+
+namespace {
+
+// Appends to the contacts, for each link in order, the name of its group:
+// the first group with the link's GroupId, an empty name when none has it.
+// The link goes to the first contact with its ContactId; a link to no
+// contact here is passed over. (Each lookup is made once, in linear time.)
+void AttachGroupNames(const CContacts& contacts, const CContactGroups& groups, const CContactGroupPairs& links)
+{
+    std::unordered_map<std::uint32_t, const CString*> names;
+    for (int i = 0; i < groups.GetCount(); ++i)
+        names.try_emplace(groups.GetAt(i)->GroupId, &groups.GetAt(i)->GroupName);
+    std::unordered_map<std::uint32_t, CContact*> members;
+    for (int i = 0; i < contacts.GetCount(); ++i)
+        members.try_emplace(contacts.GetAt(i)->ContactId, contacts.GetAt(i));
+    for (int i = 0; i < links.GetCount(); ++i) {
+        const CContactGroupPair& link = *links.GetAt(i);
+        const auto member = members.find(link.ContactId);
+        if (member == members.end())
+            continue;
+        const auto name = names.find(link.GroupId);
+        member->second->NewGroup(name == names.end() ? CString() : *name->second);
+    }
+}
+
+// The first group whose name equals `name` without regard to case.
+CContactGroup* FindGroup(const CContactGroups& groups, const CString& name)
+{
+    for (int i = 0; i < groups.GetCount(); ++i)
+        if (groups.GetAt(i)->GroupName.CompareNoCase(name) == 0)
+            return groups.GetAt(i);
+    return nullptr;
+}
+
+// Calls link(contact, name) for each group name of each contact, in order.
+template <class Link>
+void ForEachGroupName(const CContacts& contacts, Link&& link)
+{
+    for (int i = 0; i < contacts.GetCount(); ++i) {
+        const CContact& contact = *contacts.GetAt(i);
+        for (int j = 0; j < contact.GetGroupCount(); ++j) {
+            CString name;
+            contact.GetGroup(j, name);
+            link(contact, name);
+        }
+    }
+}
+
+// A host's collection as its class, or nullptr when it is another (or
+// nullptr) or holds an object of another class.
+template <class Collection>
+Collection* Checked(CObArray* objects)
+{
+    auto* collection = dynamic_cast<Collection*>(objects);
+    for (int i = 0; collection && i < collection->GetCount(); ++i)
+        if (!collection->GetAt(i))
+            return nullptr;
+    return collection;
+}
+
+} // namespace
+
+long CCSVContact::Export(int profile, CString path)
+{
+    CContacts records;
+    if (records.OpenFromDB(profile, 0) < 0)
+        return -1;
+    return varno::detail::WriteRecords(*this, records, path, [&] {
+        // Unopened groups or links are simply empty.
+        CContactGroups groups;
+        groups.OpenFromDB(profile);
+        CContactGroupPairs links;
+        links.OpenFromDB();
+        AttachGroupNames(records, groups, links);
+    });
+}
+
+_en_CSVError CCSVContact::Count(long& count, int /*profile*/, CString path, CStringList& fieldNames,
+                                CStringList& fileColumns, int /*option*/)
+{
+    CContacts records;
+    const _en_CSVError result = varno::detail::ReadRecords(*this, path, fieldNames, fileColumns, records);
+    if (result == CSVERR_SUCCESS)
+        count = records.GetCount();
+    return result;
+}
+
+_en_CSVError CCSVContact::Import(long& count, int profile, CString path, CStringList& fieldNames,
+                                 CStringList& fileColumns, int option, bool flag)
+{
+    CContacts records;
+    const _en_CSVError result = varno::detail::ReadRecords(*this, path, fieldNames, fileColumns, records);
+    if (result != CSVERR_SUCCESS)
+        return result;
+    // The save's result is the host's to judge; the links are made anyway.
+    count = records.SaveToDB(profile, option, flag);
+    if (option == -1)
+        Import_ContactGroup(profile, records);
+    return CSVERR_SUCCESS;
+}
+
+long CCSVContact::Import_ContactGroup(int profile, CContacts& contacts)
+{
+    CContactGroups groups;
+    groups.OpenFromDB(profile);
+    CContactGroupPairs links;
+    ForEachGroupName(contacts, [&](const CContact& contact, const CString& name) {
+        CContactGroupPair* link = links.AddNew();
+        link->ContactId = contact.ContactId;
+        if (const CContactGroup* group = FindGroup(groups, name)) {
+            link->GroupId = group->GroupId;
+            return;
+        }
+        // A new group is saved at once, to have its id, and the profile's
+        // groups are read again so that the next row naming it finds it.
+        CContactGroups created;
+        CContactGroup* group = created.AddNew();
+        group->GroupName = name;
+        created.SaveToDB(profile, true);
+        link->GroupId = group->GroupId;
+        groups.RemoveAll();
+        groups.OpenFromDB(profile);
+    });
+    links.SaveToDB();
+    return 0;
+}
+
+long CCSVContact::ExportFromPC(int /*profile*/, CString path, CObArray* records, CObArray* groups,
+                               CObArray* groupLinks)
+{
+    CContacts* contacts = Checked<CContacts>(records);
+    if (!contacts)
+        return -1;
+    if (contacts->GetCount() == 0)
+        return 0;
+    const CContactGroups* groupList = Checked<CContactGroups>(groups);
+    const CContactGroupPairs* links = Checked<CContactGroupPairs>(groupLinks);
+    if (!groupList || !links)
+        return -1;
+    return varno::detail::WriteRecords(*this, *contacts, path,
+                                       [&] { AttachGroupNames(*contacts, *groupList, *links); });
+}
+
+_en_CSVError CCSVContact::ImportToPC(long& count, int /*profile*/, CString path, CStringList& fieldNames,
+                                     CStringList& fileColumns, CObArray* records, CObArray* groups,
+                                     CObArray* groupLinks, int option)
+{
+    const bool linking = option == -1;
+    CContacts* contacts = Checked<CContacts>(records);
+    CContactGroups* groupList = linking ? Checked<CContactGroups>(groups) : nullptr;
+    CContactGroupPairs* links = linking ? Checked<CContactGroupPairs>(groupLinks) : nullptr;
+    if (!contacts || (linking && (!groupList || !links)))
+        return CSVERR_FAIL;
+
+    const int held = contacts->GetCount();
+    const _en_CSVError result = varno::detail::ReadRecords(*this, path, fieldNames, fileColumns, *contacts);
+    if (result != CSVERR_SUCCESS)
+        return result;
+    count = contacts->GetCount() - held;
+    if (!linking)
+        return CSVERR_SUCCESS;
+
+    // The links are rebuilt for every contact, those held before included.
+    // The collection's own RemoveAll frees the old link records (the array's
+    // would only drop the pointers). Ids are what the records hold now:
+    // provisional ones for records not saved yet.
+    links->RemoveAll();
+    ForEachGroupName(*contacts, [&](const CContact& contact, const CString& name) {
+        CContactGroupPair* link = links->AddNew();
+        link->ContactId = contact.ContactId;
+        CContactGroup* group = FindGroup(*groupList, name);
+        if (!group) {
+            group = groupList->AddNew();
+            group->GroupName = name;
+        }
+        link->GroupId = group->GroupId;
+    });
+    return CSVERR_SUCCESS;
+}
