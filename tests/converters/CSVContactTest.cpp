@@ -333,6 +333,22 @@ TEST_F(ContactRoad, HostHeldCollections)
     EXPECT_EQ(Links(held, groups, links), "X>FAMILY Ann>Friends Bob>Friends =FAMILY=Friends");
 }
 
+// The example files in the own layout: as the library writes it (UTF-8) and
+// as a spreadsheet saves it as Unicode text, they give the same contacts.
+TEST_F(ContactRoad, ExampleFilesGiveTheSameContacts)
+{
+    std::string contacts[2];
+    for (int i = 0; const char* file : {"contacts.csv", "contacts-utf16.txt"}) {
+        WriteBytes("in.csv", ReadFile(std::string(VARNO_SOURCE_DIR "/examples/") + file));
+        CContacts records;
+        EXPECT_EQ(ImportToPC(&records), CSVERR_SUCCESS);
+        EXPECT_EQ(count, 3);
+        contacts[i++] = Describe(records);
+    }
+    EXPECT_EQ(contacts[0], contacts[1]);
+    EXPECT_NE(contacts[0].find("길동|홍|; org|1||; tel|1|; tel|1|; tel|2|027654321;"), std::string::npos) << contacts[0];
+}
+
 // A birthday is read in the date order of the user's locale.
 TEST_F(ContactRoad, BirthdayIsReadInTheLocalesOrder)
 {
