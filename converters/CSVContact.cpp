@@ -52,9 +52,10 @@
 #include "engine/ColumnTable_p.h"
 #include "store/Contact.h"
 
-#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <iterator>
+#include <string>
 #include <string_view>
 
 namespace {
