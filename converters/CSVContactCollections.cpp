@@ -21,31 +21,51 @@
 #include "store/ContactGroups.h"
 #include "store/Contacts.h"
 
+#include <optional>
 #include <unordered_map>
+#include <vector>
 
 namespace {
 
-// Appends to the contacts, for each link in order, the name of its group:
-// the first group with the link's GroupId, an empty name when none has it.
-// The link goes to the first contact with its ContactId; a link to no
-// contact here is passed over. (Each lookup is made once, in linear time.)
-void AttachGroupNames(const CContacts& contacts, const CContactGroups& groups, const CContactGroupPairs& links)
-{
-    std::unordered_map<std::uint32_t, const CString*> names;
-    for (int i = 0; i < groups.GetCount(); ++i)
-        names.try_emplace(groups.GetAt(i)->GroupId, &groups.GetAt(i)->GroupName);
-    std::unordered_map<std::uint32_t, CContact*> members;
-    for (int i = 0; i < contacts.GetCount(); ++i)
-        members.try_emplace(contacts.GetAt(i)->ContactId, contacts.GetAt(i));
-    for (int i = 0; i < links.GetCount(); ++i) {
-        const CContactGroupPair& link = *links.GetAt(i);
-        const auto member = members.find(link.ContactId);
-        if (member == members.end())
-            continue;
-        const auto name = names.find(link.GroupId);
-        member->second->NewGroup(name == names.end() ? CString() : *name->second);
+// The group names a contact gets on export: for each link, in link order,
+// the name of the first group with the link's GroupId (empty when none has
+// it), for the contact with the link's ContactId. Built once from all
+// groups and links, so that contacts handed over a window at a time get the
+// same names as all of them at once, in linear time.
+class GroupNames {
+public:
+    GroupNames(const GroupNames&) = delete;
+    GroupNames& operator=(const GroupNames&) = delete;
+    GroupNames(const CContactGroups& groups, const CContactGroupPairs& links)
+    {
+        std::unordered_map<std::uint32_t, const CString*> names;
+        for (int i = 0; i < groups.GetCount(); ++i)
+            names.try_emplace(groups.GetAt(i)->GroupId, &groups.GetAt(i)->GroupName);
+        for (int i = 0; i < links.GetCount(); ++i) {
+            const auto name = names.find(links.GetAt(i)->GroupId);
+            m_names[links.GetAt(i)->ContactId].push_back(name == names.end() ? &m_none : name->second);
+        }
     }
-}
+
+    /// Appends the names to the contacts. Only the first contact of an id
+    /// gets them, later ones with the same id none; a link to no contact
+    /// here is passed over.
+    void AttachTo(const CContacts& contacts)
+    {
+        for (int i = 0; i < contacts.GetCount(); ++i) {
+            const auto names = m_names.find(contacts.GetAt(i)->ContactId);
+            if (names == m_names.end())
+                continue;
+            for (const CString* name : names->second)
+                contacts.GetAt(i)->NewGroup(*name);
+            m_names.erase(names);
+        }
+    }
+
+private:
+    const CString m_none;
+    std::unordered_map<std::uint32_t, std::vector<const CString*>> m_names;
+};
 
 // The first group whose name equals `name` without regard to case.
 CContactGroup* FindGroup(const CContactGroups& groups, const CString& name)
@@ -86,41 +106,71 @@ Collection* Checked(CObArray* objects)
 
 long CCSVContact::Export(int profile, CString path)
 {
+    // The profile's groups and all links are read once, when the first
+    // contacts are in; unopened ones are simply empty.
+    CContactGroups groups;
+    CContactGroupPairs links;
+    std::optional<GroupNames> names;
     CContacts records;
-    if (records.OpenFromDB(profile, 0) < 0)
-        return -1;
-    return varno::detail::WriteRecords(*this, records, path, [&] {
-        // Unopened groups or links are simply empty.
-        CContactGroups groups;
-        groups.OpenFromDB(profile);
-        CContactGroupPairs links;
-        links.OpenFromDB();
-        AttachGroupNames(records, groups, links);
-    });
+    return varno::detail::ExportRecords(
+        *this, records, path, [profile](CContacts& contacts) { return contacts.OpenFromDB(profile, 0); },
+        varno::detail::NoStep{},
+        [&](CContacts& contacts) {
+            if (contacts.GetCount() == 0)
+                return;
+            if (!names) {
+                groups.OpenFromDB(profile);
+                links.OpenFromDB();
+                names.emplace(groups, links);
+            }
+            names->AttachTo(contacts);
+        });
 }
 
 _en_CSVError CCSVContact::Count(long& count, int /*profile*/, CString path, CStringList& fieldNames,
                                 CStringList& fileColumns, int /*option*/)
 {
+    // The records only need counting: each window's are freed once counted.
     CContacts records;
-    const _en_CSVError result = varno::detail::ReadRecords(*this, path, fieldNames, fileColumns, records);
+    long made = 0;
+    const _en_CSVError result = varno::detail::ReadRecords(*this, path, fieldNames, fileColumns, records,
+                                                           varno::detail::NoStep{}, [&made](CContacts& some) {
+                                                               made += some.GetCount();
+                                                               some.RemoveAll();
+                                                           });
     if (result == CSVERR_SUCCESS)
-        count = records.GetCount();
+        count = made;
     return result;
 }
 
 _en_CSVError CCSVContact::Import(long& count, int profile, CString path, CStringList& fieldNames,
                                  CStringList& fileColumns, int option, bool flag)
 {
-    CContacts records;
-    const _en_CSVError result = varno::detail::ReadRecords(*this, path, fieldNames, fileColumns, records);
-    if (result != CSVERR_SUCCESS)
-        return result;
+    // The contacts are saved a window at a time in one store save. For the
+    // linking, each saved contact with group names leaves a copy of just its
+    // id and names behind, so that the links are made once every contact
+    // is saved, from all of them together.
+    const bool linking = option == -1;
+    CContacts records, members;
+    const _en_CSVError result = varno::detail::ImportRecords(
+        *this, path, fieldNames, fileColumns, records, count,
+        [&](CContacts& contacts) { return contacts.BeginSave(profile, option, flag); }, varno::detail::NoStep{},
+        [&](CContacts& saved) {
+            for (int i = 0; linking && i < saved.GetCount(); ++i) {
+                const CContact& contact = *saved.GetAt(i);
+                if (contact.GetGroupCount() == 0)
+                    continue;
+                CContact& member = *members.AddNew();
+                member.ContactId = contact.ContactId;
+                CString name;
+                for (int j = 0; contact.GetGroup(j, name); ++j)
+                    member.NewGroup(name);
+            }
+        });
     // The save's result is the host's to judge; the links are made anyway.
-    count = records.SaveToDB(profile, option, flag);
-    if (option == -1)
-        Import_ContactGroup(profile, records);
-    return CSVERR_SUCCESS;
+    if (result == CSVERR_SUCCESS && linking)
+        Import_ContactGroup(profile, members);
+    return result;
 }
 
 long CCSVContact::Import_ContactGroup(int profile, CContacts& contacts)
@@ -161,8 +211,8 @@ long CCSVContact::ExportFromPC(int /*profile*/, CString path, CObArray* records,
     const CContactGroupPairs* links = Checked<CContactGroupPairs>(groupLinks);
     if (!groupList || !links)
         return -1;
-    return varno::detail::WriteRecords(*this, *contacts, path,
-                                       [&] { AttachGroupNames(*contacts, *groupList, *links); });
+    GroupNames(*groupList, *links).AttachTo(*contacts);
+    return varno::detail::WriteRecords(*this, *contacts, path);
 }
 
 _en_CSVError CCSVContact::ImportToPC(long& count, int /*profile*/, CString path, CStringList& fieldNames,

@@ -37,13 +37,20 @@ const ConverterEntry* FindConverter(unsigned long type)
     return nullptr;
 }
 
-std::unique_ptr<CCSVItem> CreateConverter(unsigned long type)
-{
-    const ConverterEntry* entry = FindConverter(type);
-    return std::unique_ptr<CCSVItem>(entry ? entry->create() : nullptr);
-}
+// The rows a converter created here holds at once: its import, count or
+// export then needs memory for a window of rows, not for the whole file.
+constexpr int kRowWindow = 4096;
 
 } // namespace
+
+std::unique_ptr<CCSVItem> CSVMng::CreateConverter(unsigned long type)
+{
+    const ConverterEntry* entry = FindConverter(type);
+    std::unique_ptr<CCSVItem> converter(entry ? entry->create() : nullptr);
+    if (converter)
+        converter->SetRowWindow(kRowWindow);
+    return converter;
+}
 
 const varno::CSVLayout* CSVMng::GetLayout(unsigned long type)
 {
@@ -92,11 +99,11 @@ long CSVMng::ExportFromPC(unsigned long type, int profile, CString path, CObArra
                           CObArray* groupLinks)
 {
     // Only contacts and text messages are exported from host-held records.
-    if (type == CSVTYPE_CONTACT) {
-        std::unique_ptr<CCSVContact> contacts(new (std::nothrow) CCSVContact());
-        return contacts ? contacts->ExportFromPC(profile, path, records, groups, groupLinks) : -1;
-    }
-    return -1;
+    if (type != CSVTYPE_CONTACT)
+        return -1;
+    std::unique_ptr<CCSVItem> converter = CreateConverter(type);
+    auto* contacts = dynamic_cast<CCSVContact*>(converter.get());
+    return contacts ? contacts->ExportFromPC(profile, path, records, groups, groupLinks) : -1;
 }
 
 _en_CSVError CSVMng::GetField(CString path, CStringArray& fields)

@@ -290,6 +290,24 @@ TEST_F(ContactRoad, ImportTurnsGroupNamesIntoLinks)
     EXPECT_EQ(Load(3, false), "Ann>Friends Ann>Family Bob>Friends Di>Family Di>Family =Family=Friends");
 }
 
+// The facade reads, saves and writes a window of rows at a time; group names
+// in different windows still meet in one group, and export still names them.
+TEST_F(ContactRoad, FilesLongerThanTheRowWindowKeepTheirGroups)
+{
+    std::string file = "FIRST_NAME,GROUP_NAME\n";
+    for (int i = 0; i < 10000; ++i)
+        file.append("c").append(std::to_string(i)).append(i == 1 ? ",Team\n" : i == 9000 ? ",TEAM\n" : "\n");
+    WriteBytes("in.csv", file);
+    CStringList names = Header("in.csv");
+    EXPECT_EQ(manager.Import(CSVTYPE_CONTACT, count, 5, PathOf("in.csv"), names, names, -1, false), CSVERR_SUCCESS);
+    EXPECT_EQ(count, 10000);
+    EXPECT_EQ(Load(5, false), "c1>Team c9000>Team =Team");
+    ASSERT_EQ(manager.Export(CSVTYPE_CONTACT, 5, PathOf("out.csv")), 10000);
+    const std::string cells = Cells("out.csv");
+    EXPECT_NE(cells.find("FIRST_NAME=c1 GROUP_NAME=Team FIRST_NAME=c2 "), std::string::npos);
+    EXPECT_NE(cells.find("FIRST_NAME=c9000 GROUP_NAME=Team FIRST_NAME=c9001 "), std::string::npos);
+}
+
 // Host-held collections: one of the wrong class is refused before anything
 // changes. ImportToPC appends after the contacts held, counts the file's
 // rows, and with option -1 rebuilds every link (freeing the old link
