@@ -47,10 +47,13 @@ long WriteRecords(CCSVItem& converter, const Collection& records, const CString&
 /// Reads `path` and appends one record per data row to `records`, after any
 /// it already holds. `recognise` runs once the column index is built and
 /// before the first record is made (a converter recognises foreign layouts
-/// there). Returns ImportFile's result; on failure nothing is appended.
-template <class Collection, class Recognise = NoStep>
+/// there); `made` runs after each record is filled (a converter counts the
+/// records it adds to a host's collection there). Returns ImportFile's
+/// result; on failure nothing is appended and neither step runs.
+template <class Collection, class Recognise = NoStep, class Made = NoStep>
 _en_CSVError ReadRecords(CCSVItem& converter, const CString& path, CStringList& fieldNames,
-                         CStringList& fileColumns, Collection& records, Recognise&& recognise = {})
+                         CStringList& fileColumns, Collection& records, Recognise&& recognise = {},
+                         Made&& made = {})
 {
     const _en_CSVError result = converter.ImportFile(path, fieldNames, fileColumns);
     if (result != CSVERR_SUCCESS)
@@ -61,6 +64,7 @@ _en_CSVError ReadRecords(CCSVItem& converter, const CString& path, CStringList& 
     const int rows = converter.m_nValueCount;
     for (int row = 0; row < rows; ++row) {
         converter.Array2Item(records.AddNew(), row, fieldNames, index);
+        made();
         if ((row + 1) % kProgressEvery == 0 || row + 1 == rows)
             ReportProgress(ProgressStage::Records, row + 1, rows);
     }
