@@ -1,6 +1,7 @@
 #include "manager/CSVMng.h"
 
 #include "converters/CSVMemo.h"
+#include "converters/CSVMessage.h"
 
 #include <memory>
 #include <new>
@@ -25,6 +26,7 @@ constexpr ConverterEntry Entry(unsigned long type)
 
 constexpr ConverterEntry kConverters[] = {
     Entry<CCSVMemo>(CSVTYPE_MEMO),
+    Entry<CCSVMessage>(CSVTYPE_MESSAGE),
 };
 
 const ConverterEntry* FindConverter(unsigned long type)
@@ -86,11 +88,16 @@ _en_CSVError CSVMng::Import(unsigned long type, long& count, int profile, CStrin
     return converter->Import(count, profile, path, fieldNames, fileColumns, option, flag);
 }
 
-long CSVMng::ExportFromPC(unsigned long /*type*/, int /*profile*/, CString /*path*/, CObArray* /*records*/,
-                          CObArray* /*groups*/, CObArray* /*groupLinks*/)
+long CSVMng::ExportFromPC(unsigned long type, int profile, CString path, CObArray* records, CObArray* /*groups*/,
+                          CObArray* /*groupLinks*/)
 {
-    // Host-held records are exported by the contact and text-message
-    // converters; until they exist every type has no converter here.
+    // Only the contact and text-message converters export host-held
+    // records; every other type, valid for Export or not, gets -1. The path
+    // goes to the converter as given.
+    if (type == CSVTYPE_MESSAGE) {
+        std::unique_ptr<CCSVMessage> converter(new (std::nothrow) CCSVMessage());
+        return converter ? converter->ExportFromPC(profile, path, records) : -1;
+    }
     return -1;
 }
 
