@@ -1,5 +1,6 @@
 #include "manager/CSVMng.h"
 
+#include "converters/CSVEmail.h"
 #include "converters/CSVMemo.h"
 #include "converters/CSVMessage.h"
 
@@ -27,6 +28,7 @@ constexpr ConverterEntry Entry(unsigned long type)
 constexpr ConverterEntry kConverters[] = {
     Entry<CCSVMemo>(CSVTYPE_MEMO),
     Entry<CCSVMessage>(CSVTYPE_MESSAGE),
+    Entry<CCSVEmail>(CSVTYPE_EMAIL),
 };
 
 const ConverterEntry* FindConverter(unsigned long type)

@@ -161,7 +161,7 @@ TEST_F(MessageRoad, HostCollectionsGetTheFileAppendedOrAreRefused)
 TEST_F(MessageRoad, EmptyOrUnreadableStoresWriteNoFileAndCountNeedsNoStore)
 {
     WriteBytes("three.csv", "a\r\n1\r\n2\r\n3\r\n");
-    for (unsigned long type : {CSVTYPE_MESSAGE}) {
+    for (unsigned long type : {CSVTYPE_MESSAGE, CSVTYPE_EMAIL}) {
         SetStorePath(PathOf("store.db"));
         EXPECT_EQ(manager.Export(type, 1, PathOf("out.csv")), 0) << type;
         WriteBytes("broken.db", "not a database");
