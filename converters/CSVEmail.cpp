@@ -91,18 +91,24 @@ const varno::CSVLayout& CCSVEmail::Layout()
 long CCSVEmail::Export(int profile, CString path)
 {
     CMsgEmails records;
-    if (records.OpenFromDB(profile) < 0)
-        return -1;
-    return varno::detail::WriteRecords(*this, records, path);
+    return varno::detail::ExportRecords(*this, records, path,
+                                        [profile](CMsgEmails& some) { return some.OpenFromDB(profile); });
 }
 
 _en_CSVError CCSVEmail::Count(long& count, int /*profile*/, CString path, CStringList& fieldNames,
                               CStringList& fileColumns, int /*option*/)
 {
+    // The records only need counting: each window's are freed once counted.
     CMsgEmails records;
-    const _en_CSVError result = varno::detail::ReadRecords(*this, path, fieldNames, fileColumns, records);
+    long made = 0;
+    const auto counted = [&made](CMsgEmails& some) {
+        made += some.GetCount();
+        some.RemoveAll();
+    };
+    const _en_CSVError result =
+        varno::detail::ReadRecords(*this, path, fieldNames, fileColumns, records, varno::detail::NoStep{}, counted);
     if (result == CSVERR_SUCCESS)
-        count = records.GetCount();
+        count = made;
     return result;
 }
 
@@ -110,10 +116,8 @@ _en_CSVError CCSVEmail::Import(long& count, int profile, CString path, CStringLi
                                CStringList& fileColumns, int /*option*/, bool /*flag*/)
 {
     CMsgEmails records;
-    const _en_CSVError result = varno::detail::ReadRecords(*this, path, fieldNames, fileColumns, records);
-    if (result == CSVERR_SUCCESS)
-        count = records.SaveToDB(profile);
-    return result;
+    return varno::detail::ImportRecords(*this, path, fieldNames, fileColumns, records, count,
+                                        [profile](CMsgEmails& some) { return some.BeginSave(profile); });
 }
 
 void CCSVEmail::MakeField()

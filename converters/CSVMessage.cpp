@@ -112,18 +112,24 @@ const varno::CSVLayout& CCSVMessage::Layout()
 long CCSVMessage::Export(int profile, CString path)
 {
     CMessages records;
-    if (records.OpenFromDB(profile) < 0)
-        return -1;
-    return varno::detail::WriteRecords(*this, records, path);
+    return varno::detail::ExportRecords(*this, records, path,
+                                        [profile](CMessages& some) { return some.OpenFromDB(profile); });
 }
 
 _en_CSVError CCSVMessage::Count(long& count, int /*profile*/, CString path, CStringList& fieldNames,
                                 CStringList& fileColumns, int /*option*/)
 {
+    // The records only need counting: each window's are freed once counted.
     CMessages records;
-    const _en_CSVError result = varno::detail::ReadRecords(*this, path, fieldNames, fileColumns, records);
+    long made = 0;
+    const auto counted = [&made](CMessages& some) {
+        made += some.GetCount();
+        some.RemoveAll();
+    };
+    const _en_CSVError result =
+        varno::detail::ReadRecords(*this, path, fieldNames, fileColumns, records, varno::detail::NoStep{}, counted);
     if (result == CSVERR_SUCCESS)
-        count = records.GetCount();
+        count = made;
     return result;
 }
 
@@ -131,10 +137,8 @@ _en_CSVError CCSVMessage::Import(long& count, int profile, CString path, CString
                                  CStringList& fileColumns, int /*option*/, bool /*flag*/)
 {
     CMessages records;
-    const _en_CSVError result = varno::detail::ReadRecords(*this, path, fieldNames, fileColumns, records);
-    if (result == CSVERR_SUCCESS)
-        count = records.SaveToDB(profile);
-    return result;
+    return varno::detail::ImportRecords(*this, path, fieldNames, fileColumns, records, count,
+                                        [profile](CMessages& some) { return some.BeginSave(profile); });
 }
 
 long CCSVMessage::ExportFromPC(int /*profile*/, CString path, CObArray* messages)
@@ -152,9 +156,12 @@ _en_CSVError CCSVMessage::ImportToPC(long& count, int /*profile*/, CString path,
     if (!records)
         return CSVERR_FAIL;
     // The count starts once the file has been read, so a file that cannot
-    // be read leaves it as the host had it.
+    // be read leaves it as the host had it; it then follows the records
+    // made, which stay with the host.
+    const int before = records->GetCount();
     return varno::detail::ReadRecords(
-        *this, path, fieldNames, fileColumns, *records, [&count] { count = 0; }, [&count] { ++count; });
+        *this, path, fieldNames, fileColumns, *records, [&count] { count = 0; },
+        [&count, before](CMessages& all) { count = all.GetCount() - before; });
 }
 
 void CCSVMessage::MakeField()

@@ -12,11 +12,14 @@
 #include "engine/CSVItem.h"
 #include "platform/Progress.h"
 
+#include <type_traits>
+
 namespace varno::detail {
 
 /// No extra step.
 struct NoStep {
-    void operator()() const noexcept {}
+    template <class... Args>
+    void operator()(Args&&...) const noexcept {}
 };
 
 /// Removes every record for which `drop(record)` holds, walking from the
@@ -32,6 +35,7 @@ void DropRecords(Collection& records, Drop&& drop)
 
 /// Writes `records` to `path`: 0, with no file written and no column set,
 /// when there is none; otherwise ExportFile's result (rows written, or -1).
+/// With a row window the rows go to the export's spool a window at a time.
 template <class Collection>
 long WriteRecords(CCSVItem& converter, const Collection& records, const CString& path)
 {
@@ -39,21 +43,66 @@ long WriteRecords(CCSVItem& converter, const Collection& records, const CString&
     if (count == 0)
         return 0;
     converter.MakeField();
-    for (int i = 0; i < count; ++i)
+    const int window = converter.GetRowWindow();
+    for (int i = 0; i < count; ++i) {
         converter.Make(records.GetAt(i));
+        if (window > 0 && (i + 1) % window == 0)
+            converter.SpoolRows();
+    }
     return converter.ExportFile(path);
+}
+
+/// Export from the store: `open(records)` loads the records (OpenFromDB,
+/// negative on failure), those for which `drop(record)` holds are left out
+/// (the collection only; the store keeps them), `prepare(records)` may
+/// complete the rest (a contact's group names), and they are written as
+/// WriteRecords writes them. With a row window the records are loaded,
+/// made into rows and spooled a window at a time, so only a window of them
+/// is held. Returns -1 when the load fails (no file written), 0 with no
+/// file when no record is left, else ExportFile's result.
+template <class Collection, class Open, class Drop = NoStep, class Prepare = NoStep>
+long ExportRecords(CCSVItem& converter, Collection& records, const CString& path, Open&& open, Drop&& drop = {},
+                   Prepare&& prepare = {})
+{
+    auto keep = [&] {
+        if constexpr (!std::is_same_v<std::decay_t<Drop>, NoStep>)
+            DropRecords(records, drop);
+        prepare(records);
+    };
+    const int window = converter.GetRowWindow();
+    if (window <= 0) {
+        if (open(records) < 0)
+            return -1;
+        keep();
+        return WriteRecords(converter, records, path);
+    }
+    long made = 0;
+    records.SetLoadWindow(window, [&] {
+        keep();
+        for (int i = 0; i < records.GetCount(); ++i) {
+            if (made++ == 0)
+                converter.MakeField();
+            converter.Make(records.GetAt(i));
+        }
+        converter.SpoolRows();
+        records.RemoveAll();
+    });
+    if (open(records) < 0)
+        return -1;
+    return made == 0 ? 0 : converter.ExportFile(path);
 }
 
 /// Reads `path` and appends one record per data row to `records`, after any
 /// it already holds. `recognise` runs once the column index is built and
 /// before the first record is made (a converter recognises foreign layouts
-/// there); `made` runs after each record is filled (a converter counts the
-/// records it adds to a host's collection there). Returns ImportFile's
-/// result; on failure nothing is appended and neither step runs.
-template <class Collection, class Recognise = NoStep, class Made = NoStep>
+/// there). With a row window the file is read a window of rows at a time,
+/// and `afterRows(records)` runs after the records of each window are made
+/// (it may save them and empty the collection); without one it runs once.
+/// Returns ImportFile's result; on failure nothing is appended.
+template <class Collection, class Recognise = NoStep, class AfterRows = NoStep>
 _en_CSVError ReadRecords(CCSVItem& converter, const CString& path, CStringList& fieldNames,
                          CStringList& fileColumns, Collection& records, Recognise&& recognise = {},
-                         Made&& made = {})
+                         AfterRows&& afterRows = {})
 {
     const _en_CSVError result = converter.ImportFile(path, fieldNames, fileColumns);
     if (result != CSVERR_SUCCESS)
@@ -61,14 +110,49 @@ _en_CSVError ReadRecords(CCSVItem& converter, const CString& path, CStringList& 
     CArray<int, const int&> index;
     converter.MakeIndexFileField(index, fileColumns);
     recognise();
-    const int rows = converter.m_nValueCount;
-    for (int row = 0; row < rows; ++row) {
-        converter.Array2Item(records.AddNew(), row, fieldNames, index);
-        made();
-        if ((row + 1) % kProgressEvery == 0 || row + 1 == rows)
-            ReportProgress(ProgressStage::Records, row + 1, rows);
-    }
+    long long made = 0;
+    do {
+        const int rows = converter.m_nValueCount;
+        const long long total = converter.GetRowWindow() > 0 ? 0 : rows; // unknown while reading on
+        for (int row = 0; row < rows; ++row) {
+            converter.Array2Item(records.AddNew(), row, fieldNames, index);
+            if (++made % kProgressEvery == 0)
+                ReportProgress(ProgressStage::Records, made, total);
+        }
+        afterRows(records);
+    } while (converter.ImportNextRows());
+    ReportProgress(ProgressStage::Records, made, made);
     return CSVERR_SUCCESS;
+}
+
+/// Import: reads as ReadRecords does and saves every record in one store
+/// save, begun by `begin(records)` (the collection's BeginSave with its
+/// SaveToDB arguments). The records are written a window at a time within
+/// that save, so only a window of them is held at once; `saved(records)`
+/// sees each window's records once they are written and have their ids,
+/// before they are freed. `count` receives the save's result (the number
+/// of records written, or a StoreError), unexamined. Returns ImportFile's
+/// result; on failure nothing is saved and `count` keeps its value.
+template <class Collection, class Begin, class Recognise = NoStep, class Saved = NoStep>
+_en_CSVError ImportRecords(CCSVItem& converter, const CString& path, CStringList& fieldNames,
+                           CStringList& fileColumns, Collection& records, long& count, Begin&& begin,
+                           Recognise&& recognise = {}, Saved&& saved = {})
+{
+    bool begun = false;
+    const _en_CSVError result =
+        ReadRecords(converter, path, fieldNames, fileColumns, records, recognise, [&](Collection& made) {
+            if (!begun) {
+                begin(made); // a failure shows in SaveBatch and EndSave
+                begun = true;
+            }
+            made.SaveBatch();
+            saved(made);
+            if (converter.GetRowWindow() > 0)
+                made.RemoveAll();
+        });
+    if (result == CSVERR_SUCCESS)
+        count = records.EndSave();
+    return result;
 }
 
 } // namespace varno::detail

@@ -39,13 +39,20 @@ const ConverterEntry* FindConverter(unsigned long type)
     return nullptr;
 }
 
-std::unique_ptr<CCSVItem> CreateConverter(unsigned long type)
-{
-    const ConverterEntry* entry = FindConverter(type);
-    return std::unique_ptr<CCSVItem>(entry ? entry->create() : nullptr);
-}
+// The rows a converter created here holds at once: its import, count or
+// export then needs memory for a window of rows, not for the whole file.
+constexpr int kRowWindow = 4096;
 
 } // namespace
+
+std::unique_ptr<CCSVItem> CSVMng::CreateConverter(unsigned long type)
+{
+    const ConverterEntry* entry = FindConverter(type);
+    std::unique_ptr<CCSVItem> converter(entry ? entry->create() : nullptr);
+    if (converter)
+        converter->SetRowWindow(kRowWindow);
+    return converter;
+}
 
 const varno::CSVLayout* CSVMng::GetLayout(unsigned long type)
 {
@@ -97,8 +104,9 @@ long CSVMng::ExportFromPC(unsigned long type, int profile, CString path, CObArra
     // records; every other type, valid for Export or not, gets -1. The path
     // goes to the converter as given.
     if (type == CSVTYPE_MESSAGE) {
-        std::unique_ptr<CCSVMessage> converter(new (std::nothrow) CCSVMessage());
-        return converter ? converter->ExportFromPC(profile, path, records) : -1;
+        const std::unique_ptr<CCSVItem> converter = CreateConverter(type);
+        auto* messages = dynamic_cast<CCSVMessage*>(converter.get());
+        return messages ? messages->ExportFromPC(profile, path, records) : -1;
     }
     return -1;
 }
