@@ -1,8 +1,9 @@
 // Test helpers: a temporary directory removed afterwards, guards that fix the
-// ANSI code page, the user's locale, an environment variable or the time zone
-// and restore them, and UTF-8 shorthands for expectations.
+// ANSI code page, the user's locale, the clock, an environment variable or the
+// time zone and restore them, and UTF-8 shorthands for expectations.
 #pragma once
 
+#include "platform/COleDateTime.h"
 #include "platform/CString.h"
 #include "platform/CStringArray.h"
 #include "platform/CodePage.h"
@@ -52,6 +53,16 @@ public:
 
 private:
     std::string m_saved;
+};
+
+/// Fixes what COleDateTime::GetCurrentTime reports to a UTC instant; the
+/// real clock comes back afterwards.
+class FixedNowGuard {
+public:
+    explicit FixedNowGuard(std::time_t utcSeconds) { COleDateTime::SetFixedNow(utcSeconds); }
+    ~FixedNowGuard() { COleDateTime::SetFixedNow(std::nullopt); }
+    FixedNowGuard(const FixedNowGuard&) = delete;
+    FixedNowGuard& operator=(const FixedNowGuard&) = delete;
 };
 
 /// Sets (nullopt: unsets) an environment variable for the guard's lifetime.
