@@ -39,11 +39,12 @@ namespace {
 
 enum Field : int { kYear, kMonth, kDay, kNoField };
 
-enum class WordKind { Month, Am, Pm, Suffix };
+// What a token is; words are all but numbers.
+enum class Kind { Number, Month, Am, Pm, Suffix };
 
 struct Word {
     std::u16string folded; // case-folded, without a trailing "."
-    WordKind kind;
+    Kind kind;
     int value;             // the month (1 to 12), or the Field a suffix marks
 };
 
@@ -87,20 +88,15 @@ std::u16string_view View(const icu::UnicodeString& text)
     return {text.getBuffer(), static_cast<size_t>(text.length())};
 }
 
-std::u16string Folded(std::u16string_view text)
-{
-    std::u16string out(text);
-    for (char16_t& c : out)
-        c = Fold(c);
-    return out;
-}
-
 // The first locale's word wins: a later word with the same text (an English
 // fallback, a stand-alone form equal to the format form) is dropped. Words
 // that do not start with a letter, like Korean month names "1월", can never
 // match; their letters come in as suffixes instead.
-void AddWord(LocaleData& data, std::u16string folded, WordKind kind, int value)
+void AddWord(LocaleData& data, std::u16string_view text, Kind kind, int value)
 {
+    std::u16string folded(text);
+    for (char16_t& c : folded)
+        c = Fold(c);
     if (!folded.empty() && folded.back() == u'.')
         folded.pop_back();
     if (folded.empty() || folded.size() > kMaxWord || !IsLetter(folded.front()))
@@ -119,7 +115,7 @@ void AddMonths(LocaleData& data, const icu::DateFormatSymbols& symbols)
             int32_t count = 0;
             const icu::UnicodeString* months = symbols.getMonths(count, context, width);
             for (int32_t i = 0; months && i < count && i < 12; ++i)
-                AddWord(data, Folded(View(months[i])), WordKind::Month, i + 1);
+                AddWord(data, View(months[i]), Kind::Month, i + 1);
         }
 }
 
@@ -198,7 +194,7 @@ std::unique_ptr<LocaleData> Load(const std::string& name)
         while (end < literal.size() && IsLetter(literal[end]))
             ++end;
         if (field != kNoField && end > 0)
-            AddWord(*data, Folded(std::u16string_view(literal).substr(0, end)), WordKind::Suffix, field);
+            AddWord(*data, std::u16string_view(literal).substr(0, end), Kind::Suffix, field);
     });
 
     status = U_ZERO_ERROR;
@@ -208,7 +204,7 @@ std::unique_ptr<LocaleData> Load(const std::string& name)
         int32_t count = 0;
         const icu::UnicodeString* amPm = symbols.getAmPmStrings(count);
         for (int32_t i = 0; amPm && i < count && i < 2; ++i)
-            AddWord(*data, Folded(View(amPm[i])), i == 0 ? WordKind::Am : WordKind::Pm, 0);
+            AddWord(*data, View(amPm[i]), i == 0 ? Kind::Am : Kind::Pm, 0);
     }
     // English month names and AM/PM markers are read in every locale.
     status = U_ZERO_ERROR;
@@ -216,11 +212,12 @@ std::unique_ptr<LocaleData> Load(const std::string& name)
     if (U_SUCCESS(status))
         AddMonths(*data, english);
     for (const char16_t* am : {u"am", u"a.m"})
-        AddWord(*data, am, WordKind::Am, 0);
+        AddWord(*data, am, Kind::Am, 0);
     for (const char16_t* pm : {u"pm", u"p.m"})
-        AddWord(*data, pm, WordKind::Pm, 0);
+        AddWord(*data, pm, Kind::Pm, 0);
 
-    // Longest first, so that "juni" wins over "jun" and "sept" over "sep".
+    // Longest first: the first whole word that matches is then the longest
+    // (a word may hold stops and spaces, as "a.m" does).
     std::stable_sort(data->words.begin(), data->words.end(),
                      [](const Word& a, const Word& b) { return a.folded.size() > b.folded.size(); });
     return data;
@@ -241,7 +238,7 @@ const LocaleData& DataFor(const std::string& name)
 }
 
 struct Token {
-    enum Kind { Number, Month, Am, Pm } kind;
+    Kind kind = Kind::Number;
     int value = 0;          // the number, or the month of a month name
     int digits = 0;         // how many digits the number was written with
     Field tag = kNoField;   // the field a suffix after the number names
@@ -298,7 +295,7 @@ bool Tokenize(std::u16string_view text, const LocaleData& data, Tokens& tokens)
             ++i;
             continue;
         }
-        Token token{Token::Number};
+        Token token;
         if (IsDigit(c)) {
             for (; i < text.size() && IsDigit(text[i]); ++i) {
                 if (++token.digits > static_cast<int>(kMaxDigits))
@@ -310,19 +307,17 @@ bool Tokenize(std::u16string_view text, const LocaleData& data, Tokens& tokens)
             if (!word)
                 return false;
             i += word->folded.size();
-            if (word->kind == WordKind::Suffix) {
+            if (word->kind == Kind::Suffix) {
                 if (tokens.size == 0 || mark != 0)
                     return false;
                 Token& number = tokens.at[tokens.size - 1];
-                if (number.kind != Token::Number || number.tag != kNoField)
+                if (number.kind != Kind::Number || number.tag != kNoField)
                     return false;
                 number.tag = static_cast<Field>(word->value);
                 spaced = false;
                 continue;
             }
-            token.kind = word->kind == WordKind::Month ? Token::Month
-                         : word->kind == WordKind::Am  ? Token::Am
-                                                       : Token::Pm;
+            token.kind = word->kind;
             token.value = word->value;
         } else {
             return false;
@@ -353,7 +348,7 @@ bool ReadTime(const Tokens& tokens, std::array<bool, kMaxTokens>& used, Clock& c
         const Token& t = tokens.at[i];
         if (t.mark != u':')
             continue;
-        if (i == 0 || t.spaced || t.kind != Token::Number || tokens.at[i - 1].kind != Token::Number)
+        if (i == 0 || t.spaced || t.kind != Kind::Number || tokens.at[i - 1].kind != Kind::Number)
             return false;
         if (parts == 0) {
             first = i - 1;
@@ -366,7 +361,7 @@ bool ReadTime(const Tokens& tokens, std::array<bool, kMaxTokens>& used, Clock& c
     }
     size_t marker = kMaxTokens;
     for (size_t i = 0; i < tokens.size; ++i) {
-        if (tokens.at[i].kind != Token::Am && tokens.at[i].kind != Token::Pm)
+        if (tokens.at[i].kind != Kind::Am && tokens.at[i].kind != Kind::Pm)
             continue;
         if (marker != kMaxTokens)
             return false;
@@ -374,7 +369,7 @@ bool ReadTime(const Tokens& tokens, std::array<bool, kMaxTokens>& used, Clock& c
         used[i] = true;
     }
     if (parts == 0 && marker != kMaxTokens && marker > 0 && tokens.at[marker].mark == 0 &&
-        tokens.at[marker - 1].kind == Token::Number) {
+        tokens.at[marker - 1].kind == Kind::Number) {
         first = marker - 1;
         parts = 1;
     }
@@ -394,7 +389,7 @@ bool ReadTime(const Tokens& tokens, std::array<bool, kMaxTokens>& used, Clock& c
     if (marker != kMaxTokens) {
         if (clock.hour > 12)
             return false;
-        if (tokens.at[marker].kind == Token::Am)
+        if (tokens.at[marker].kind == Kind::Am)
             clock.hour = clock.hour == 12 ? 0 : clock.hour;
         else
             clock.hour = clock.hour == 12 ? 12 : clock.hour + 12;
@@ -419,12 +414,11 @@ bool ReadDate(const Tokens& tokens, const std::array<bool, kMaxTokens>& used, co
     std::array<bool, 3> set{};
     std::array<const Token*, 3> untagged{};
     size_t free = 0;
-    bool monthName = false;
     for (size_t i = 0; i < tokens.size; ++i) {
         if (used[i])
             continue;
         const Token& t = tokens.at[i];
-        const Field field = t.kind == Token::Month ? kMonth : t.tag;
+        const Field field = t.kind == Kind::Month ? kMonth : t.tag;
         if (field == kNoField) {
             if (free == untagged.size())
                 return false;
@@ -433,7 +427,6 @@ bool ReadDate(const Tokens& tokens, const std::array<bool, kMaxTokens>& used, co
         }
         if (set[field])
             return false;
-        monthName = monthName || t.kind == Token::Month;
         set[field] = true;
         value[field] = t.value;
         digits[field] = t.digits;
@@ -476,7 +469,7 @@ bool ReadDate(const Tokens& tokens, const std::array<bool, kMaxTokens>& used, co
         value[fields[k]] = untagged[k]->value;
         digits[fields[k]] = untagged[k]->digits;
     }
-    if (free == 3 && !monthName && fields[2] == kYear && value[kMonth] > 12 && value[kDay] <= 12)
+    if (free == 3 && fields[2] == kYear && value[kMonth] > 12 && value[kDay] <= 12)
         std::swap(value[kMonth], value[kDay]);
 
     date.year = value[kYear];
