@@ -4,7 +4,6 @@
 #pragma once
 
 #include "manager/CSVMng.h"
-#include "platform/Locale.h"
 #include "store/Store.h"
 #include "tests/support/TestSupport.h"
 
@@ -20,11 +19,9 @@ protected:
     {
         TempDirTest::SetUp();
         SetStorePath(PathOf("store.db"));
-        SetUserLocale("ko_KR");
     }
     void TearDown() override
     {
-        SetUserLocale(m_locale);
         SetStorePath(CString());
         TempDirTest::TearDown();
     }
@@ -75,7 +72,7 @@ protected:
 
     TimeZoneGuard zone{"KST-9"};
     CodePageGuard codePage{949};
-    std::string m_locale = GetUserLocale();
+    UserLocaleGuard locale{"ko_KR"};
     CSVMng manager;
 };
 
