@@ -1,7 +1,9 @@
 #include "manager/CSVMng.h"
 
 #include "converters/CSVContact.h"
+#include "converters/CSVEmail.h"
 #include "converters/CSVMemo.h"
+#include "converters/CSVMessage.h"
 
 #include <memory>
 #include <new>
@@ -27,6 +29,8 @@ constexpr ConverterEntry Entry(unsigned long type)
 constexpr ConverterEntry kConverters[] = {
     Entry<CCSVContact>(CSVTYPE_CONTACT),
     Entry<CCSVMemo>(CSVTYPE_MEMO),
+    Entry<CCSVMessage>(CSVTYPE_MESSAGE),
+    Entry<CCSVEmail>(CSVTYPE_EMAIL),
 };
 
 const ConverterEntry* FindConverter(unsigned long type)
@@ -98,12 +102,20 @@ _en_CSVError CSVMng::Import(unsigned long type, long& count, int profile, CStrin
 long CSVMng::ExportFromPC(unsigned long type, int profile, CString path, CObArray* records, CObArray* groups,
                           CObArray* groupLinks)
 {
-    // Only contacts and text messages are exported from host-held records.
-    if (type != CSVTYPE_CONTACT)
-        return -1;
-    std::unique_ptr<CCSVItem> converter = CreateConverter(type);
-    auto* contacts = dynamic_cast<CCSVContact*>(converter.get());
-    return contacts ? contacts->ExportFromPC(profile, path, records, groups, groupLinks) : -1;
+    // Only the contact and text-message converters export host-held
+    // records; every other type, valid for Export or not, gets -1. The path
+    // goes to the converter as given.
+    if (type == CSVTYPE_CONTACT) {
+        const std::unique_ptr<CCSVItem> converter = CreateConverter(type);
+        auto* contacts = dynamic_cast<CCSVContact*>(converter.get());
+        return contacts ? contacts->ExportFromPC(profile, path, records, groups, groupLinks) : -1;
+    }
+    if (type == CSVTYPE_MESSAGE) {
+        const std::unique_ptr<CCSVItem> converter = CreateConverter(type);
+        auto* messages = dynamic_cast<CCSVMessage*>(converter.get());
+        return messages ? messages->ExportFromPC(profile, path, records) : -1;
+    }
+    return -1;
 }
 
 _en_CSVError CSVMng::GetField(CString path, CStringArray& fields)

@@ -3,8 +3,6 @@
 // through a spreadsheet, and groups.
 #include "converters/CSVContact.h"
 #include "manager/CSVMng.h"
-#include "platform/DateParser.h"
-#include "platform/Locale.h"
 #include "tests/store/StoreTestSupport.h"
 
 #include <tuple>
@@ -139,6 +137,7 @@ protected:
 
     CodePageGuard utf8{65001};
     TimeZoneGuard seoul{"KST-9"};
+    UserLocaleGuard english{"en_US"};
     CSVMng manager;
     long count = 0;
 };
@@ -370,17 +369,13 @@ TEST_F(ContactRoad, ExampleFilesGiveTheSameContacts)
 // A birthday is read in the date order of the user's locale.
 TEST_F(ContactRoad, BirthdayIsReadInTheLocalesOrder)
 {
-    if (!ParseLocaleDateTime(u"1/31/1980", "en_US"))
-        GTEST_SKIP() << "waits for the locale-aware date parser";
-    const std::string saved = GetUserLocale();
-    for (auto [locale, date] : {std::pair{"en_US", "1/31/1980"}, {"en_GB", "31/01/1980"}, {"ko_KR", "1980/01/31"}}) {
-        SetUserLocale(locale);
+    for (auto [locale, date] : {std::pair{"en_US", "1/31/1980"}, {"en_GB", "31/01/1980"}, {"ko_KR", "1980/1/31"}}) {
+        UserLocaleGuard guard(locale);
         WriteBytes("in.csv", std::string("BIRTHDAY\n") + date + "\n");
         CContacts records;
         EXPECT_EQ(ImportToPC(&records), CSVERR_SUCCESS);
         EXPECT_EQ(Describe(records), "||; event|1|1980-01-31 00:00") << locale;
     }
-    SetUserLocale(saved);
 }
 
 } // namespace
