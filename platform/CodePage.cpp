@@ -4,6 +4,7 @@
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_cb.h>
 #include <unicode/ustring.h>
+#include <unicode/utf16.h>
 
 #include <algorithm>
 #include <atomic>
@@ -94,15 +95,79 @@ char SimilarAscii(UChar32 c)
     return first > 0x20 && first < 0x7F ? static_cast<char>(first) : 0;
 }
 
-void BestFitOrQuestionMark(const void*, UConverterFromUnicodeArgs* args, const UChar*, int32_t, UChar32 codePoint,
-                           UConverterCallbackReason reason, UErrorCode* err)
+thread_local ConversionLosses t_losses;
+
+void NoteLoss(UChar32 codePoint) noexcept
+{
+    if (t_losses.count++ == 0)
+        t_losses.first = static_cast<char32_t>(codePoint);
+}
+
+// The code page's own fallback for a character it cannot represent (ICU's
+// one-way mappings, such as a similar letter), as bytes; empty when it has
+// none. The main converter runs without fallbacks so that every such
+// character reaches the callback and is counted.
+std::string Fallback(unsigned codePage, UChar32 codePoint)
+{
+    Converter conv = Open(codePage);
+    if (!conv)
+        return {};
+    ucnv_setFallback(conv.get(), true);
+    UErrorCode status = U_ZERO_ERROR;
+    ucnv_setFromUCallBack(conv.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+    UChar units[2];
+    int32_t length = 0;
+    U16_APPEND_UNSAFE(units, length, codePoint);
+    char bytes[8];
+    const int32_t written = ucnv_fromUChars(conv.get(), bytes, sizeof bytes, units, length, &status);
+    return U_SUCCESS(status) && written > 0 && written <= static_cast<int32_t>(sizeof bytes)
+               ? std::string(bytes, static_cast<size_t>(written))
+               : std::string();
+}
+
+void BestFitOrQuestionMark(const void* context, UConverterFromUnicodeArgs* args, const UChar*, int32_t,
+                           UChar32 codePoint, UConverterCallbackReason reason, UErrorCode* err)
 {
     if (reason != UCNV_UNASSIGNED && reason != UCNV_ILLEGAL && reason != UCNV_IRREGULAR)
         return;
     *err = U_ZERO_ERROR;
+    NoteLoss(codePoint);
+    if (reason == UCNV_UNASSIGNED) {
+        const std::string fallback = Fallback(*static_cast<const unsigned*>(context), codePoint);
+        if (!fallback.empty()) {
+            ucnv_cbFromUWriteBytes(args, fallback.data(), static_cast<int32_t>(fallback.size()), 0, err);
+            return;
+        }
+    }
     char similar = reason == UCNV_UNASSIGNED ? SimilarAscii(codePoint) : 0;
     char out = similar ? similar : '?';
     ucnv_cbFromUWriteBytes(args, &out, 1, 0, err);
+}
+
+// Where ByteDecoder's callback writes down the first undecodable byte.
+struct DecodeWatch {
+    const char* pieceStart = nullptr;
+    int64_t pieceOffset = 0;      ///< offset of pieceStart among all bytes
+    const UChar* textStart = nullptr;
+    int64_t textOffset = 0;       ///< units appended before textStart
+    int64_t* firstBad = nullptr;
+    int64_t* firstBadUnit = nullptr;
+};
+
+void NoteBadBytes(const void* context, UConverterToUnicodeArgs* args, const char* codeUnits, int32_t length,
+                  UConverterCallbackReason reason, UErrorCode* err)
+{
+    if (reason == UCNV_UNASSIGNED || reason == UCNV_ILLEGAL || reason == UCNV_IRREGULAR) {
+        const auto* watch = static_cast<const DecodeWatch*>(context);
+        if (*watch->firstBad < 0) {
+            // The callback comes once the bad bytes (codeUnits, some perhaps
+            // from the previous piece) have been taken from the source.
+            *watch->firstBad = watch->pieceOffset + (args->source - watch->pieceStart) - length;
+            *watch->firstBadUnit = watch->textOffset + (args->target - watch->textStart);
+        }
+    }
+    // Then exactly what MultiByteToWideChar does: ICU's substitution.
+    UCNV_TO_U_CALLBACK_SUBSTITUTE(nullptr, args, codeUnits, length, reason, err);
 }
 
 } // namespace
@@ -175,18 +240,28 @@ std::string WideCharToMultiByte(unsigned codePage, std::u16string_view text)
         int32_t length = 0;
         UErrorCode status = U_ZERO_ERROR;
         // UTF-8 may be longer than 2^31 bytes only for texts the engine never holds.
+        int32_t substituted = 0;
         u_strToUTF8WithSub(out.data(), static_cast<int32_t>(std::min<size_t>(out.size(), INT32_MAX)), &length,
                            reinterpret_cast<const UChar*>(text.data()), static_cast<int32_t>(text.size()), 0xFFFD,
-                           nullptr, &status);
+                           &substituted, &status);
         out.resize(U_SUCCESS(status) ? static_cast<size_t>(length) : 0);
+        if (substituted > 0) {
+            // Only unpaired surrogates are substituted.
+            for (size_t i = 0; i < text.size(); ++i) {
+                const char16_t c = text[i];
+                if (U16_IS_LEAD(c) && i + 1 < text.size() && U16_IS_TRAIL(text[i + 1]))
+                    ++i;
+                else if (U16_IS_SURROGATE(c))
+                    NoteLoss(c);
+            }
+        }
         return out;
     }
     Converter conv = Open(codePage);
     if (!conv)
         return out;
-    ucnv_setFallback(conv.get(), true);
     UErrorCode status = U_ZERO_ERROR;
-    ucnv_setFromUCallBack(conv.get(), BestFitOrQuestionMark, nullptr, nullptr, nullptr, &status);
+    ucnv_setFromUCallBack(conv.get(), BestFitOrQuestionMark, &codePage, nullptr, nullptr, &status);
     out.resize(text.size() * 2 + 8);
     const UChar* source = reinterpret_cast<const UChar*>(text.data());
     const UChar* sourceEnd = source + text.size();
@@ -207,4 +282,67 @@ std::string WideCharToMultiByte(unsigned codePage, std::u16string_view text)
     }
     out.resize(written);
     return out;
+}
+
+struct ByteDecoder::Impl {
+    Converter conv;
+    DecodeWatch watch;
+    int64_t bytesSeen = 0;
+    int64_t unitsMade = 0;
+};
+
+ByteDecoder::ByteDecoder(unsigned codePage) : m_impl(std::make_unique<Impl>())
+{
+    m_impl->conv = Open(Resolve(codePage));
+    m_impl->watch.firstBad = &m_firstBad;
+    m_impl->watch.firstBadUnit = &m_firstBadUnit;
+    if (m_impl->conv) {
+        UErrorCode status = U_ZERO_ERROR;
+        ucnv_setToUCallBack(m_impl->conv.get(), NoteBadBytes, &m_impl->watch, nullptr, nullptr, &status);
+    }
+}
+
+ByteDecoder::~ByteDecoder() = default;
+
+void ByteDecoder::Decode(std::string_view bytes, bool last, std::u16string& text)
+{
+    if (!m_impl->conv)
+        return;
+    const char* source = bytes.data();
+    const char* sourceEnd = source + bytes.size();
+    m_impl->watch.pieceStart = source;
+    m_impl->watch.pieceOffset = m_impl->bytesSeen;
+    const size_t before = text.size();
+    size_t written = before;
+    text.resize(before + bytes.size() + 8);
+    for (;;) {
+        UChar* start = reinterpret_cast<UChar*>(text.data()) + written;
+        UChar* target = start;
+        m_impl->watch.textStart = start;
+        m_impl->watch.textOffset = m_impl->unitsMade + static_cast<int64_t>(written - before);
+        UErrorCode status = U_ZERO_ERROR;
+        ucnv_toUnicode(m_impl->conv.get(), &target, reinterpret_cast<UChar*>(text.data()) + text.size(), &source,
+                       sourceEnd, nullptr, last, &status);
+        written += static_cast<size_t>(target - start);
+        if (status == U_BUFFER_OVERFLOW_ERROR) {
+            text.resize(text.size() * 2 + 8);
+            continue;
+        }
+        if (U_FAILURE(status))
+            throw std::bad_alloc();
+        break;
+    }
+    text.resize(written);
+    m_impl->bytesSeen += static_cast<int64_t>(bytes.size());
+    m_impl->unitsMade += static_cast<int64_t>(written - before);
+}
+
+ConversionLosses GetConversionLosses() noexcept
+{
+    return t_losses;
+}
+
+void ResetConversionLosses() noexcept
+{
+    t_losses = ConversionLosses();
 }

@@ -12,6 +12,8 @@
 
 #include "platform/varnoplatform_export.h"
 
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -34,3 +36,46 @@ VARNO_PLATFORM_EXPORT bool SetACP(unsigned codePage);
 /// base letter of an accented letter, the ASCII form of a full-width one),
 /// else "?". For UTF-8 an unpaired surrogate becomes U+FFFD.
 [[nodiscard]] VARNO_PLATFORM_EXPORT std::string WideCharToMultiByte(unsigned codePage, std::u16string_view text);
+
+/// Decodes bytes piece by piece exactly as MultiByteToWideChar decodes them
+/// whole (a character split between two pieces is decoded once both are
+/// there), and notes the first byte that the code page does not define: an
+/// illegal sequence or an unassigned byte. Such bytes still become U+FFFD in
+/// the text; a U+FFFD that the bytes really encode (EF BF BD in UTF-8) is
+/// text like any other and is not noted. For hosts that check a file before
+/// handing it to the library.
+class VARNO_PLATFORM_EXPORT ByteDecoder {
+public:
+    /// An unsupported code page decodes nothing (Decode appends no text).
+    explicit ByteDecoder(unsigned codePage);
+    ~ByteDecoder();
+    ByteDecoder(const ByteDecoder&) = delete;
+    ByteDecoder& operator=(const ByteDecoder&) = delete;
+
+    /// Appends the text of the next piece to `text`; `last` for the final
+    /// piece (a sequence left unfinished then counts as undecodable).
+    void Decode(std::string_view bytes, bool last, std::u16string& text);
+    /// Offset of the first undecodable byte among all bytes given so far, or
+    /// -1 when there is none.
+    [[nodiscard]] int64_t FirstBadByte() const noexcept { return m_firstBad; }
+    /// Where its U+FFFD stands in the text appended so far (counting every
+    /// text of every Decode call), or -1.
+    [[nodiscard]] int64_t FirstBadUnit() const noexcept { return m_firstBadUnit; }
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+    int64_t m_firstBad = -1;
+    int64_t m_firstBadUnit = -1;
+};
+
+/// Characters that WideCharToMultiByte on the calling thread could not write
+/// as themselves (replaced by a similar character or "?", or an unpaired
+/// surrogate written as U+FFFD in UTF-8) since the last reset. Conversions
+/// count them always; a host reads and resets the count around a call.
+struct ConversionLosses {
+    uint64_t count = 0;
+    char32_t first = 0; ///< the first such character (0 when none)
+};
+[[nodiscard]] VARNO_PLATFORM_EXPORT ConversionLosses GetConversionLosses() noexcept;
+VARNO_PLATFORM_EXPORT void ResetConversionLosses() noexcept;
