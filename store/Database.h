@@ -125,6 +125,9 @@ private:
     std::unique_ptr<Impl> m_impl;
 };
 
+/// The cause of the calling thread's last failed load or save.
+StoreFailure LastFailure();
+
 /// The database file to open, UTF-8; the default folder is created on the way.
 std::string StorePathForOpening();
 
@@ -183,7 +186,9 @@ long SaveCollection(CRecordCollection& from, std::optional<int> profile)
         if (!session.Write(rows, key))
             return STOREERR_WRITE;
         saved.push_back(Saved{record, key, std::move(snapshot)});
-        if ((i + 1) % kProgressEvery == 0)
+        // done == count is reported only once the save has committed, so a
+        // host can tell a finished save from one still running.
+        if ((i + 1) % kProgressEvery == 0 && i + 1 < count)
             ReportProgress(ProgressStage::Saving, i + 1, count);
     }
     if (long committed = session.Commit(); committed < 0)
