@@ -237,6 +237,11 @@ void CSVInspector::Feed(std::string_view bytes)
     d.Consume(held);
 }
 
+const CString& CSVInspector::Separator() const
+{
+    return m_impl->result.separator;
+}
+
 const CSVInspection& CSVInspector::Finish()
 {
     Impl& d = *m_impl;

@@ -62,6 +62,8 @@ public:
     void OnRecord(std::function<void(CStringArray& values)> onRecord);
     /// The next bytes of the file.
     void Feed(std::string_view bytes);
+    /// The separator, once the header has been taken (OnRecord's first call).
+    [[nodiscard]] const CString& Separator() const;
     /// Ends the file and returns what was found.
     [[nodiscard]] const CSVInspection& Finish();
 
