@@ -74,6 +74,12 @@ std::string FileSizeLimit()
     return ", or the size limit for files (ulimit -f, " + std::to_string(limit.rlim_cur) + " bytes) was reached";
 }
 
+/// The input as messages name it.
+std::string Shown(const std::string& file)
+{
+    return file == "-" ? "standard input" : file;
+}
+
 /// Interrupt messages must outlive every command.
 std::string g_interruptMessage;
 
@@ -186,6 +192,9 @@ int Commands::Export(const RecordType& type, const std::string& file)
         written = manager.Export(type.code, m_options.profile, CString::FromUtf8(temp));
     } catch (const CFileException& error) {
         writeError = error.m_lOsError ? error.m_lOsError : EIO;
+    } catch (...) {
+        removeTemp();
+        throw;
     }
     const ConversionLosses losses = GetConversionLosses();
     if (written < 0) {
@@ -239,7 +248,7 @@ bool Commands::Prepare(const RecordType& type, const std::string& file, const st
     const CSVLayout* layout = type.Layout();
     const unsigned codePage = GetACP();
     std::string problem;
-    prepared.input = OpenInput(file, Native(file), codePage, true, layout, problem);
+    prepared.input = OpenInput(Shown(file), Native(file), codePage, true, layout, problem);
     if (!prepared.input)
         return Fail(problem), false;
     if (!layout)
@@ -247,6 +256,7 @@ bool Commands::Prepare(const RecordType& type, const std::string& file, const st
     const Input& input = *prepared.input;
     const CSVInspection& found = input.inspection;
     const std::string cp = std::to_string(codePage);
+    const std::string shown = Shown(file);
 
     bool refused = false;
     auto refuse = [&](const std::string& message) {
@@ -254,11 +264,11 @@ bool Commands::Prepare(const RecordType& type, const std::string& file, const st
         refused = true;
     };
     if (input.utf8Mark && !found.utf16 && codePage != CP_UTF8) {
-        refuse(file + " starts with a UTF-8 byte-order mark, so it is UTF-8 text, but the code page in use is " + cp +
+        refuse(shown + " starts with a UTF-8 byte-order mark, so it is UTF-8 text, but the code page in use is " + cp +
                ": use --codepage 65001");
     } else if (found.badByteOffset >= 0) {
         const std::optional<unsigned> other = CodePageThatDecodes(input, codePage);
-        refuse(file + " is not text in code page " + cp + ": the byte at offset " +
+        refuse(shown + " is not text in code page " + cp + ": the byte at offset " +
                std::to_string(found.badByteOffset) + " (line " + std::to_string(found.badByteLine) +
                ") does not decode in it and would be stored as U+FFFD; " +
                (other ? "the file decodes cleanly in code page " + std::to_string(*other) + ": use --codepage " +
@@ -266,44 +276,46 @@ bool Commands::Prepare(const RecordType& type, const std::string& file, const st
                       : std::string("it does not decode cleanly in 65001, 1252 or 949 either")));
     }
     if (found.nulOffset >= 0)
-        refuse(file + " holds a NUL " + (found.utf16 ? "character" : "byte") + " at offset " +
+        refuse(shown + " holds a NUL " + (found.utf16 ? "character" : "byte") + " at offset " +
                std::to_string(found.nulOffset) +
                ": the library's reader ends the text there, so everything after it would be lost; remove it");
     if (refused)
         return false;
     if (found.rows == 0)
-        return Fail(file + " holds no data rows"), false;
+        return Fail(shown + " holds no data rows"), false;
 
     Header header{found.header, {}};
     if (input.utf8Mark && !found.utf16 && !header.names.IsEmpty()) {
         header.mark = CString(u"\uFEFF");
-        Note(file + " starts with a UTF-8 byte-order mark: its first column " + Quoted(header.Matched(0)) +
+        Note(shown + " starts with a UTF-8 byte-order mark: its first column " + Quoted(header.Matched(0)) +
              " is matched without it");
     }
     if (found.separator == CString(u";"))
-        Note(file + " has no tab or comma in its header but \";\": its columns are read as separated by \";\" "
+        Note(shown + " has no tab or comma in its header but \";\": its columns are read as separated by \";\" "
                     "(the library is handed the same records written with commas)");
     if (maps.empty()) {
         prepared.mapping = AutoMapping(type, *layout, header);
     } else {
         prepared.mapping = MappingFromPairs(maps, header, problem);
         if (!problem.empty())
-            return Fail(file + ": " + problem), false;
+            return Fail(shown + ": " + problem), false;
     }
     if (const std::string unfilled = CheckFilled(type, *layout, prepared.mapping); !unfilled.empty())
-        return Fail(file + ": " + unfilled), false;
+        return Fail(shown + ": " + unfilled), false;
 
     const std::string columns = std::to_string(found.header.GetSize());
     if (found.longRows > 0)
         Note("warning: " + std::to_string(found.longRows) + (found.longRows == 1 ? " row of " : " rows of ") +
-             file + (found.longRows == 1 ? " holds" : " hold") + " more cells than the header's " + columns + " columns (the first on line " +
+             shown + (found.longRows == 1 ? " holds" : " hold") + " more cells than the header's " + columns +
+             " columns (the first on line " +
              std::to_string(found.firstLongRowLine) + "); the extra cells are not read");
     if (found.shortRows > 0)
         Note("warning: " + std::to_string(found.shortRows) + (found.shortRows == 1 ? " row of " : " rows of ") +
-             file + (found.shortRows == 1 ? " holds" : " hold") + " fewer cells than the header's " + columns + " columns (the first on line " +
+             shown + (found.shortRows == 1 ? " holds" : " hold") + " fewer cells than the header's " + columns +
+             " columns (the first on line " +
              std::to_string(found.firstShortRowLine) + "); the missing fields stay empty");
     if (found.openQuoteLine > 0)
-        Note("warning: a quote opened in the record on line " + std::to_string(found.openQuoteLine) + " of " + file +
+        Note("warning: a quote opened in the record on line " + std::to_string(found.openQuoteLine) + " of " + shown +
              " is never closed, so the rest of the file is read as part of that record");
     const std::string source = prepared.mapping.given ? " (--map)"
                                : prepared.mapping.layout.empty() ? ""
@@ -323,11 +335,11 @@ int Commands::Count(const RecordType& type, const std::string& file, const std::
         manager.Count(type.code, count, m_options.profile, CString::FromUtf8(prepared.input->LibraryPath()),
                       prepared.mapping.fieldNames, prepared.mapping.fileColumns, -1);
     if (result != CSVERR_SUCCESS)
-        return Fail(result == CSVERR_FILEOPEN ? "cannot open " + file : file + " holds no data rows");
+        return Fail(result == CSVERR_FILEOPEN ? "cannot open " + Shown(file) : Shown(file) + " holds no data rows");
     if (m_options.json)
         Emit({{"type", type.name}, {"path", file}, {"count", count}});
     else
-        Out() << file << " holds " << type.Counted(count) << "\n";
+        Out() << Shown(file) << " holds " << type.Counted(count) << "\n";
     return Finish(kExitSuccess);
 }
 
@@ -349,7 +361,7 @@ int Commands::Import(const RecordType& type, const std::string& file, const std:
                        prepared.mapping.fieldNames, prepared.mapping.fileColumns, option, flag);
     if (result != CSVERR_SUCCESS) {
         SayOnInterrupt("interrupted");
-        return Fail(result == CSVERR_FILEOPEN ? "cannot open " + file : file + " holds no data rows");
+        return Fail(result == CSVERR_FILEOPEN ? "cannot open " + Shown(file) : Shown(file) + " holds no data rows");
     }
     if (saved < 0) {
         SayOnInterrupt("interrupted");
@@ -361,7 +373,7 @@ int Commands::Import(const RecordType& type, const std::string& file, const std:
     if (m_options.json)
         Emit({{"type", type.name}, {"path", file}, {"saved", saved}});
     else
-        Out() << "saved " << type.Counted(saved) << " from " << file << " to profile " << m_options.profile << " of "
+        Out() << "saved " << type.Counted(saved) << " from " << Shown(file) << " to profile " << m_options.profile << " of "
               << m_store << "\n";
     return Finish(kExitSuccess);
 }
@@ -369,29 +381,30 @@ int Commands::Import(const RecordType& type, const std::string& file, const std:
 int Commands::Fields(const std::string& file)
 {
     std::string problem;
+    const std::string shown = Shown(file);
     const unsigned codePage = GetACP();
-    const std::optional<Input> input = OpenInput(file, Native(file), codePage, true, nullptr, problem);
+    const std::optional<Input> input = OpenInput(shown, Native(file), codePage, true, nullptr, problem);
     if (!input)
         return Fail(problem);
     const CSVInspection& found = input->inspection;
     if (input->utf8Mark && !found.utf16 && codePage != CP_UTF8)
-        Note("warning: " + file + " starts with a UTF-8 byte-order mark, so it is UTF-8 text: use --codepage 65001");
+        Note("warning: " + shown + " starts with a UTF-8 byte-order mark, so it is UTF-8 text: use --codepage 65001");
     else if (found.badByteOffset >= 0)
-        Note("warning: " + file + " is not text in code page " + std::to_string(codePage) + ": the byte at offset " +
+        Note("warning: " + shown + " is not text in code page " + std::to_string(codePage) + ": the byte at offset " +
              std::to_string(found.badByteOffset) + " (line " + std::to_string(found.badByteLine) +
              ") does not decode in it");
     if (found.nulOffset >= 0)
-        Note("warning: " + file + " holds a NUL at offset " + std::to_string(found.nulOffset) +
+        Note("warning: " + shown + " holds a NUL at offset " + std::to_string(found.nulOffset) +
              ": the library's reader ends the text there");
     Header header{found.header, {}};
     if (input->utf8Mark && !found.utf16 && codePage == CP_UTF8 && !header.names.IsEmpty()) {
         header.mark = CString(u"\uFEFF");
-        Note(file + " starts with a UTF-8 byte-order mark: it is left out of the first name");
+        Note(shown + " starts with a UTF-8 byte-order mark: it is left out of the first name");
     }
     if (found.separator == CString(u";"))
-        Note(file + " has no tab or comma in its header but \";\": its columns are read as separated by \";\"");
+        Note(shown + " has no tab or comma in its header but \";\": its columns are read as separated by \";\"");
     if (header.names.IsEmpty())
-        Note(file + " is empty: it has no header");
+        Note(shown + " is empty: it has no header");
     if (m_options.json) {
         nlohmann::ordered_json names = nlohmann::ordered_json::array();
         for (int i = 0; i < header.names.GetSize(); ++i)

@@ -114,9 +114,10 @@ std::optional<Input> OpenInput(const std::string& name, const std::string& nativ
 {
     Input input;
     input.name = name;
-    Descriptor source(name == "-" ? ::dup(STDIN_FILENO) : ::open(nativeName.c_str(), O_RDONLY | O_NOCTTY));
+    const bool standardInput = nativeName == "-";
+    Descriptor source(standardInput ? ::dup(STDIN_FILENO) : ::open(nativeName.c_str(), O_RDONLY | O_NOCTTY));
     if (source.Get() < 0) {
-        problem = "cannot open " + name + ": " + (name == "-" ? "standard input is closed" : OpenProblem(errno));
+        problem = "cannot open " + name + ": " + (standardInput ? "it is closed" : OpenProblem(errno));
         return std::nullopt;
     }
     struct stat st {};
@@ -136,7 +137,7 @@ std::optional<Input> OpenInput(const std::string& name, const std::string& nativ
     if (seekable) {
         // The library's reader takes the same shared lock; a writer that
         // holds the file locked would make it fail.
-        if (::flock(source.Get(), LOCK_SH | LOCK_NB) != 0) {
+        if (::flock(source.Get(), LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
             problem = "cannot open " + name + ": another program is writing it; try again when it has finished";
             return std::nullopt;
         }

@@ -44,15 +44,16 @@ struct Input {
     }
 };
 
-/// Opens `name` (its bytes on disk given as `nativeName`; "-" is standard
-/// input) and reads it once through the inspector, in the code page
-/// `codePage`. A regular file is read in place under a shared lock (the
-/// library's reader honours it); a pipe, FIFO or terminal is copied into
-/// memory as it is read. With `semicolons` a header with no tab or comma
-/// but a ";" is read with ";" as its separator; with `rewriteWith` too, such
-/// a file also gets `rewritten`: the same records written with commas, as
-/// UTF-16LE with its mark, by that layout's converter. nullopt, with the
-/// reason in `problem`, when the file cannot be read.
+/// Opens the file the user named `name` (for messages; its path on disk is
+/// `nativeName`, "-" for standard input) and reads it once through the
+/// inspector, in the code page `codePage`. A regular file is read in place
+/// under a shared lock (the library's reader honours it); a pipe, FIFO or
+/// terminal is copied into memory as it is read. With `semicolons` a header
+/// with no tab or comma but a ";" is read with ";" as its separator; with
+/// `rewriteWith` too, such a file also gets `rewritten`: the same records
+/// written with commas, as UTF-16LE with its mark, by that layout's
+/// converter. nullopt, with the reason in `problem`, when the file cannot be
+/// read.
 [[nodiscard]] std::optional<Input> OpenInput(const std::string& name, const std::string& nativeName,
                                              unsigned codePage, bool semicolons, const CSVLayout* rewriteWith,
                                              std::string& problem);

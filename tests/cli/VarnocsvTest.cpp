@@ -392,7 +392,7 @@ TEST_F(VarnocsvTest, ExportReplacesTheFileOnlyWhenItWorked)
 TEST_F(VarnocsvTest, PipesAndStandardInputAreReadOnce)
 {
     const std::string in = Path("in.csv");
-    EXPECT_EQ(Run({"count", "memo", "-"}, "", "65001", Stdin(in)).out, "- holds 2 memos\n");
+    EXPECT_EQ(Run({"count", "memo", "-"}, "", "65001", Stdin(in)).out, "standard input holds 2 memos\n");
     EXPECT_EQ(Run({"count", "memo", "/dev/stdin"}, "", "65001", Stdin(in)).out, "/dev/stdin holds 2 memos\n");
     int pipeEnds[2];
     ASSERT_EQ(pipe(pipeEnds), 0);
