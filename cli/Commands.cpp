@@ -331,9 +331,14 @@ int Commands::Count(const RecordType& type, const std::string& file, const std::
         return kExitFailure;
     CSVMng manager;
     long count = 0;
-    const _en_CSVError result =
-        manager.Count(type.code, count, m_options.profile, CString::FromUtf8(prepared.input->LibraryPath()),
-                      prepared.mapping.fieldNames, prepared.mapping.fileColumns, -1);
+    _en_CSVError result = CSVERR_FAIL;
+    try {
+        result = manager.Count(type.code, count, m_options.profile, CString::FromUtf8(prepared.input->LibraryPath()),
+                               prepared.mapping.fieldNames, prepared.mapping.fileColumns, -1);
+    } catch (const CFileException& error) {
+        // The library's message would name /proc/self/fd/N.
+        return Fail("cannot read " + Shown(file) + ": " + std::strerror(error.m_lOsError));
+    }
     if (result != CSVERR_SUCCESS)
         return Fail(result == CSVERR_FILEOPEN ? "cannot open " + Shown(file) : Shown(file) + " holds no data rows");
     if (m_options.json)
@@ -356,9 +361,13 @@ int Commands::Import(const RecordType& type, const std::string& file, const std:
         return kExitFailure;
     CSVMng manager;
     long saved = 0;
-    const _en_CSVError result =
-        manager.Import(type.code, saved, m_options.profile, CString::FromUtf8(prepared.input->LibraryPath()),
-                       prepared.mapping.fieldNames, prepared.mapping.fileColumns, option, flag);
+    _en_CSVError result = CSVERR_FAIL;
+    try {
+        result = manager.Import(type.code, saved, m_options.profile, CString::FromUtf8(prepared.input->LibraryPath()),
+                                prepared.mapping.fieldNames, prepared.mapping.fileColumns, option, flag);
+    } catch (const CFileException& error) {
+        return Fail("cannot read " + Shown(file) + ": " + std::strerror(error.m_lOsError) + "; nothing was saved");
+    }
     if (result != CSVERR_SUCCESS) {
         SayOnInterrupt("interrupted");
         return Fail(result == CSVERR_FILEOPEN ? "cannot open " + Shown(file) : Shown(file) + " holds no data rows");
@@ -424,6 +433,8 @@ int Commands::List(const RecordType& type)
     const CSVLayout* layout = type.Layout();
     if (!layout)
         return NotSupported(type);
+    if (!layout->create)
+        return Fail("list cannot show " + std::string(type.plural) + " yet: their converter offers no way to make one");
     // Each record becomes the row export would write (dates in local time),
     // shown under the export column names.
     std::unique_ptr<CCSVItem> converter(layout->create());

@@ -17,6 +17,8 @@
 #include <unicode/uloc.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <climits>
 #include <csignal>
 #include <cstdlib>
@@ -24,6 +26,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 

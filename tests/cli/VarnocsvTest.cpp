@@ -454,6 +454,21 @@ TEST_F(VarnocsvTest, StoreFailuresSayWhyAndWhatToDo)
     EXPECT_EQ(Stored("store.db"), before);
 }
 
+// list shows what export writes, with the id, and those marked deleted too.
+TEST_F(VarnocsvTest, ListShowsDeletedRecordsThatExportLeavesOut)
+{
+    Ok({"import", "memo", Path("in.csv")});
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(Path("store.db").c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "UPDATE calendar SET deleted_mark = 1 WHERE description = 'Call Ann'", nullptr,
+                           nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    EXPECT_EQ(Ok({"list", "memo"}).out, "1  memo=\"Buy milk\"  color=\"yellow\"\n2  memo=\"Call Ann\"  "
+                                        "color=\"red\"  (deleted)\n2 memos in profile 1, 1 marked deleted\n");
+    EXPECT_EQ(Stored("store.db"), "\"memo\",\"color\"\r\n\"Buy milk\",\"yellow\"\r\n");
+}
+
 TEST_F(VarnocsvTest, NothingToExportWritesNoFile)
 {
     Ok({"--profile", "2", "import", "memo", Path("in.csv")}, ""); // the default store, with nothing in profile 1
