@@ -19,8 +19,6 @@
 #include <string>
 #include <vector>
 
-struct StoreFailure;
-
 namespace varno::cli {
 
 /// Exit codes.
