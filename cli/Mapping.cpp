@@ -24,7 +24,12 @@ bool SameField(const CString& a, std::u16string_view b)
 
 std::string Quoted(const CString& text)
 {
-    return "\"" + text.ToUtf8() + "\"";
+    // Appended piece by piece: g++ 12 warns falsely (-Wrestrict) about
+    // "\"" + std::string.
+    std::string quoted = "\"";
+    quoted += text.ToUtf8();
+    quoted += '"';
+    return quoted;
 }
 
 CString Header::Matched(int i) const
