@@ -103,23 +103,33 @@ void NoteLoss(UChar32 codePoint) noexcept
         t_losses.first = static_cast<char32_t>(codePoint);
 }
 
+// What the encoding callback needs: the code page, and a converter of it
+// with fallbacks on, opened at the first character the code page lacks.
+struct Encoding {
+    unsigned codePage;
+    Converter fallbacks;
+};
+
 // The code page's own fallback for a character it cannot represent (ICU's
 // one-way mappings, such as a similar letter), as bytes; empty when it has
 // none. The main converter runs without fallbacks so that every such
 // character reaches the callback and is counted.
-std::string Fallback(unsigned codePage, UChar32 codePoint)
+std::string Fallback(Encoding& encoding, UChar32 codePoint)
 {
-    Converter conv = Open(codePage);
-    if (!conv)
-        return {};
-    ucnv_setFallback(conv.get(), true);
     UErrorCode status = U_ZERO_ERROR;
-    ucnv_setFromUCallBack(conv.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+    if (!encoding.fallbacks) {
+        encoding.fallbacks = Open(encoding.codePage);
+        if (!encoding.fallbacks)
+            return {};
+        ucnv_setFallback(encoding.fallbacks.get(), true);
+        ucnv_setFromUCallBack(encoding.fallbacks.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
+                              &status);
+    }
     UChar units[2];
     int32_t length = 0;
     U16_APPEND_UNSAFE(units, length, codePoint);
     char bytes[8];
-    const int32_t written = ucnv_fromUChars(conv.get(), bytes, sizeof bytes, units, length, &status);
+    const int32_t written = ucnv_fromUChars(encoding.fallbacks.get(), bytes, sizeof bytes, units, length, &status);
     return U_SUCCESS(status) && written > 0 && written <= static_cast<int32_t>(sizeof bytes)
                ? std::string(bytes, static_cast<size_t>(written))
                : std::string();
@@ -133,7 +143,8 @@ void BestFitOrQuestionMark(const void* context, UConverterFromUnicodeArgs* args,
     *err = U_ZERO_ERROR;
     NoteLoss(codePoint);
     if (reason == UCNV_UNASSIGNED) {
-        const std::string fallback = Fallback(*static_cast<const unsigned*>(context), codePoint);
+        // ICU hands callbacks a const context; this one is the caller's own.
+        const std::string fallback = Fallback(*static_cast<Encoding*>(const_cast<void*>(context)), codePoint);
         if (!fallback.empty()) {
             ucnv_cbFromUWriteBytes(args, fallback.data(), static_cast<int32_t>(fallback.size()), 0, err);
             return;
@@ -257,11 +268,13 @@ std::string WideCharToMultiByte(unsigned codePage, std::u16string_view text)
         }
         return out;
     }
+    // The callback's context outlives the converter, which calls it on close.
+    Encoding encoding{codePage, nullptr};
     Converter conv = Open(codePage);
     if (!conv)
         return out;
     UErrorCode status = U_ZERO_ERROR;
-    ucnv_setFromUCallBack(conv.get(), BestFitOrQuestionMark, &codePage, nullptr, nullptr, &status);
+    ucnv_setFromUCallBack(conv.get(), BestFitOrQuestionMark, &encoding, nullptr, nullptr, &status);
     out.resize(text.size() * 2 + 8);
     const UChar* source = reinterpret_cast<const UChar*>(text.data());
     const UChar* sourceEnd = source + text.size();
