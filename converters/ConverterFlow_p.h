@@ -10,7 +10,11 @@
 #pragma once
 
 #include "engine/CSVItem.h"
+#include "engine/CSVLayout.h"
 #include "platform/Progress.h"
+
+#include <span>
+#include <vector>
 
 namespace varno::detail {
 
@@ -65,6 +69,35 @@ _en_CSVError ReadRecords(CCSVItem& converter, const CString& path, CStringList& 
             ReportProgress(ProgressStage::Records, row + 1, rows);
     }
     return CSVERR_SUCCESS;
+}
+
+/// A layout of another program that a converter's import recognises, and
+/// the layout flag of the converter base that it sets.
+struct KnownLayout {
+    bool CCSVItem::*flag;
+    CSVForeignLayout layout;
+};
+
+/// The host's view of known layouts, in the order import tries them.
+inline std::vector<CSVForeignLayout> ForeignLayoutsOf(std::span<const KnownLayout> known)
+{
+    std::vector<CSVForeignLayout> layouts;
+    for (const KnownLayout& entry : known)
+        layouts.push_back(entry.layout);
+    return layouts;
+}
+
+/// The recognition step of an import: the first of `known` whose signature
+/// the file's header matches (exactly, with at least its minimum of
+/// columns) sets its flag; when none matches no flag changes.
+inline void RecogniseLayout(CCSVItem& converter, std::span<const KnownLayout> known)
+{
+    for (const KnownLayout& entry : known) {
+        if (entry.layout.Matches(converter.m_arrField)) {
+            converter.*entry.flag = true;
+            return;
+        }
+    }
 }
 
 } // namespace varno::detail

@@ -1,6 +1,7 @@
 #include "manager/CSVMng.h"
 
 #include "converters/CSVMemo.h"
+#include "converters/CSVTodo.h"
 
 #include <memory>
 #include <new>
@@ -24,6 +25,7 @@ constexpr ConverterEntry Entry(unsigned long type)
 }
 
 constexpr ConverterEntry kConverters[] = {
+    Entry<CCSVTodo>(CSVTYPE_TODO),
     Entry<CCSVMemo>(CSVTYPE_MEMO),
 };
 
