@@ -1,5 +1,6 @@
 #include "manager/CSVMng.h"
 
+#include "converters/CSVCalendar.h"
 #include "converters/CSVMemo.h"
 #include "converters/CSVTodo.h"
 
@@ -25,6 +26,7 @@ constexpr ConverterEntry Entry(unsigned long type)
 }
 
 constexpr ConverterEntry kConverters[] = {
+    Entry<CCSVCalendar>(CSVTYPE_CALENDAR),
     Entry<CCSVTodo>(CSVTYPE_TODO),
     Entry<CCSVMemo>(CSVTYPE_MEMO),
 };
