@@ -20,7 +20,8 @@ namespace varno::detail {
 
 /// No extra step.
 struct NoStep {
-    void operator()() const noexcept {}
+    template <class... Args>
+    void operator()(Args&&...) const noexcept {}
 };
 
 /// Removes every record for which `drop(record)` holds, walking from the
@@ -36,6 +37,7 @@ void DropRecords(Collection& records, Drop&& drop)
 
 /// Writes `records` to `path`: 0, with no file written and no column set,
 /// when there is none; otherwise ExportFile's result (rows written, or -1).
+/// With a row window the rows go to the export's spool a window at a time.
 template <class Collection>
 long WriteRecords(CCSVItem& converter, const Collection& records, const CString& path)
 {
@@ -43,18 +45,26 @@ long WriteRecords(CCSVItem& converter, const Collection& records, const CString&
     if (count == 0)
         return 0;
     converter.MakeField();
-    for (int i = 0; i < count; ++i)
+    const int window = converter.GetRowWindow();
+    for (int i = 0; i < count; ++i) {
         converter.Make(records.GetAt(i));
+        if (window > 0 && (i + 1) % window == 0)
+            converter.SpoolRows();
+    }
     return converter.ExportFile(path);
 }
 
 /// Reads `path` and appends one record per data row to `records`, after any
 /// it already holds. `recognise` runs once the column index is built and
 /// before the first record is made (a converter recognises foreign layouts
-/// there). Returns ImportFile's result; on failure nothing is appended.
-template <class Collection, class Recognise = NoStep>
+/// there). With a row window the file is read a window of rows at a time,
+/// and `afterRows(records)` runs after the records of each window are made
+/// (it may save them and empty the collection); without one it runs once.
+/// Returns ImportFile's result; on failure nothing is appended.
+template <class Collection, class Recognise = NoStep, class AfterRows = NoStep>
 _en_CSVError ReadRecords(CCSVItem& converter, const CString& path, CStringList& fieldNames,
-                         CStringList& fileColumns, Collection& records, Recognise&& recognise = {})
+                         CStringList& fileColumns, Collection& records, Recognise&& recognise = {},
+                         AfterRows&& afterRows = {})
 {
     const _en_CSVError result = converter.ImportFile(path, fieldNames, fileColumns);
     if (result != CSVERR_SUCCESS)
@@ -62,12 +72,18 @@ _en_CSVError ReadRecords(CCSVItem& converter, const CString& path, CStringList& 
     CArray<int, const int&> index;
     converter.MakeIndexFileField(index, fileColumns);
     recognise();
-    const int rows = converter.m_nValueCount;
-    for (int row = 0; row < rows; ++row) {
-        converter.Array2Item(records.AddNew(), row, fieldNames, index);
-        if ((row + 1) % kProgressEvery == 0 || row + 1 == rows)
-            ReportProgress(ProgressStage::Records, row + 1, rows);
-    }
+    long long made = 0;
+    do {
+        const int rows = converter.m_nValueCount;
+        const long long total = converter.GetRowWindow() > 0 ? 0 : rows; // unknown while reading on
+        for (int row = 0; row < rows; ++row) {
+            converter.Array2Item(records.AddNew(), row, fieldNames, index);
+            if (++made % kProgressEvery == 0)
+                ReportProgress(ProgressStage::Records, made, total);
+        }
+        afterRows(records);
+    } while (converter.ImportNextRows());
+    ReportProgress(ProgressStage::Records, made, made);
     return CSVERR_SUCCESS;
 }
 

@@ -1,6 +1,9 @@
 // CCSVItem: the in-memory table and the column mapping of import.
 #include "engine/CSVItem.h"
 
+#include "engine/ExportSpool_p.h"
+#include "engine/RecordReader_p.h"
+
 #include <algorithm>
 #include <climits>
 #include <utility>

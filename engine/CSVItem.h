@@ -17,6 +17,13 @@
 #include <string_view>
 #include <vector>
 
+namespace varno::detail {
+class RecordReader;
+class ExportSpool;
+} // namespace varno::detail
+
+class CSVMng;
+
 /// Result of import, count, header reading and file reading.
 enum _en_CSVError {
     CSVERR_SUCCESS = 0,  ///< the operation completed
@@ -147,6 +154,23 @@ public:
     /// missing separator gives the current time.
     COleDateTimeNull String2OLEDate_YearMonthDayHourMinute(CString text);
 
+    // Large files a window of rows at a time. CSVMng sets a row window on
+    // the converters it creates, so that an import, count or export holds a
+    // bounded number of rows whatever the size of the file; a converter
+    // that a host creates itself has none and keeps every row, exactly as
+    // ImportFile and ExportFile describe.
+
+    /// The most rows the table holds at once; 0 for no limit.
+    [[nodiscard]] int GetRowWindow() const noexcept { return m_nRowWindow; }
+    /// After an ImportFile with a row window: replaces the rows with the
+    /// next ones of the file. False, with no rows left, at the end of the
+    /// file (and always without a window, when ImportFile read every row).
+    bool ImportNextRows();
+    /// During an export: writes the column names (the first time) and the
+    /// rows made so far to the export's spool and empties the rows, so that
+    /// ExportFile writes them with the rest. Does nothing without a window.
+    void SpoolRows();
+
     // The table; public so that hosts driving a converter directly can read it.
     CString m_strSeparator;                    ///< field separator, "," until a header sets it
     CStringArray m_arrField;                   ///< column names
@@ -178,7 +202,18 @@ public:
     }
 
 private:
-    _en_CSVError ReadTable(const CString& text);
+    friend class CSVMng;
+    void SetRowWindow(int rows) noexcept { m_nRowWindow = rows; }
+    /// Takes records from m_reader into the table until the window is full
+    /// or the text ends.
+    void ReadRows();
+    /// Writes the header (the first time) and the rows in use to the spool.
+    void WriteRowsTo(varno::detail::ExportSpool& spool);
+
+    int m_nRowWindow = 0;                              ///< rows held at once; 0: no limit
+    std::unique_ptr<varno::detail::RecordReader> m_reader; ///< the file an import is reading
+    int m_nRecordsTaken = 0;                           ///< header and non-blank records read from it
+    std::unique_ptr<varno::detail::ExportSpool> m_spool;   ///< an export's text, before the file is opened
 
     std::vector<CString> m_selectedFor; ///< the field names m_selected answers for
     std::vector<int> m_selected;        ///< SelectColumns' answers

@@ -39,13 +39,20 @@ const ConverterEntry* FindConverter(unsigned long type)
     return nullptr;
 }
 
-std::unique_ptr<CCSVItem> CreateConverter(unsigned long type)
-{
-    const ConverterEntry* entry = FindConverter(type);
-    return std::unique_ptr<CCSVItem>(entry ? entry->create() : nullptr);
-}
+// The rows a converter created here holds at once: its import, count or
+// export then needs memory for a window of rows, not for the whole file.
+constexpr int kRowWindow = 4096;
 
 } // namespace
+
+std::unique_ptr<CCSVItem> CSVMng::CreateConverter(unsigned long type)
+{
+    const ConverterEntry* entry = FindConverter(type);
+    std::unique_ptr<CCSVItem> converter(entry ? entry->create() : nullptr);
+    if (converter)
+        converter->SetRowWindow(kRowWindow);
+    return converter;
+}
 
 const varno::CSVLayout* CSVMng::GetLayout(unsigned long type)
 {

@@ -11,6 +11,8 @@
 #include "manager/varnocsvmgr_export.h"
 #include "platform/CObArray.h"
 
+#include <memory>
+
 /// Data-type codes; the operations take them as plain unsigned longs.
 enum _en_CSVDataType {
     CSVTYPE_CONTACT = 1,
@@ -55,4 +57,8 @@ public:
     /// records; nullptr for a type that has no converter, exactly the types
     /// for which the operations above give their no-converter result.
     [[nodiscard]] static const varno::CSVLayout* GetLayout(unsigned long type);
+
+private:
+    /// The converter of `type` with the facade's row window, or none.
+    static std::unique_ptr<CCSVItem> CreateConverter(unsigned long type);
 };

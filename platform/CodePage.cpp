@@ -137,30 +137,7 @@ bool IsSupportedCodePage(unsigned codePage) noexcept
 std::u16string MultiByteToWideChar(unsigned codePage, std::string_view bytes)
 {
     std::u16string out;
-    Converter conv = Open(Resolve(codePage));
-    if (!conv || bytes.empty())
-        return out;
-    // Each byte gives at most one UTF-16 unit in the supported code pages;
-    // the loop still grows the buffer if that ever is not so.
-    out.resize(bytes.size() + 8);
-    const char* source = bytes.data();
-    const char* sourceEnd = source + bytes.size();
-    size_t written = 0;
-    for (;;) {
-        UChar* target = reinterpret_cast<UChar*>(out.data()) + written;
-        UChar* targetEnd = reinterpret_cast<UChar*>(out.data()) + out.size();
-        UErrorCode status = U_ZERO_ERROR;
-        ucnv_toUnicode(conv.get(), &target, targetEnd, &source, sourceEnd, nullptr, true, &status);
-        written = static_cast<size_t>(target - reinterpret_cast<UChar*>(out.data()));
-        if (status == U_BUFFER_OVERFLOW_ERROR) {
-            out.resize(out.size() * 2);
-            continue;
-        }
-        if (U_FAILURE(status))
-            throw std::bad_alloc();
-        break;
-    }
-    out.resize(written);
+    varno::Decoder(codePage).Decode(bytes, true, out);
     return out;
 }
 
@@ -208,3 +185,47 @@ std::string WideCharToMultiByte(unsigned codePage, std::u16string_view text)
     out.resize(written);
     return out;
 }
+
+namespace varno {
+
+struct Decoder::Impl {
+    Converter conv;
+};
+
+Decoder::Decoder(unsigned codePage) : m_impl(std::make_unique<Impl>())
+{
+    m_impl->conv = Open(Resolve(codePage));
+}
+
+Decoder::~Decoder() = default;
+
+void Decoder::Decode(std::string_view bytes, bool last, std::u16string& out)
+{
+    UConverter* conv = m_impl->conv.get();
+    if (!conv || (bytes.empty() && !last))
+        return;
+    // Each byte gives at most one UTF-16 unit in the supported code pages,
+    // plus what an earlier piece left unfinished; the loop still grows the
+    // buffer if that ever is not so.
+    size_t written = out.size();
+    out.resize(written + bytes.size() + 8);
+    const char* source = bytes.data();
+    const char* sourceEnd = source + bytes.size();
+    for (;;) {
+        UChar* target = reinterpret_cast<UChar*>(out.data()) + written;
+        UChar* targetEnd = reinterpret_cast<UChar*>(out.data()) + out.size();
+        UErrorCode status = U_ZERO_ERROR;
+        ucnv_toUnicode(conv, &target, targetEnd, &source, sourceEnd, nullptr, last, &status);
+        written = static_cast<size_t>(target - reinterpret_cast<UChar*>(out.data()));
+        if (status == U_BUFFER_OVERFLOW_ERROR) {
+            out.resize(out.size() * 2);
+            continue;
+        }
+        if (U_FAILURE(status))
+            throw std::bad_alloc();
+        break;
+    }
+    out.resize(written);
+}
+
+} // namespace varno

@@ -12,6 +12,7 @@
 
 #include "platform/varnoplatform_export.h"
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -34,3 +35,28 @@ VARNO_PLATFORM_EXPORT bool SetACP(unsigned codePage);
 /// base letter of an accented letter, the ASCII form of a full-width one),
 /// else "?". For UTF-8 an unpaired surrogate becomes U+FFFD.
 [[nodiscard]] VARNO_PLATFORM_EXPORT std::string WideCharToMultiByte(unsigned codePage, std::u16string_view text);
+
+namespace varno {
+
+/// Decodes the bytes of one code page a piece at a time, giving exactly the
+/// text that MultiByteToWideChar gives for all the pieces at once: a
+/// character cut between two pieces comes out whole.
+class VARNO_PLATFORM_EXPORT Decoder {
+public:
+    /// `codePage` as for MultiByteToWideChar (CP_ACP: the process's, as it
+    /// is now). An unsupported code page decodes everything to nothing.
+    explicit Decoder(unsigned codePage);
+    ~Decoder();
+    Decoder(const Decoder&) = delete;
+    Decoder& operator=(const Decoder&) = delete;
+
+    /// Appends the text of `bytes` to `out`. `last` marks the final piece:
+    /// an incomplete character at its end then becomes U+FFFD.
+    void Decode(std::string_view bytes, bool last, std::u16string& out);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+} // namespace varno

@@ -103,6 +103,23 @@ TEST_F(MemoRoad, MappingFillsTheNamedFields)
     EXPECT_EQ(Load(1), rows[0].stored + rows[0].stored);
 }
 
+// The facade reads, counts and writes a window of rows at a time; a file of
+// several windows, with records that span lines, comes back byte for byte.
+TEST_F(MemoRoad, FilesLongerThanTheRowWindowRoundTrip)
+{
+    std::string file = "\"memo\",\"color\"\r\n";
+    for (int i = 0; i < 10000; ++i)
+        file += "\"memo " + std::to_string(i) + (i % 7 == 0 ? "\r\nsecond line, \"\"quoted\"\"" : "") + "\",\"c\"\r\n";
+    WriteBytes("big.csv", file);
+    long count = 0;
+    CStringList fields{u"memo", u"color"};
+    EXPECT_EQ(manager.Count(CSVTYPE_MEMO, count, 1, PathOf("big.csv"), fields, fields, -1), CSVERR_SUCCESS);
+    EXPECT_EQ(count, 10000);
+    EXPECT_EQ(Import("big.csv", fields, fields), 10000);
+    EXPECT_EQ(manager.Export(CSVTYPE_MEMO, 1, PathOf("back.csv")), 10000);
+    EXPECT_TRUE(ReadBytes("back.csv") == file);
+}
+
 // A store that is not a database: counting and failing on the file must
 // neither need nor change it, and a failure leaves the count alone.
 TEST_F(MemoRoad, CountAndFileFailuresLeaveTheStoreAlone)

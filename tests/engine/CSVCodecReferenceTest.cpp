@@ -175,5 +175,44 @@ TEST_F(CSVCodecReferenceFile, ImportFileAndGetFieldAgreeOnRandomFiles)
     }
 }
 
+// Files are read in pieces of 256 KiB: a random text placed right at the
+// first boundary (a CR LF cut in two, a character cut in two, a quote, a
+// zero) must give the records it gives anywhere else.
+TEST_F(CSVCodecReferenceFile, PieceBoundariesChangeNothing)
+{
+    constexpr size_t kPiece = 1 << 18;
+    const unsigned seed = Seed() + 2;
+    std::mt19937 rng(seed);
+    CodePageGuard acp(65001);
+    const CString path = PathOf("boundary.csv");
+    const std::u16string header = u"h,i\r\n", filler = u"x,y\r\n";
+    for (int round = 0; round < 200 && !HasFailure(); ++round) {
+        const bool utf16 = round % 2 == 0;
+        const std::u16string tail = RandomText(rng, 24);
+        const std::string where = Where(seed, round, tail);
+        // Filler rows and one padding row, so that the tail starts up to
+        // eight bytes before the boundary.
+        const size_t unitBytes = utf16 ? 2 : 1, lead = utf16 ? 2 : 0;
+        const size_t start = kPiece - std::uniform_int_distribution<size_t>(0, 8)(rng) / unitBytes * unitBytes;
+        const size_t rows = (start - lead) / unitBytes / filler.size() - 2;
+        const size_t pad = (start - lead) / unitBytes - header.size() - rows * filler.size() - 2;
+        std::u16string text = header;
+        for (size_t i = 0; i < rows; ++i)
+            text += filler;
+        text += std::u16string(pad, u'p') + u"\r\n" + tail;
+        WriteBytes("boundary.csv", utf16 ? Utf16LE(text) : CString(text).ToUtf8());
+
+        const RefTable ref = RefImport(CString(header + tail.substr(0, tail.find(u'\0'))));
+        TestItem item;
+        CStringList unused;
+        ASSERT_EQ(item.ImportFile(path, unused, unused), CSVERR_SUCCESS) << where;
+        ASSERT_EQ(item.GetValueCount(), static_cast<int>(rows + 1 + ref.rows.size())) << where;
+        EXPECT_EQ(item.m_pValue[rows], (CStringArray{CString(std::u16string(pad, u'p'))})) << where;
+        EXPECT_EQ(std::vector<CStringArray>(&item.m_pValue[rows + 1], &item.m_pValue[0] + item.GetValueCount()),
+                  ref.rows)
+            << where;
+    }
+}
+
 } // namespace
 } // namespace varno::test
