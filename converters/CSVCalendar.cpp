@@ -217,11 +217,7 @@ long CCSVCalendar::Export(int profile, CString path)
 _en_CSVError CCSVCalendar::Count(long& count, int /*profile*/, CString path, CStringList& fieldNames,
                                  CStringList& fileColumns, int /*option*/)
 {
-    CCalendars records;
-    const _en_CSVError result = varno::detail::ReadRecords(*this, path, fieldNames, fileColumns, records);
-    if (result == CSVERR_SUCCESS)
-        count = records.GetCount();
-    return result;
+    return varno::detail::CountRecords<CCalendars>(*this, path, fieldNames, fileColumns, count);
 }
 
 _en_CSVError CCSVCalendar::Import(long& count, int profile, CString path, CStringList& fieldNames,

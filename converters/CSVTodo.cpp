@@ -114,11 +114,7 @@ long CCSVTodo::Export(int profile, CString path)
 _en_CSVError CCSVTodo::Count(long& count, int /*profile*/, CString path, CStringList& fieldNames,
                              CStringList& fileColumns, int /*option*/)
 {
-    CCalendars records;
-    const _en_CSVError result = varno::detail::ReadRecords(*this, path, fieldNames, fileColumns, records);
-    if (result == CSVERR_SUCCESS)
-        count = records.GetCount();
-    return result;
+    return varno::detail::CountRecords<CCalendars>(*this, path, fieldNames, fileColumns, count);
 }
 
 _en_CSVError CCSVTodo::Import(long& count, int profile, CString path, CStringList& fieldNames,

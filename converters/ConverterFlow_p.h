@@ -87,6 +87,25 @@ _en_CSVError ReadRecords(CCSVItem& converter, const CString& path, CStringList& 
     return CSVERR_SUCCESS;
 }
 
+/// Count: reads `path` as ReadRecords does, with no recognition step, and
+/// sets `count` to the number of records made. Each window's records are
+/// freed once counted. On failure `count` is left alone.
+template <class Collection>
+_en_CSVError CountRecords(CCSVItem& converter, const CString& path, CStringList& fieldNames,
+                          CStringList& fileColumns, long& count)
+{
+    Collection records;
+    long made = 0;
+    const _en_CSVError result =
+        ReadRecords(converter, path, fieldNames, fileColumns, records, NoStep{}, [&made](Collection& some) {
+            made += some.GetCount();
+            some.RemoveAll();
+        });
+    if (result == CSVERR_SUCCESS)
+        count = made;
+    return result;
+}
+
 /// A layout of another program that a converter's import recognises, and
 /// the layout flag of the converter base that it sets.
 struct KnownLayout {
