@@ -160,6 +160,8 @@ TEST_F(TodoRoad, ExportedFileImportsBack)
     const auto [fields, columns] = HostMapping(CCSVTodo::Layout(), header);
     EXPECT_EQ(Names(fields), (std::vector<std::string>{"summary", "start_time", "due_date", "description",
                                                         "completed", "priority"}));
+    for (const CSVColumn& column : CCSVTodo::Layout().columns)
+        EXPECT_EQ(column.principal, column.fieldName == u"summary") << CString(column.fieldName).ToUtf8();
     EXPECT_EQ(Import(CSVTYPE_TODO, "round.csv", fields, columns, 2), 4);
     EXPECT_EQ(Load(2), stored);
 }

@@ -1,6 +1,6 @@
 // Shared by the to-do and calendar tests: a real store in a temporary folder,
-// a fixed zone (UTC+9, no daylight saving), code page (UTF-8, so test files
-// are written as they read here) and clock, files written from lines, the
+// a fixed zone (UTC+9, no daylight saving), locale (ko_KR), code page (UTF-8,
+// so test files are written as they read here) and clock, files written from lines, the
 // mapping a host makes from a converter's layout, and records described as
 // text with their dates in UTC.
 #pragma once
@@ -73,13 +73,20 @@ inline std::pair<CStringList, CStringList> HostMapping(const CSVLayout& layout, 
     return mapping;
 }
 
-/// Sets the user's locale for dates and goes back to the environment's.
+/// Sets the user's locale for dates, and then `after` (by default the
+/// environment's again).
 class LocaleGuard {
 public:
-    explicit LocaleGuard(const std::string& name) { SetUserLocale(name); }
-    ~LocaleGuard() { SetUserLocale(std::string()); }
+    explicit LocaleGuard(const std::string& name, std::string after = {}) : m_after(std::move(after))
+    {
+        SetUserLocale(name);
+    }
+    ~LocaleGuard() { SetUserLocale(m_after); }
     LocaleGuard(const LocaleGuard&) = delete;
     LocaleGuard& operator=(const LocaleGuard&) = delete;
+
+private:
+    std::string m_after;
 };
 
 /// Whether the date parser reads the dates of an en_US desktop export yet.
@@ -139,6 +146,7 @@ protected:
     }
 
     TimeZoneGuard zone{"KST-9"};
+    LocaleGuard locale{"ko_KR"};
     CodePageGuard codePage{65001};
     CSVMng manager;
 };
