@@ -208,10 +208,9 @@ const varno::CSVLayout& CCSVCalendar::Layout()
 long CCSVCalendar::Export(int profile, CString path)
 {
     CCalendars records;
-    if (records.OpenFromDB(profile, CALTYPE_SCHEDULE, 1) < 0)
-        return -1;
-    varno::detail::DropRecords(records, [](const CCalendar& entry) { return entry.DeletedMark == 1; });
-    return varno::detail::WriteRecords(*this, records, path);
+    return varno::detail::ExportRecords(
+        *this, records, path, [profile](CCalendars& some) { return some.OpenFromDB(profile, CALTYPE_SCHEDULE, 1); },
+        [](const CCalendar& entry) { return entry.DeletedMark == 1; });
 }
 
 _en_CSVError CCSVCalendar::Count(long& count, int /*profile*/, CString path, CStringList& fieldNames,
@@ -224,12 +223,10 @@ _en_CSVError CCSVCalendar::Import(long& count, int profile, CString path, CStrin
                                   CStringList& fileColumns, int /*option*/, bool flag)
 {
     CCalendars records;
-    const _en_CSVError result = varno::detail::ReadRecords(
-        *this, path, fieldNames, fileColumns, records,
+    return varno::detail::ImportRecords(
+        *this, path, fieldNames, fileColumns, records, count,
+        [&](CCalendars& some) { return some.BeginSave(profile, flag); },
         [this] { varno::detail::RecogniseLayout(*this, KnownLayouts()); });
-    if (result == CSVERR_SUCCESS)
-        count = records.SaveToDB(profile, flag);
-    return result;
 }
 
 void CCSVCalendar::MakeField()

@@ -37,10 +37,9 @@ const varno::CSVLayout& CCSVMemo::Layout()
 long CCSVMemo::Export(int profile, CString path)
 {
     CCalendars records;
-    if (records.OpenFromDB(profile, CALTYPE_MEMO, 1) < 0)
-        return -1;
-    varno::detail::DropRecords(records, [](const CCalendar& memo) { return memo.DeletedMark == 1; });
-    return varno::detail::WriteRecords(*this, records, path);
+    return varno::detail::ExportRecords(
+        *this, records, path, [profile](CCalendars& memos) { return memos.OpenFromDB(profile, CALTYPE_MEMO, 1); },
+        [](const CCalendar& memo) { return memo.DeletedMark == 1; });
 }
 
 _en_CSVError CCSVMemo::Count(long& count, int /*profile*/, CString path, CStringList& fieldNames,
@@ -64,10 +63,8 @@ _en_CSVError CCSVMemo::Import(long& count, int profile, CString path, CStringLis
                               CStringList& fileColumns, int /*option*/, bool flag)
 {
     CCalendars records;
-    const _en_CSVError result = varno::detail::ReadRecords(*this, path, fieldNames, fileColumns, records);
-    if (result == CSVERR_SUCCESS)
-        count = records.SaveToDB(profile, flag);
-    return result;
+    return varno::detail::ImportRecords(*this, path, fieldNames, fileColumns, records, count,
+                                        [&](CCalendars& memos) { return memos.BeginSave(profile, flag); });
 }
 
 void CCSVMemo::MakeField()

@@ -105,10 +105,9 @@ const varno::CSVLayout& CCSVTodo::Layout()
 long CCSVTodo::Export(int profile, CString path)
 {
     CCalendars records;
-    if (records.OpenFromDB(profile, CALTYPE_TODO, 1) < 0)
-        return -1;
-    varno::detail::DropRecords(records, [](const CCalendar& item) { return item.DeletedMark == 1; });
-    return varno::detail::WriteRecords(*this, records, path);
+    return varno::detail::ExportRecords(
+        *this, records, path, [profile](CCalendars& some) { return some.OpenFromDB(profile, CALTYPE_TODO, 1); },
+        [](const CCalendar& item) { return item.DeletedMark == 1; });
 }
 
 _en_CSVError CCSVTodo::Count(long& count, int /*profile*/, CString path, CStringList& fieldNames,
@@ -121,12 +120,10 @@ _en_CSVError CCSVTodo::Import(long& count, int profile, CString path, CStringLis
                               CStringList& fileColumns, int /*option*/, bool flag)
 {
     CCalendars records;
-    const _en_CSVError result = varno::detail::ReadRecords(
-        *this, path, fieldNames, fileColumns, records,
+    return varno::detail::ImportRecords(
+        *this, path, fieldNames, fileColumns, records, count,
+        [&](CCalendars& some) { return some.BeginSave(profile, flag); },
         [this] { varno::detail::RecogniseLayout(*this, KnownLayouts()); });
-    if (result == CSVERR_SUCCESS)
-        count = records.SaveToDB(profile, flag);
-    return result;
 }
 
 void CCSVTodo::MakeField()

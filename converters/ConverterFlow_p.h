@@ -14,6 +14,7 @@
 #include "platform/Progress.h"
 
 #include <span>
+#include <type_traits>
 #include <vector>
 
 namespace varno::detail {
@@ -54,6 +55,46 @@ long WriteRecords(CCSVItem& converter, const Collection& records, const CString&
     return converter.ExportFile(path);
 }
 
+/// Export from the store: `open(records)` loads the records (OpenFromDB,
+/// negative on failure), those for which `drop(record)` holds are left out
+/// (the collection only; the store keeps them), `prepare(records)` may
+/// complete the rest (a contact's group names), and they are written as
+/// WriteRecords writes them. With a row window the records are loaded,
+/// made into rows and spooled a window at a time, so only a window of them
+/// is held. Returns -1 when the load fails (no file written), 0 with no
+/// file when no record is left, else ExportFile's result.
+template <class Collection, class Open, class Drop = NoStep, class Prepare = NoStep>
+long ExportRecords(CCSVItem& converter, Collection& records, const CString& path, Open&& open, Drop&& drop = {},
+                   Prepare&& prepare = {})
+{
+    auto keep = [&] {
+        if constexpr (!std::is_same_v<std::decay_t<Drop>, NoStep>)
+            DropRecords(records, drop);
+        prepare(records);
+    };
+    const int window = converter.GetRowWindow();
+    if (window <= 0) {
+        if (open(records) < 0)
+            return -1;
+        keep();
+        return WriteRecords(converter, records, path);
+    }
+    long made = 0;
+    records.SetLoadWindow(window, [&] {
+        keep();
+        for (int i = 0; i < records.GetCount(); ++i) {
+            if (made++ == 0)
+                converter.MakeField();
+            converter.Make(records.GetAt(i));
+        }
+        converter.SpoolRows();
+        records.RemoveAll();
+    });
+    if (open(records) < 0)
+        return -1;
+    return made == 0 ? 0 : converter.ExportFile(path);
+}
+
 /// Reads `path` and appends one record per data row to `records`, after any
 /// it already holds. `recognise` runs once the column index is built and
 /// before the first record is made (a converter recognises foreign layouts
@@ -85,6 +126,36 @@ _en_CSVError ReadRecords(CCSVItem& converter, const CString& path, CStringList& 
     } while (converter.ImportNextRows());
     ReportProgress(ProgressStage::Records, made, made);
     return CSVERR_SUCCESS;
+}
+
+/// Import: reads as ReadRecords does and saves every record in one store
+/// save, begun by `begin(records)` (the collection's BeginSave with its
+/// SaveToDB arguments). The records are written a window at a time within
+/// that save, so only a window of them is held at once; `saved(records)`
+/// sees each window's records once they are written and have their ids,
+/// before they are freed. `count` receives the save's result (the number
+/// of records written, or a StoreError), unexamined. Returns ImportFile's
+/// result; on failure nothing is saved and `count` keeps its value.
+template <class Collection, class Begin, class Recognise = NoStep, class Saved = NoStep>
+_en_CSVError ImportRecords(CCSVItem& converter, const CString& path, CStringList& fieldNames,
+                           CStringList& fileColumns, Collection& records, long& count, Begin&& begin,
+                           Recognise&& recognise = {}, Saved&& saved = {})
+{
+    bool begun = false;
+    const _en_CSVError result =
+        ReadRecords(converter, path, fieldNames, fileColumns, records, recognise, [&](Collection& made) {
+            if (!begun) {
+                begin(made); // a failure shows in SaveBatch and EndSave
+                begun = true;
+            }
+            made.SaveBatch();
+            saved(made);
+            if (converter.GetRowWindow() > 0)
+                made.RemoveAll();
+        });
+    if (result == CSVERR_SUCCESS)
+        count = records.EndSave();
+    return result;
 }
 
 /// Count: reads `path` as ReadRecords does, with no recognition step, and

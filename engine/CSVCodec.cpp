@@ -30,44 +30,80 @@ size_t FieldEnd(std::u16string_view line, size_t start, std::u16string_view sepa
     if (start >= line.size() || line[start] != u'"')
         return line.find(separator, start);
     const char16_t first = separator[0];
+    const char16_t* text = line.data();
+    const size_t n = line.size();
     bool oddQuotes = false; // quotes after the opening one, before position i
-    for (size_t i = start + 1; i < line.size(); ++i) {
-        if (line[i] == first && oddQuotes && line.substr(i, separator.size()) == separator)
-            return i;
-        if (line[i] == u'"')
+    for (size_t i = start + 1; i < n; ++i) {
+        const char16_t c = text[i];
+        if (c == u'"')
             oddQuotes = !oddQuotes;
+        else if (c == first && oddQuotes && (separator.size() == 1 || line.substr(i, separator.size()) == separator))
+            return i;
     }
     return std::u16string_view::npos;
 }
 
-void SplitRecord(std::u16string_view record, std::u16string_view separator, CStringArray& values)
+namespace {
+
+// Calls `take(field)` for every field of `record` as cut, quotes and all:
+// one character is skipped after each separator, so a trailing separator
+// gives no empty last field and an empty record gives none.
+template <class Take>
+void ForEachField(std::u16string_view record, std::u16string_view separator, Take&& take)
 {
     size_t pos = 0;
     while (pos < record.size()) {
         size_t end = FieldEnd(record, pos, separator);
         if (end == std::u16string_view::npos)
             end = record.size();
-        std::u16string_view field = record.substr(pos, end - pos);
-        pos = end + 1; // the separator is skipped as one character
-        // The opening and the closing quote are dropped independently, so a
-        // field of one quote becomes empty.
-        size_t b = 0, e = field.size();
-        if (e > 0 && field[0] == u'"')
-            b = 1;
-        if (!field.empty() && field.back() == u'"')
-            --e;
-        std::u16string value;
-        if (b < e) {
-            std::u16string_view inner = field.substr(b, e - b);
-            value.reserve(inner.size());
-            for (size_t i = 0; i < inner.size(); ++i) {
-                value += inner[i];
-                if (inner[i] == u'"' && i + 1 < inner.size() && inner[i + 1] == u'"')
-                    ++i;
-            }
-        }
-        values.Add(CString(std::move(value)));
+        take(record.substr(pos, end - pos));
+        pos = end + 1;
     }
+}
+
+// The value of a field as cut: the opening and the closing quote dropped
+// independently (so a field of one quote becomes empty), then every pair of
+// quotes made one.
+void Unquote(std::u16string_view field, std::u16string& value)
+{
+    size_t b = 0, e = field.size();
+    if (e > 0 && field[0] == u'"')
+        b = 1;
+    if (!field.empty() && field.back() == u'"')
+        --e;
+    value.clear();
+    if (b >= e)
+        return;
+    std::u16string_view inner = field.substr(b, e - b);
+    for (size_t quote; (quote = inner.find(u'"')) != std::u16string_view::npos;) {
+        value.append(inner.substr(0, quote + 1));
+        const bool doubled = quote + 1 < inner.size() && inner[quote + 1] == u'"';
+        inner.remove_prefix(quote + (doubled ? 2 : 1));
+    }
+    value.append(inner);
+}
+
+} // namespace
+
+void SplitRecord(std::u16string_view record, std::u16string_view separator, CStringArray& values)
+{
+    ForEachField(record, separator, [&](std::u16string_view field) {
+        std::u16string value;
+        Unquote(field, value);
+        values.Add(CString(std::move(value)));
+    });
+}
+
+void SplitRecordInPlace(std::u16string_view record, std::u16string_view separator, CStringArray& values)
+{
+    int n = 0;
+    ForEachField(record, separator, [&](std::u16string_view field) {
+        if (n == values.GetSize())
+            values.Add(CString());
+        Unquote(field, values[n++].str());
+    });
+    if (n < values.GetSize())
+        values.SetSize(n);
 }
 
 } // namespace varno::detail

@@ -101,8 +101,7 @@ bool CCSVItem::ImportNextRows()
 {
     if (!m_reader)
         return false;
-    for (int i = 0; i < m_nValueCount; ++i)
-        m_pValue[static_cast<size_t>(i)].RemoveAll();
+    // The rows keep their values' storage for the next window to reuse.
     m_nValueCount = 0;
     ReadRows();
     return m_nValueCount > 0;
@@ -110,42 +109,45 @@ bool CCSVItem::ImportNextRows()
 
 void CCSVItem::ReadRows()
 {
-    CStringArray row;
+    const std::u16string_view separator = m_strSeparator.str();
     while (m_nRowWindow <= 0 || m_nValueCount < m_nRowWindow) {
         const std::optional<std::u16string_view> record = m_reader->Next();
         if (!record)
             break;
-        if (m_nRecordsTaken == 0)
-            m_strSeparator = FindSeparator(CString(*record));
-        row.RemoveAll();
-        varno::detail::SplitRecord(*record, m_strSeparator.str(), row);
         if (m_nRecordsTaken == 0) {
-            AddField(row); // the first record is the header, even when empty
-        } else if (row.IsEmpty()) {
-            continue; // a blank line
-        } else {
-            // Without a window the capacity doubles whenever the records
-            // taken reach it. A table that held rows before this file (a
-            // reused converter) has more rows than records taken, so it must
-            // also grow as AddValue would when full.
-            if (m_nRowWindow <= 0 && (m_nRecordsTaken >= m_nBufferSize || m_nValueCount >= m_nBufferSize))
-                SetBufferSize(m_nBufferSize > INT_MAX / 2 ? INT_MAX : 2 * m_nBufferSize);
-            if (m_nValueCount >= m_nBufferSize)
-                throw std::bad_alloc(); // more rows than an int counts
-            m_pValue[static_cast<size_t>(m_nValueCount)] = std::move(row);
-            row = CStringArray();
-            ++m_nValueCount;
+            // The first record is the header, even when empty.
+            m_strSeparator = FindSeparator(CString(*record));
+            CStringArray header;
+            varno::detail::SplitRecord(*record, m_strSeparator.str(), header);
+            AddField(header);
+            m_nRecordsTaken = 1;
+            return ReadRows(); // with the separator just found
         }
+        if (record->empty())
+            continue; // a blank line gives no values
+        // Without a window the capacity doubles whenever the records taken
+        // reach it. A table that held rows before this file (a reused
+        // converter) has more rows than records taken, so it must also grow
+        // as AddValue would when full.
+        if (m_nRowWindow <= 0 && (m_nRecordsTaken >= m_nBufferSize || m_nValueCount >= m_nBufferSize))
+            SetBufferSize(m_nBufferSize > INT_MAX / 2 ? INT_MAX : 2 * m_nBufferSize);
+        if (m_nValueCount >= m_nBufferSize)
+            throw std::bad_alloc(); // more rows than an int counts
+        varno::detail::SplitRecordInPlace(*record, separator, m_pValue[static_cast<size_t>(m_nValueCount)]);
+        ++m_nValueCount;
         if (m_nRecordsTaken < INT_MAX)
             ++m_nRecordsTaken;
         if (m_nRecordsTaken % varno::kProgressEvery == 0)
             varno::ReportProgress(varno::ProgressStage::Reading, m_nRecordsTaken - 1, 0);
     }
-    if (m_nRowWindow <= 0 || m_nValueCount < m_nRowWindow) {
-        const long long rows = m_nRecordsTaken > 0 ? m_nRecordsTaken - 1 : 0;
-        varno::ReportProgress(varno::ProgressStage::Reading, rows, rows);
-        m_reader.reset(); // the end of the file: close it
-    }
+    if (m_nRowWindow > 0 && m_nValueCount == m_nRowWindow)
+        return; // the window is full: more may follow
+    // The end of the file: rows past the last one hold nothing.
+    for (int i = m_nValueCount; i < m_nBufferSize && m_nRowWindow > 0; ++i)
+        m_pValue[static_cast<size_t>(i)].RemoveAll();
+    const long long rows = m_nRecordsTaken > 0 ? m_nRecordsTaken - 1 : 0;
+    varno::ReportProgress(varno::ProgressStage::Reading, rows, rows);
+    m_reader.reset(); // close the file
 }
 
 CString CCSVItem::CheckCodePage(unsigned char* bytes)

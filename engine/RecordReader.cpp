@@ -71,26 +71,31 @@ std::optional<std::u16string_view> RecordReader::Next()
         // number of quotes seen in it is even; inside quotes a line break
         // belongs to the record. A CR at the end of what is decoded so far
         // needs the next character to tell CR LF from a lone CR.
+        const char16_t* text = m_text.data();
         const size_t n = m_text.size();
+        bool inside = m_insideQuotes;
         size_t i = m_scan;
         for (; i < n; ++i) {
-            const char16_t c = m_text[i];
+            const char16_t c = text[i];
+            if (c > u'"')
+                continue; // the common case: nothing to look at
             if (c == u'"') {
-                m_insideQuotes = !m_insideQuotes;
-            } else if (!m_insideQuotes && (c == u'\n' || c == u'\r')) {
+                inside = !inside;
+            } else if (!inside && (c == u'\n' || c == u'\r')) {
                 size_t next = i + 1;
                 if (c == u'\r') {
                     if (i + 1 == n && !m_textEnded)
                         break; // wait for the character after the CR
-                    if (i + 1 < n && m_text[i + 1] == u'\n')
+                    if (i + 1 < n && text[i + 1] == u'\n')
                         next = i + 2;
                 }
-                const std::u16string_view record(m_text.data() + m_pos, i - m_pos);
+                const std::u16string_view record(text + m_pos, i - m_pos);
                 m_pos = m_scan = next;
                 m_insideQuotes = false;
                 return record;
             }
         }
+        m_insideQuotes = inside;
         m_scan = i;
         if (m_textEnded && m_scan == n) {
             if (m_pos >= n)

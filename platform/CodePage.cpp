@@ -6,6 +6,8 @@
 #include <unicode/ustring.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <atomic>
 #include <cctype>
 #include <cstdlib>
@@ -190,20 +192,22 @@ namespace varno {
 
 struct Decoder::Impl {
     Converter conv;
+    bool utf8 = false;
 };
 
 Decoder::Decoder(unsigned codePage) : m_impl(std::make_unique<Impl>())
 {
     m_impl->conv = Open(Resolve(codePage));
+    m_impl->utf8 = Resolve(codePage) == CP_UTF8;
 }
 
 Decoder::~Decoder() = default;
 
-void Decoder::Decode(std::string_view bytes, bool last, std::u16string& out)
+namespace {
+
+// ICU's decoding of `bytes` appended to `out`; `flush` ends the text.
+void IcuDecode(UConverter* conv, std::string_view bytes, bool flush, std::u16string& out)
 {
-    UConverter* conv = m_impl->conv.get();
-    if (!conv || (bytes.empty() && !last))
-        return;
     // Each byte gives at most one UTF-16 unit in the supported code pages,
     // plus what an earlier piece left unfinished; the loop still grows the
     // buffer if that ever is not so.
@@ -215,7 +219,7 @@ void Decoder::Decode(std::string_view bytes, bool last, std::u16string& out)
         UChar* target = reinterpret_cast<UChar*>(out.data()) + written;
         UChar* targetEnd = reinterpret_cast<UChar*>(out.data()) + out.size();
         UErrorCode status = U_ZERO_ERROR;
-        ucnv_toUnicode(conv, &target, targetEnd, &source, sourceEnd, nullptr, last, &status);
+        ucnv_toUnicode(conv, &target, targetEnd, &source, sourceEnd, nullptr, flush, &status);
         written = static_cast<size_t>(target - reinterpret_cast<UChar*>(out.data()));
         if (status == U_BUFFER_OVERFLOW_ERROR) {
             out.resize(out.size() * 2);
@@ -226,6 +230,111 @@ void Decoder::Decode(std::string_view bytes, bool last, std::u16string& out)
         break;
     }
     out.resize(written);
+}
+
+} // namespace
+
+namespace {
+
+// The length of the well-formed UTF-8 sequence at the start of `bytes` (as
+// ICU's UTF-8 converter accepts it: no overlong forms, no surrogates,
+// nothing above U+10FFFF) and its code point; 0 when there is none, or when
+// the sequence is cut off by the end of `bytes`.
+size_t Utf8Sequence(const unsigned char* p, size_t available, char32_t& codePoint)
+{
+    const unsigned char lead = p[0];
+    size_t length;
+    char32_t min;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2, min = 0x80, codePoint = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3, min = 0x800, codePoint = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4, min = 0x10000, codePoint = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (available < length)
+        return 0;
+    for (size_t k = 1; k < length; ++k) {
+        if ((p[k] & 0xC0) != 0x80)
+            return 0;
+        codePoint = (codePoint << 6) | (p[k] & 0x3F);
+    }
+    if (codePoint < min || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
+        return 0;
+    return length;
+}
+
+} // namespace
+
+void Decoder::Decode(std::string_view bytes, bool last, std::u16string& out)
+{
+    UConverter* conv = m_impl->conv.get();
+    if (!conv)
+        return;
+    // Text is mostly ASCII, and ICU spends some twenty instructions on each
+    // byte, so the common cases are decoded here and only the rest goes to
+    // ICU: in every supported code page a byte below 0x80 that does not
+    // finish a character is that ASCII character, and in UTF-8 a
+    // well-formed sequence is its character. Anything else (a byte that may
+    // finish a character ICU holds as pending, an ill-formed or cut-off
+    // sequence, a byte of a legacy code page) goes to ICU, so that every
+    // substitution is ICU's own.
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const size_t n = bytes.size();
+    const bool utf8 = m_impl->utf8;
+    size_t written = out.size();
+    out.resize(written + n);
+    size_t i = 0;
+    while (i < n) {
+        UErrorCode status = U_ZERO_ERROR;
+        if (ucnv_toUCountPending(conv, &status) <= 0) {
+            char16_t* target = out.data() + written;
+            const size_t start = i;
+            for (;;) {
+                // Eight ASCII bytes at a time while there are.
+                while (i + 8 <= n) {
+                    std::uint64_t word;
+                    std::memcpy(&word, p + i, 8);
+                    if (word & 0x8080808080808080ull)
+                        break;
+                    for (int k = 0; k < 8; ++k)
+                        target[k] = p[i + k];
+                    target += 8, i += 8;
+                }
+                if (i < n && p[i] < 0x80) {
+                    *target++ = p[i++];
+                    continue;
+                }
+                char32_t c;
+                const size_t length = utf8 && i < n ? Utf8Sequence(p + i, n - i, c) : 0;
+                if (length == 0)
+                    break;
+                if (c < 0x10000) {
+                    *target++ = static_cast<char16_t>(c);
+                } else {
+                    *target++ = static_cast<char16_t>(0xD7C0 + (c >> 10));
+                    *target++ = static_cast<char16_t>(0xDC00 | (c & 0x3FF));
+                }
+                i += length;
+            }
+            written = static_cast<size_t>(target - out.data());
+            if (i > start)
+                continue;
+        }
+        size_t j = i + 1;
+        while (j < n && p[j] >= 0x80)
+            ++j;
+        out.resize(written);
+        IcuDecode(conv, bytes.substr(i, j - i), false, out);
+        written = out.size();
+        out.resize(written + (n - j));
+        i = j;
+    }
+    out.resize(written);
+    if (last)
+        IcuDecode(conv, std::string_view(), true, out);
 }
 
 } // namespace varno

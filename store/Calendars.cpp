@@ -82,3 +82,8 @@ long CCalendars::SaveToDB(int profile, bool /*flag: no effect, see the header*/)
 {
     return SaveCollection<CCalendar, CalendarKind>(*this, profile);
 }
+
+long CCalendars::BeginSave(int profile, bool /*flag*/)
+{
+    return BeginBatches(std::make_unique<BatchWriterOf<CCalendar, CalendarKind>>(profile));
+}

@@ -33,4 +33,8 @@ public:
     /// when nothing changed), or a StoreError with nothing written and every
     /// id as it was.
     long SaveToDB(int profile, bool flag);
+
+    /// Begins a save in batches (SaveBatch, EndSave) with SaveToDB's
+    /// arguments: 0, or a StoreError when the store cannot be opened.
+    long BeginSave(int profile, bool flag);
 };

@@ -126,3 +126,8 @@ long CContacts::SaveToDB(int profile, int /*option*/, bool /*flag*/)
 {
     return SaveCollection<CContact, ContactKind>(*this, profile);
 }
+
+long CContacts::BeginSave(int profile, int /*option*/, bool /*flag*/)
+{
+    return BeginBatches(std::make_unique<BatchWriterOf<CContact, ContactKind>>(profile));
+}

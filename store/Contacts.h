@@ -34,4 +34,8 @@ public:
     /// nothing changed), or a StoreError with nothing written and every id
     /// as it was.
     long SaveToDB(int profile, int option, bool flag);
+
+    /// Begins a save in batches (SaveBatch, EndSave) with SaveToDB's
+    /// arguments: 0, or a StoreError when the store cannot be opened.
+    long BeginSave(int profile, int option, bool flag);
 };

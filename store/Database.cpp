@@ -20,7 +20,6 @@
 #include <chrono>
 #include <cmath>
 #include <thread>
-#include <unordered_map>
 
 namespace varno::store {
 
@@ -398,36 +397,42 @@ COleDateTimeNull RowReader::Date()
     return date;
 }
 
-std::string Encode(const RecordRows& rows)
+std::uint64_t Digest(const RecordRows& rows)
 {
-    std::string out;
-    out.reserve(256);
-    auto appendRaw = [&out](const void* data, std::size_t size) {
-        out.append(static_cast<const char*>(data), size);
+    // FNV-1a over the values with their kinds and the sizes of every list,
+    // so that moving a value from one field or entry to the next changes it.
+    std::uint64_t hash = 0xcbf29ce484222325ull;
+    auto mix = [&hash](const void* data, std::size_t size) {
+        const auto* bytes = static_cast<const unsigned char*>(data);
+        for (std::size_t i = 0; i < size; ++i) {
+            hash ^= bytes[i];
+            hash *= 0x100000001b3ull;
+        }
     };
-    auto appendCount = [&](std::uint64_t count) { appendRaw(&count, sizeof count); };
-    auto appendRow = [&](const Row& row) {
-        appendCount(row.size());
+    auto mixCount = [&](std::uint64_t count) { mix(&count, sizeof count); };
+    auto mixRow = [&](const Row& row) {
+        mixCount(row.size());
         for (const Value& value : row) {
-            out.push_back(static_cast<char>(value.index()));
+            const unsigned char kind = static_cast<unsigned char>(value.index());
+            mix(&kind, 1);
             if (const auto* i = std::get_if<std::int64_t>(&value)) {
-                appendRaw(i, sizeof *i);
+                mix(i, sizeof *i);
             } else if (const auto* d = std::get_if<double>(&value)) {
-                appendRaw(d, sizeof *d);
+                mix(d, sizeof *d);
             } else if (const auto* s = std::get_if<std::string>(&value)) {
-                appendCount(s->size());
-                out += *s;
+                mixCount(s->size());
+                mix(s->data(), s->size());
             }
         }
     };
-    appendRow(rows.fields);
-    appendCount(rows.children.size());
+    mixRow(rows.fields);
+    mixCount(rows.children.size());
     for (const auto& entries : rows.children) {
-        appendCount(entries.size());
+        mixCount(entries.size());
         for (const Row& entry : entries)
-            appendRow(entry);
+            mixRow(entry);
     }
-    return out;
+    return hash == 0 ? 1 : hash;
 }
 
 long ReadRecords(const TableSpec& tableSpec, const Filter& filter,
@@ -442,11 +447,13 @@ long ReadRecords(const TableSpec& tableSpec, const Filter& filter,
     if (!transaction.Begin("BEGIN"))
         return STOREERR_OPEN;
 
-    // Sub-entries first, grouped by their owner, so that each record is
-    // complete when its main row is read and can be handed over at once.
-    std::unordered_map<std::int64_t, std::vector<std::vector<Row>>> children;
-    for (std::size_t c = 0; c < tableSpec.children.size(); ++c) {
-        const ChildSpec& child = tableSpec.children[c];
+    // The records in key order, and beside them each child table's entries
+    // in the order of their owner and position: both walk forward together,
+    // so each record is complete when its main row is read and is handed
+    // over at once, and no more than one record's entries stand in memory.
+    std::vector<Statement> childSelects;
+    std::vector<int> childStep; // last sqlite3_step result of each child select
+    for (const ChildSpec& child : tableSpec.children) {
         Statement select = Prepare(db.get(), std::string("SELECT ") + child.ownerColumn + ", " +
                                                  ColumnList(child.columns) + " FROM " + child.table + " WHERE " +
                                                  child.ownerColumn + " IN (SELECT id FROM " + tableSpec.table +
@@ -454,18 +461,8 @@ long ReadRecords(const TableSpec& tableSpec, const Filter& filter,
                                                  ", seq");
         if (!select || !BindFilter(select.get(), filter))
             return STOREERR_OPEN;
-        int rc;
-        while ((rc = sqlite3_step(select.get())) == SQLITE_ROW) {
-            auto& owner = children[sqlite3_column_int64(select.get(), 0)];
-            owner.resize(tableSpec.children.size());
-            Row entry;
-            entry.reserve(child.columns.size());
-            for (int i = 0; i < static_cast<int>(child.columns.size()); ++i)
-                entry.push_back(ColumnValue(select.get(), i + 1));
-            owner[c].push_back(std::move(entry));
-        }
-        if (rc != SQLITE_DONE)
-            return STOREERR_OPEN;
+        childStep.push_back(sqlite3_step(select.get()));
+        childSelects.push_back(std::move(select));
     }
 
     long count = 0;
@@ -482,14 +479,29 @@ long ReadRecords(const TableSpec& tableSpec, const Filter& filter,
         for (int c = 0; c < static_cast<int>(tableSpec.columns.size()); ++c)
             rows.fields.push_back(ColumnValue(select.get(), c + 1));
         rows.children.assign(tableSpec.children.size(), {});
-        if (auto found = children.find(key); found != children.end()) {
-            rows.children = std::move(found->second);
-            children.erase(found);
+        for (std::size_t c = 0; c < childSelects.size(); ++c) {
+            sqlite3_stmt* child = childSelects[c].get();
+            const std::size_t width = tableSpec.children[c].columns.size();
+            // Entries of records that are not read (none, as both selects
+            // share the filter) are passed over.
+            while (childStep[c] == SQLITE_ROW && sqlite3_column_int64(child, 0) <= key) {
+                if (sqlite3_column_int64(child, 0) == key) {
+                    Row& entry = rows.children[c].emplace_back();
+                    entry.reserve(width);
+                    for (int i = 0; i < static_cast<int>(width); ++i)
+                        entry.push_back(ColumnValue(child, i + 1));
+                }
+                childStep[c] = sqlite3_step(child);
+            }
         }
         take(key, rows);
         ++count;
     }
     select.reset();
+    for (std::size_t c = 0; c < childSelects.size(); ++c)
+        if (childStep[c] != SQLITE_ROW && childStep[c] != SQLITE_DONE)
+            return STOREERR_OPEN;
+    childSelects.clear();
     if (rc != SQLITE_DONE || !transaction.Commit())
         return STOREERR_OPEN;
     return count;

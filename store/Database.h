@@ -71,8 +71,9 @@ private:
     std::size_t m_next = 0;
 };
 
-/// The snapshot of a record, compared on save to find what changed.
-std::string Encode(const RecordRows& rows);
+/// A 64-bit digest of a record's rows, kept from the last load or save and
+/// compared on the next save to find what changed. Never 0.
+std::uint64_t Digest(const RecordRows& rows);
 
 struct ChildSpec {
     const char* table;
@@ -128,72 +129,135 @@ private:
 /// The database file to open, UTF-8; the default folder is created on the way.
 std::string StorePathForOpening();
 
-/// Appends the records that pass `filter` to `into`. `Kind` gives the
-/// record's table (Table), its rows (ToRows, FromRows), its id (SetId) and
-/// its state (State).
+/// Appends the records that pass `filter` to `into`, handing them over in
+/// windows when the collection asks for that (SetLoadWindow). `Kind` gives
+/// the record's table (Table), its rows (ToRows, FromRows), its id (SetId)
+/// and its state (State).
 template <class Record, class Kind>
 long LoadCollection(CRecordCollection& into, const Filter& filter, std::optional<int> profile)
 {
     const int before = into.GetSize();
+    const CRecordCollection::LoadWindow& window = into.GetLoadWindow();
+    const bool windowed = window.records > 0 && window.take;
+    int inWindow = 0;
     long result = ReadRecords(Kind::Table(), filter, [&](std::int64_t key, RecordRows& rows) {
         auto record = std::make_unique<Record>();
         Kind::FromRows(*record, rows);
         Kind::SetId(*record, static_cast<std::uint32_t>(key));
-        // The snapshot is taken from the record, not from the rows read: a
+        // The digest is taken from the record, not from the rows read: a
         // save compares it with ToRows of the record, and stored values may
         // read back in another form (a NULL day, an integer in a real column).
-        Kind::State(*record) = RecordState{key, profile.value_or(0), Encode(Kind::ToRows(*record))};
+        Kind::State(*record) = RecordState{key, profile.value_or(0), Digest(Kind::ToRows(*record))};
         into.Add(record.get());
         record.release();
+        if (windowed && ++inWindow == window.records) {
+            inWindow = 0;
+            window.take();
+        }
     });
-    if (result < 0) // a load that fails appends nothing
+    if (result < 0) { // a load that fails appends nothing (to what is still held)
         while (into.GetSize() > before)
             into.Delete(into.GetSize() - 1);
+    } else if (windowed && inWindow > 0) {
+        window.take();
+    }
     return result;
 }
 
-/// Saves the new and changed records of `from` (objects of other classes are
-/// passed over); see the collections' SaveToDB.
+/// Writes the new and changed records of `from` (objects of other classes
+/// are passed over) into `session`. Each record written is added to `saved`
+/// with the key and digest it gets once the transaction commits. False when
+/// a write failed.
+struct SavedRecord {
+    CObject* record;
+    std::int64_t key;
+    std::uint64_t digest;
+};
 template <class Record, class Kind>
-long SaveCollection(CRecordCollection& from, std::optional<int> profile)
+bool WriteChanged(CRecordCollection& from, WriteSession& session, std::optional<int> profile,
+                  std::vector<SavedRecord>& saved)
 {
-    // What a record becomes once the save has committed: its key and the
-    // snapshot of what was stored. Ids and states change only after that.
-    struct Saved {
-        Record* record;
-        std::int64_t key;
-        std::string snapshot;
-    };
-    std::vector<Saved> saved;
-    WriteSession session(Kind::Table(), profile);
-    if (long begun = session.Begin(); begun < 0)
-        return begun;
     const int count = from.GetSize();
     for (int i = 0; i < count; ++i) {
         auto* record = dynamic_cast<Record*>(from.CObArray::GetAt(i));
         if (!record)
             continue;
-        RecordRows rows = Kind::ToRows(*record);
-        std::string snapshot = Encode(rows);
+        const RecordRows rows = Kind::ToRows(*record);
+        const std::uint64_t digest = Digest(rows);
         const RecordState& state = Kind::State(*record);
         const bool moved = profile && state.profile != *profile;
-        if (state.key != 0 && !moved && state.snapshot == snapshot)
+        if (state.key != 0 && !moved && state.digest == digest)
             continue;
         std::int64_t key = state.key;
         if (!session.Write(rows, key))
-            return STOREERR_WRITE;
-        saved.push_back(Saved{record, key, std::move(snapshot)});
+            return false;
+        saved.push_back(SavedRecord{record, key, digest});
         if ((i + 1) % kProgressEvery == 0)
             ReportProgress(ProgressStage::Saving, i + 1, count);
     }
+    return true;
+}
+
+/// Gives the records written their ids and states.
+template <class Record, class Kind>
+void ApplySaved(const std::vector<SavedRecord>& saved, std::optional<int> profile)
+{
+    for (const SavedRecord& item : saved) {
+        auto& record = static_cast<Record&>(*item.record);
+        Kind::SetId(record, static_cast<std::uint32_t>(item.key));
+        Kind::State(record) = RecordState{item.key, profile.value_or(0), item.digest};
+    }
+}
+
+/// Saves the new and changed records of `from`; see the collections'
+/// SaveToDB. Ids and states change only once the save has committed.
+template <class Record, class Kind>
+long SaveCollection(CRecordCollection& from, std::optional<int> profile)
+{
+    std::vector<SavedRecord> saved;
+    WriteSession session(Kind::Table(), profile);
+    if (long begun = session.Begin(); begun < 0)
+        return begun;
+    if (!WriteChanged<Record, Kind>(from, session, profile, saved))
+        return STOREERR_WRITE;
     if (long committed = session.Commit(); committed < 0)
         return committed;
-    ReportProgress(ProgressStage::Saving, count, count);
-    for (Saved& item : saved) {
-        Kind::SetId(*item.record, static_cast<std::uint32_t>(item.key));
-        Kind::State(*item.record) = RecordState{item.key, profile.value_or(0), std::move(item.snapshot)};
-    }
+    ReportProgress(ProgressStage::Saving, from.GetSize(), from.GetSize());
+    ApplySaved<Record, Kind>(saved, profile);
     return static_cast<long>(saved.size());
 }
+
+/// A save in batches (CRecordCollection::SaveBatch and EndSave).
+class BatchWriter {
+public:
+    virtual ~BatchWriter() = default;
+    /// Starts the transaction: 0 or a StoreError.
+    virtual long Begin() = 0;
+    /// Writes the collection's new and changed records and gives them their
+    /// ids: how many, or STOREERR_WRITE.
+    virtual long Write(CRecordCollection& from) = 0;
+    /// 0, or STOREERR_WRITE when the commit failed.
+    virtual long Commit() = 0;
+};
+
+template <class Record, class Kind>
+class BatchWriterOf final : public BatchWriter {
+public:
+    explicit BatchWriterOf(std::optional<int> profile) : m_profile(profile), m_session(Kind::Table(), profile) {}
+    long Begin() override { return m_session.Begin(); }
+    long Write(CRecordCollection& from) override
+    {
+        std::vector<SavedRecord> saved;
+        if (!WriteChanged<Record, Kind>(from, m_session, m_profile, saved))
+            return STOREERR_WRITE;
+        ApplySaved<Record, Kind>(saved, m_profile);
+        return static_cast<long>(saved.size());
+    }
+    long Commit() override { return m_session.Commit(); }
+
+private:
+    std::optional<int> m_profile;
+    WriteSession m_session;
+};
 
 } // namespace varno::store

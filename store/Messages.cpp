@@ -64,3 +64,8 @@ long CMessages::SaveToDB(int profile)
 {
     return SaveCollection<CMessage, MessageKind>(*this, profile);
 }
+
+long CMessages::BeginSave(int profile)
+{
+    return BeginBatches(std::make_unique<BatchWriterOf<CMessage, MessageKind>>(profile));
+}

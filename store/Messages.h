@@ -28,4 +28,8 @@ public:
     /// ids. Returns the number of messages written, or a StoreError with
     /// nothing written and every id as it was.
     long SaveToDB(int profile);
+
+    /// Begins a save in batches (SaveBatch, EndSave) with SaveToDB's
+    /// argument: 0, or a StoreError when the store cannot be opened.
+    long BeginSave(int profile);
 };

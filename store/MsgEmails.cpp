@@ -65,3 +65,8 @@ long CMsgEmails::SaveToDB(int profile)
 {
     return SaveCollection<CMsgEmail, EmailKind>(*this, profile);
 }
+
+long CMsgEmails::BeginSave(int profile)
+{
+    return BeginBatches(std::make_unique<BatchWriterOf<CMsgEmail, EmailKind>>(profile));
+}

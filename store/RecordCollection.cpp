@@ -1,5 +1,9 @@
 #include "store/RecordCollection.h"
 
+#include "store/Database.h"
+
+CRecordCollection::CRecordCollection() = default;
+
 CRecordCollection::~CRecordCollection()
 {
     RemoveAll();
@@ -33,4 +37,39 @@ void CRecordCollection::RemoveAll() noexcept
     for (int i = 0; i < GetSize(); ++i)
         delete CObArray::GetAt(i);
     CObArray::RemoveAll();
+}
+
+void CRecordCollection::SetLoadWindow(int records, std::function<void()> takeWindow)
+{
+    m_loadWindow = LoadWindow{records > 0 ? records : 0, std::move(takeWindow)};
+}
+
+long CRecordCollection::BeginBatches(std::unique_ptr<varno::store::BatchWriter> writer)
+{
+    m_batch = std::move(writer);
+    m_batchResult = m_batch->Begin();
+    return m_batchResult;
+}
+
+long CRecordCollection::SaveBatch()
+{
+    if (!m_batch)
+        return STOREERR_WRITE;
+    if (m_batchResult < 0)
+        return m_batchResult;
+    const long written = m_batch->Write(*this);
+    m_batchResult = written < 0 ? written : m_batchResult + written;
+    return written;
+}
+
+long CRecordCollection::EndSave()
+{
+    std::unique_ptr<varno::store::BatchWriter> batch = std::move(m_batch);
+    if (!batch)
+        return STOREERR_WRITE;
+    if (m_batchResult < 0)
+        return m_batchResult; // the writer's destructor rolls back
+    const long committed = batch->Commit();
+    varno::ReportProgress(varno::ProgressStage::Saving, m_batchResult, m_batchResult);
+    return committed < 0 ? committed : m_batchResult;
 }

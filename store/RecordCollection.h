@@ -9,7 +9,12 @@
 #include "platform/CObArray.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+
+namespace varno::store {
+class BatchWriter;
+} // namespace varno::store
 
 class VARNO_DATA_EXPORT CRecordCollection : public CObArray {
 public:
@@ -27,6 +32,30 @@ public:
     /// a CObArray pointer, would only drop the pointers.)
     void RemoveAll() noexcept;
 
+    // Large collections a window at a time. An export or import of a large
+    // file need not hold every record: a load can hand its records over in
+    // windows, and a save can take them in batches within one transaction.
+
+    /// Makes the following loads (OpenFromDB) call `takeWindow` after every
+    /// `records` records they append and once more after the last ones;
+    /// `takeWindow` may empty the collection. When a load then fails, the
+    /// windows already handed over must be discarded: they may be
+    /// incomplete. `records` of 0 or no function: loads keep every record.
+    void SetLoadWindow(int records, std::function<void()> takeWindow);
+
+    /// After BeginSave (on the collection class, with SaveToDB's
+    /// arguments): writes the records the collection now holds that are new
+    /// or changed, as SaveToDB would, within the one transaction of the
+    /// save, and gives new records their ids at once; the caller may then
+    /// empty the collection and fill it again. Returns the number written,
+    /// or a StoreError, after which the save is lost and EndSave reports it.
+    long SaveBatch();
+    /// Commits a save begun with BeginSave: the number of records written by
+    /// all its batches, or a StoreError when nothing was written (the ids
+    /// given by the batches then name no stored record). A collection
+    /// destroyed before EndSave rolls its save back.
+    long EndSave();
+
     /// AddNew gives a new record an id from the top of the 32-bit range,
     /// counting down: 0xFFFFFFFF, 0xFFFFFFFE, ... Database keys stay below
     /// 0x80000000, so a provisional id never names a stored record, and links
@@ -34,7 +63,7 @@ public:
     static constexpr std::uint32_t kFirstProvisionalId = 0xFFFFFFFFu;
 
 protected:
-    CRecordCollection() = default;
+    CRecordCollection();
     /// Record i as a `Record`, or nullptr for an object of another class.
     template <class Record>
     [[nodiscard]] Record* TypedAt(int i) const
@@ -54,6 +83,21 @@ protected:
     /// The next provisional id of this collection.
     std::uint32_t NextProvisionalId() noexcept { return m_nextProvisionalId--; }
 
+    /// BeginSave's common part: starts `writer`'s transaction. 0 or a
+    /// StoreError (the writer is then dropped).
+    long BeginBatches(std::unique_ptr<varno::store::BatchWriter> writer);
+
+public:
+    /// For the store's loads: the window set by SetLoadWindow.
+    struct LoadWindow {
+        int records = 0;
+        std::function<void()> take;
+    };
+    [[nodiscard]] const LoadWindow& GetLoadWindow() const noexcept { return m_loadWindow; }
+
 private:
     std::uint32_t m_nextProvisionalId = kFirstProvisionalId;
+    LoadWindow m_loadWindow;
+    std::unique_ptr<varno::store::BatchWriter> m_batch;
+    long m_batchResult = 0; ///< records written by the batches so far, or the first failure
 };

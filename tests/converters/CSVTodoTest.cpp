@@ -142,6 +142,21 @@ TEST_F(TodoRoad, CountRecognisesNoLayout)
     EXPECT_EQ(Load(1), (std::vector<std::string>{"|null|null||6|0", "|null|null||0|0", "|null|null||0|0"}));
 }
 
+// The facade reads a window of rows at a time: the layout recognised from
+// the header holds for the rows of every window.
+TEST_F(TodoRoad, KoreanLayoutHoldsPastTheFirstWindowOfRows)
+{
+    std::vector<std::string> lines{"제목,시작 날짜,기한,완료"};
+    for (int i = 0; i < 5000; ++i)
+        lines.push_back(i % 2 ? "a,,,1.000" : "b,,,완료");
+    WriteLines("big.csv", lines);
+    EXPECT_EQ(Import(CSVTYPE_TODO, "big.csv", {u"completed"}, {u"완료"}, 1), 5000);
+    const std::vector<std::string> items = Load(1);
+    ASSERT_EQ(items.size(), 5000u);
+    for (size_t i = 4090; i < items.size(); ++i)
+        EXPECT_EQ(items[i], i % 2 ? "|null|null||6|0" : "|null|null||0|0") << "row " << i;
+}
+
 // What export writes, import reads back with the mapping a host makes from
 // the layout: every field, Korean text, quotes and line breaks included.
 TEST_F(TodoRoad, ExportedFileImportsBack)

@@ -5,6 +5,9 @@
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <unicode/ucnv.h>
+
+#include <random>
 
 namespace varno::test {
 namespace {
@@ -57,6 +60,43 @@ TEST(CodePage, TheAnsiCodePageComesFromTheLocale)
         EnvGuard all("LC_ALL", opt(c.lcAll)), ctype("LC_CTYPE", opt(c.lcCtype)), lang("LANG", opt(c.lang));
         ASSERT_TRUE(SetACP(CP_ACP)); // re-read the environment
         EXPECT_EQ(GetACP(), c.expected) << (c.lang ? c.lang : "no LANG");
+    }
+}
+
+// The decoder widens ASCII runs itself and gives ICU only the rest; on
+// random bytes cut into random pieces it must give exactly what ICU gives
+// for the whole, in every code page (949 trail bytes can be ASCII letters).
+TEST(CodePage, DecodingInPiecesGivesWhatIcuGivesForTheWhole)
+{
+    const std::pair<unsigned, const char*> codePages[] = {
+        {1252, "ibm-5348_P100-1997"}, {949, "windows-949-2000"}, {65001, "UTF-8"}};
+    const std::string alphabet = std::string("aZ\"\r\n,\x7F", 7) + "\x80\x81\x8C\xA1\xB0\xC3\xC7\xE0\xED\xF0\xFE\xFF";
+    std::mt19937 rng(7);
+    for (const auto& [codePage, icuName] : codePages) {
+        for (int round = 0; round < 3000; ++round) {
+            std::string bytes;
+            for (int n = std::uniform_int_distribution<int>(0, 24)(rng); n > 0; --n)
+                bytes += alphabet[std::uniform_int_distribution<size_t>(0, alphabet.size() - 1)(rng)];
+            UErrorCode status = U_ZERO_ERROR;
+            UConverter* icu = ucnv_open(icuName, &status);
+            std::u16string whole(bytes.size() * 2 + 4, u'\0');
+            const int32_t length = ucnv_toUChars(icu, reinterpret_cast<UChar*>(whole.data()),
+                                                 static_cast<int32_t>(whole.size()), bytes.data(),
+                                                 static_cast<int32_t>(bytes.size()), &status);
+            ucnv_close(icu);
+            ASSERT_TRUE(U_SUCCESS(status));
+            whole.resize(static_cast<size_t>(length));
+
+            Decoder decoder(codePage);
+            std::u16string pieces;
+            for (size_t at = 0; at < bytes.size();) {
+                const size_t piece = std::uniform_int_distribution<size_t>(1, 5)(rng);
+                decoder.Decode(std::string_view(bytes).substr(at, piece), false, pieces);
+                at += piece;
+            }
+            decoder.Decode({}, true, pieces);
+            ASSERT_EQ(pieces, whole) << codePage << " round " << round;
+        }
     }
 }
 
