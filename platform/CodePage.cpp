@@ -284,17 +284,21 @@ void Decoder::Decode(std::string_view bytes, bool last, std::u16string& out)
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const size_t n = bytes.size();
     const bool utf8 = m_impl->utf8;
-    size_t written = out.size();
-    out.resize(written + n);
+    out.reserve(out.size() + n + 8);
     size_t i = 0;
     while (i < n) {
         UErrorCode status = U_ZERO_ERROR;
         if (ucnv_toUCountPending(conv, &status) <= 0) {
+            // At most one unit per byte, in steps, so that making room costs
+            // no more than the text it holds.
+            const size_t limit = std::min(n, i + 4096);
+            size_t written = out.size();
+            out.resize(written + (limit - i));
             char16_t* target = out.data() + written;
             const size_t start = i;
             for (;;) {
                 // Eight ASCII bytes at a time while there are.
-                while (i + 8 <= n) {
+                while (i + 8 <= limit) {
                     std::uint64_t word;
                     std::memcpy(&word, p + i, 8);
                     if (word & 0x8080808080808080ull)
@@ -303,12 +307,12 @@ void Decoder::Decode(std::string_view bytes, bool last, std::u16string& out)
                         target[k] = p[i + k];
                     target += 8, i += 8;
                 }
-                if (i < n && p[i] < 0x80) {
+                if (i < limit && p[i] < 0x80) {
                     *target++ = p[i++];
                     continue;
                 }
                 char32_t c;
-                const size_t length = utf8 && i < n ? Utf8Sequence(p + i, n - i, c) : 0;
+                const size_t length = utf8 && i < limit ? Utf8Sequence(p + i, limit - i, c) : 0;
                 if (length == 0)
                     break;
                 if (c < 0x10000) {
@@ -319,20 +323,16 @@ void Decoder::Decode(std::string_view bytes, bool last, std::u16string& out)
                 }
                 i += length;
             }
-            written = static_cast<size_t>(target - out.data());
+            out.resize(static_cast<size_t>(target - out.data()));
             if (i > start)
                 continue;
         }
         size_t j = i + 1;
         while (j < n && p[j] >= 0x80)
             ++j;
-        out.resize(written);
         IcuDecode(conv, bytes.substr(i, j - i), false, out);
-        written = out.size();
-        out.resize(written + (n - j));
         i = j;
     }
-    out.resize(written);
     if (last)
         IcuDecode(conv, std::string_view(), true, out);
 }

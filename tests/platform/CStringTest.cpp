@@ -1,5 +1,6 @@
 // CString: case-insensitive comparison by Unicode simple case folding,
-// clamping of the substring operations, Replace, Trim, Format and UTF-8.
+// clamping of the substring operations, Replace, Trim, Format, UTF-8 and
+// Tokenize.
 #include "platform/CString.h"
 
 #include "tests/support/TestSupport.h"
@@ -8,6 +9,7 @@
 
 #include <array>
 #include <tuple>
+#include <vector>
 
 namespace varno::test {
 namespace {
@@ -64,6 +66,33 @@ TEST(CString, ReplaceTrimFormatAndUtf8)
     CString upper = U8("äbc");
     EXPECT_EQ(&upper.MakeUpper(), &upper);
     EXPECT_EQ(upper, CString(u"ÄBC"));
+}
+
+TEST(CString, TokenizeSkipsDelimiterRunsAndEndsWithMinusOne)
+{
+    // Each token with the position after it; then one more call gives "" and -1.
+    using Steps = std::vector<std::pair<std::u16string, int>>;
+    const struct { const char16_t *text, *delimiters; int start; Steps steps; } cases[] = {
+        {u"a,b", u",", 0, {{u"a", 2}, {u"b", 4}}},
+        {u",,a,,b,", u",", 0, {{u"a", 4}, {u"b", 7}}},          // leading and repeated delimiters
+        {u"10:30 PM", u": ", 0, {{u"10", 3}, {u"30", 6}, {u"PM", 9}}},
+        {u"a,b", u",", 1, {{u"b", 4}}},
+        {u"abc", u"", 0, {{u"abc", 4}}},                         // no delimiters: the rest
+        {u",,,", u",", 0, {}},
+        {u"", u",", 0, {}},
+        {u"a,b", u",", 3, {}},
+        {u"a,b", u",", -1, {}},
+    };
+    for (const auto& c : cases) {
+        const CString text(c.text);
+        int start = c.start;
+        for (const auto& [token, next] : c.steps) {
+            EXPECT_EQ(text.Tokenize(c.delimiters, start), CString(token)) << text.ToUtf8() << " at " << start;
+            EXPECT_EQ(start, next) << text.ToUtf8();
+        }
+        EXPECT_EQ(text.Tokenize(c.delimiters, start), CString()) << text.ToUtf8();
+        EXPECT_EQ(start, -1) << text.ToUtf8();
+    }
 }
 
 } // namespace

@@ -1,11 +1,13 @@
 // Test helpers: a temporary directory removed afterwards, guards that fix the
-// ANSI code page, an environment variable or the time zone and restore them,
-// and UTF-8 shorthands for expectations.
+// ANSI code page, the user's locale, the clock, an environment variable or the
+// time zone and restore them, and UTF-8 shorthands for expectations.
 #pragma once
 
+#include "platform/COleDateTime.h"
 #include "platform/CString.h"
 #include "platform/CStringArray.h"
 #include "platform/CodePage.h"
+#include "platform/Locale.h"
 
 #include <gtest/gtest.h>
 
@@ -39,6 +41,28 @@ public:
 
 private:
     unsigned m_saved;
+};
+
+/// Fixes the user's locale (what ParseDateTime reads dates in).
+class UserLocaleGuard {
+public:
+    explicit UserLocaleGuard(const std::string& name) : m_saved(GetUserLocale()) { SetUserLocale(name); }
+    ~UserLocaleGuard() { SetUserLocale(m_saved); }
+    UserLocaleGuard(const UserLocaleGuard&) = delete;
+    UserLocaleGuard& operator=(const UserLocaleGuard&) = delete;
+
+private:
+    std::string m_saved;
+};
+
+/// Fixes what COleDateTime::GetCurrentTime reports to a UTC instant; the
+/// real clock comes back afterwards.
+class FixedNowGuard {
+public:
+    explicit FixedNowGuard(std::time_t utcSeconds) { COleDateTime::SetFixedNow(utcSeconds); }
+    ~FixedNowGuard() { COleDateTime::SetFixedNow(std::nullopt); }
+    FixedNowGuard(const FixedNowGuard&) = delete;
+    FixedNowGuard& operator=(const FixedNowGuard&) = delete;
 };
 
 /// Sets (nullopt: unsets) an environment variable for the guard's lifetime.
