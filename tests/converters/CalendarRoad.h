@@ -8,8 +8,6 @@
 #include "engine/CSVLayout.h"
 #include "manager/CSVMng.h"
 #include "platform/COleDateTime.h"
-#include "platform/DateParser.h"
-#include "platform/Locale.h"
 #include "store/Calendars.h"
 #include "store/Store.h"
 #include "tests/support/TestSupport.h"
@@ -73,42 +71,15 @@ inline std::pair<CStringList, CStringList> HostMapping(const CSVLayout& layout, 
     return mapping;
 }
 
-/// Sets the user's locale for dates, and then `after` (by default the
-/// environment's again).
-class LocaleGuard {
-public:
-    explicit LocaleGuard(const std::string& name, std::string after = {}) : m_after(std::move(after))
-    {
-        SetUserLocale(name);
-    }
-    ~LocaleGuard() { SetUserLocale(m_after); }
-    LocaleGuard(const LocaleGuard&) = delete;
-    LocaleGuard& operator=(const LocaleGuard&) = delete;
-
-private:
-    std::string m_after;
-};
-
-/// Whether the date parser reads the dates of an en_US desktop export yet.
-inline bool ReadsUsDates()
-{
-    return ParseLocaleDateTime(u"1/31/2012 9:00:00 AM", "en_US").has_value();
-}
-
 class CalendarRoad : public TempDirTest {
 protected:
-    /// What an unreadable date becomes: 2020-06-01 00:00 UTC.
-    static constexpr std::time_t kNow = 1590969600;
-
     void SetUp() override
     {
         TempDirTest::SetUp();
         SetStorePath(PathOf("store.db"));
-        COleDateTime::SetFixedNow(kNow);
     }
     void TearDown() override
     {
-        COleDateTime::SetFixedNow(std::nullopt);
         SetStorePath(CString());
         TempDirTest::TearDown();
     }
@@ -146,7 +117,8 @@ protected:
     }
 
     TimeZoneGuard zone{"KST-9"};
-    LocaleGuard locale{"ko_KR"};
+    UserLocaleGuard locale{"ko_KR"};
+    FixedNowGuard now{1590969600}; // what an unreadable date becomes: 2020-06-01 00:00 UTC
     CodePageGuard codePage{65001};
     CSVMng manager;
 };
