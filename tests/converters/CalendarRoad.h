@@ -1,8 +1,8 @@
 // Shared by the to-do and calendar tests: a real store in a temporary folder,
-// a fixed zone (UTC+9, no daylight saving), locale (ko_KR), code page (UTF-8,
-// so test files are written as they read here) and clock, files written from lines, the
-// mapping a host makes from a converter's layout, and records described as
-// text with their dates in UTC.
+// a fixed zone (UTC+9, no daylight saving), locale (ko_KR), clock and code
+// page (UTF-8, so test files are written as they read here), files written
+// from lines, the mapping a host makes from a converter's layout, and
+// records described as text with their dates in UTC.
 #pragma once
 
 #include "engine/CSVLayout.h"
