@@ -160,7 +160,7 @@ TEST_F(CalendarRoadTest, ImportReadsEachFieldByItsRule)
         {"Korean split layout",
          "제목,시작 날짜,시작 시간,종료 날짜,종료 시간,하루 종일 이벤트,미리 알림 켜기/끄기,미리 알림 날짜,미리 알림 시간,설명,위치",
          {}, {},
-         {{"회의,2012-02-02,00:00,2012-02-03,00:00,True,True,2012-02-01,18:00,메모,본사",
+         {{"회의,2012-02-02,오전 12:00:00,2012-02-03,오전 12:00:00,True,True,2012-02-01,오후 6:00:00,메모,본사",
            "회의|2012-02-01 15:00|2012-02-01 15:00|1|at 2012-02-01 09:00|메모|본사"}}},
         // The end correction acts on the end read so far.
         {"allday before end_time", english, {u"allday", u"end_time"}, {u"All day event", u"End Date"},
