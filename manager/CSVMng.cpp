@@ -1,7 +1,9 @@
 #include "manager/CSVMng.h"
 
 #include "converters/CSVCalendar.h"
+#include "converters/CSVEmail.h"
 #include "converters/CSVMemo.h"
+#include "converters/CSVMessage.h"
 #include "converters/CSVTodo.h"
 
 #include <memory>
@@ -29,6 +31,8 @@ constexpr ConverterEntry kConverters[] = {
     Entry<CCSVCalendar>(CSVTYPE_CALENDAR),
     Entry<CCSVTodo>(CSVTYPE_TODO),
     Entry<CCSVMemo>(CSVTYPE_MEMO),
+    Entry<CCSVMessage>(CSVTYPE_MESSAGE),
+    Entry<CCSVEmail>(CSVTYPE_EMAIL),
 };
 
 const ConverterEntry* FindConverter(unsigned long type)
@@ -97,11 +101,17 @@ _en_CSVError CSVMng::Import(unsigned long type, long& count, int profile, CStrin
     return converter->Import(count, profile, path, fieldNames, fileColumns, option, flag);
 }
 
-long CSVMng::ExportFromPC(unsigned long /*type*/, int /*profile*/, CString /*path*/, CObArray* /*records*/,
-                          CObArray* /*groups*/, CObArray* /*groupLinks*/)
+long CSVMng::ExportFromPC(unsigned long type, int profile, CString path, CObArray* records, CObArray* /*groups*/,
+                          CObArray* /*groupLinks*/)
 {
-    // Host-held records are exported by the contact and text-message
-    // converters; until they exist every type has no converter here.
+    // Only the contact and text-message converters export host-held
+    // records; every other type, valid for Export or not, gets -1. The path
+    // goes to the converter as given.
+    if (type == CSVTYPE_MESSAGE) {
+        const std::unique_ptr<CCSVItem> converter = CreateConverter(type);
+        auto* messages = dynamic_cast<CCSVMessage*>(converter.get());
+        return messages ? messages->ExportFromPC(profile, path, records) : -1;
+    }
     return -1;
 }
 
