@@ -78,27 +78,45 @@ protected:
 
 // Dates in local time (UTC+9), an all-day flag as "1" or "0", the instant of
 // an alarm at an instant (types 2 and -1) and nothing for any other alarm;
-// deleted entries stay behind.
-TEST_F(CalendarRoadTest, ExportWritesSevenColumnsAndLeavesOutDeletedEntries)
+// deleted entries stay behind. Import reads it back with the mapping a host
+// makes from the layout, the all-day end unchanged.
+TEST_F(CalendarRoadTest, ExportWritesOurLayoutAndImportReadsItBack)
 {
-    Store(1, {{"회의", At(2012, 1, 31), At(2012, 1, 31, 1), 0, At(2012, 1, 30, 23, 45), -1, "3층, \"큰\" 방", "본사"},
+    Store(1, {{"회의", At(2012, 1, 31, 0, 5), At(2012, 1, 31, 1), 0, At(2012, 1, 30, 23, 45), -1, "3층, \"큰\"\r\n방",
+               "본사"},
               {"휴가", At(2012, 2, 1, 15), At(2012, 2, 2, 15), 1, {}, 15},
               {"gone", At(2012, 1, 1), {}, 0, {}, -1, "", "", 1},
               {"open end", At(2012, 3, 1), {}, 2},
               {"all bits", {}, {}, 0, At(2012, 3, 1)},
-              {"all bits, no instant", {}, {}}});
+              {"all bits, no instant", {}, {}},
+              {"late", At(2100, 12, 31, 14, 59), {}}});
     storetest::Sql(m_dir / "store.db",
                    "UPDATE calendar SET alarm_type = -1 WHERE summary IN ('all bits', 'all bits, no instant')");
-    EXPECT_EQ(manager.Export(CSVTYPE_CALENDAR, 1, PathOf("out.csv")), 5);
+    EXPECT_EQ(manager.Export(CSVTYPE_CALENDAR, 1, PathOf("out.csv")), 6);
     EXPECT_EQ(ReadBytes("out.csv"),
               "\"summary\",\"start_time\",\"end_time\",\"allday\",\"alarm_runtime\",\"description\",\"location\"\r\n"
-              "\"회의\",\"2012-01-31 09:00\",\"2012-01-31 10:00\",\"0\",\"2012-01-31 08:45\",\"3층, \"\"큰\"\" 방\",\"본사\"\r\n"
+              "\"회의\",\"2012-01-31 09:05\",\"2012-01-31 10:00\",\"0\",\"2012-01-31 08:45\",\"3층, \"\"큰\"\"\r\n방\",\"본사\"\r\n"
               "\"휴가\",\"2012-02-02 00:00\",\"2012-02-03 00:00\",\"1\",\"\",\"\",\"\"\r\n"
               "\"open end\",\"2012-03-01 09:00\",\"\",\"0\",\"\",\"\",\"\"\r\n"
               "\"all bits\",\"\",\"\",\"0\",\"2012-03-01 09:00\",\"\",\"\"\r\n"
-              "\"all bits, no instant\",\"\",\"\",\"0\",\"\",\"\",\"\"\r\n");
+              "\"all bits, no instant\",\"\",\"\",\"0\",\"\",\"\",\"\"\r\n"
+              "\"late\",\"2100-12-31 23:59\",\"\",\"0\",\"\",\"\",\"\"\r\n");
     EXPECT_EQ(manager.Export(CSVTYPE_CALENDAR, 2, PathOf("none.csv")), 0);
     EXPECT_FALSE(Exists("none.csv"));
+
+    std::vector<std::string> stored = Load(1);
+    stored.erase(stored.begin() + 2);
+    stored[1] = "휴가|2012-02-01 15:00|2012-02-02 15:00|1|off||"; // a lead time is not written
+    stored[2] = "open end|2012-03-01 00:00|null|0|off||";
+    stored[4] = "all bits, no instant|null|null|0|off||";
+    const auto [fields, columns] = MappingFor(PathOf("out.csv"));
+    EXPECT_EQ(Names(fields), (std::vector<std::string>{"summary", "start_time", "end_time", "allday",
+                                                        "alarm_runtime", "description", "location"}));
+    for (const CSVColumn& column : CCSVCalendar::Layout().columns) // what the host insists on
+        EXPECT_EQ(column.principal, column.fieldName == u"summary" || column.fieldName == u"start_time")
+            << CString(column.fieldName).ToUtf8();
+    EXPECT_EQ(Import(CSVTYPE_CALENDAR, "out.csv", fields, columns, 3), 6);
+    EXPECT_EQ(Load(3), stored);
 }
 
 TEST(CSVCalendar, ConvertAlldayTakesOneOrTrueInAnyCase)
@@ -290,28 +308,6 @@ TEST_F(CalendarRoadTest, ImportRecognisesTheThreeSignatures)
         EXPECT_EQ(count, 1);
         EXPECT_FALSE(counting.m_bDateLayout || counting.m_bSubjectLayout) << row.header;
     }
-}
-
-// What export writes, import reads back with the mapping a host makes from
-// the layout: the all-day end unchanged, an alarm at an instant kept.
-TEST_F(CalendarRoadTest, ExportedFileImportsBack)
-{
-    Store(1, {{"회의 \"준비\"", At(2012, 1, 31, 0, 5), At(2012, 1, 31, 1), 0, At(2012, 1, 30, 23, 45), -1,
-               "줄\r\n바꿈, 쉼표", "본사"},
-              {"휴가", At(2012, 2, 1, 15), At(2012, 2, 2, 15), 1},
-              {"gone", At(2012, 1, 1), {}, 0, {}, -1, "", "", 1},
-              {"late", At(2100, 12, 31, 14, 59), {}, 0}});
-    ASSERT_EQ(manager.Export(CSVTYPE_CALENDAR, 1, PathOf("round.csv")), 3);
-    std::vector<std::string> stored = Load(1);
-    stored.erase(stored.begin() + 2);
-    const auto [fields, columns] = MappingFor(PathOf("round.csv"));
-    EXPECT_EQ(Names(fields), (std::vector<std::string>{"summary", "start_time", "end_time", "allday",
-                                                        "alarm_runtime", "description", "location"}));
-    for (const CSVColumn& column : CCSVCalendar::Layout().columns) // what the host insists on
-        EXPECT_EQ(column.principal, column.fieldName == u"summary" || column.fieldName == u"start_time")
-            << CString(column.fieldName).ToUtf8();
-    EXPECT_EQ(Import(CSVTYPE_CALENDAR, "round.csv", fields, columns, 2), 3);
-    EXPECT_EQ(Load(2), stored);
 }
 
 // The example files import with the host's mapping and give these entries.
