@@ -1,8 +1,10 @@
 #include "manager/CSVMng.h"
 
+#include "converters/CSVCalendar.h"
 #include "converters/CSVEmail.h"
 #include "converters/CSVMemo.h"
 #include "converters/CSVMessage.h"
+#include "converters/CSVTodo.h"
 
 #include <memory>
 #include <new>
@@ -26,6 +28,8 @@ constexpr ConverterEntry Entry(unsigned long type)
 }
 
 constexpr ConverterEntry kConverters[] = {
+    Entry<CCSVCalendar>(CSVTYPE_CALENDAR),
+    Entry<CCSVTodo>(CSVTYPE_TODO),
     Entry<CCSVMemo>(CSVTYPE_MEMO),
     Entry<CCSVMessage>(CSVTYPE_MESSAGE),
     Entry<CCSVEmail>(CSVTYPE_EMAIL),
