@@ -226,9 +226,10 @@ TEST_F(VarnocsvTest, FailuresExitOneAndSaySo)
         std::string store = "store.db";
     } rows[] = {
         {{"export", "contact", Path("out.csv")}, "contact is not supported yet"},
-        {{"count", "2", in}, "calendar is not supported yet"},
-        {{"import", "todo", in}, "todo is not supported yet"},
-        {{"list", "5"}, "message is not supported yet"},
+        {{"count", "2", in}, in + ": no header column is named after a field of calendar (summary, start_time, "
+                             "end_time, allday, alarm_runtime, description, location)"},
+        {{"import", "todo", in}, in + ": no header column is named after a field of todo"},
+        {{"list", "5"}, "there is no store at " + none + " (import creates one)", "none.db"},
         {{"count", "calendar", missing}, "cannot open " + missing + ": no such file"}, // the file first
         {{"--json", "count", "memo", missing}, "cannot open " + missing + ": no such file"},
         {{"import", "memo", missing}, "cannot open " + missing + ": no such file"},
