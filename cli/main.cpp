@@ -155,27 +155,10 @@ void AddMap(CLI::App& command, std::vector<std::string>& maps)
         ->check(CheckMap);
 }
 
-// A large import or export makes hundreds of megabytes of small records and
-// rows, and on virtual machines the first touch of every 4 KiB page is
-// expensive: page faults were a third of a 200,000-row import. glibc backs
-// its heap with transparent huge pages when asked, but reads that request
-// only at start-up, so the tool restarts itself once with it. A setting the
-// user made is left alone, and if the restart fails the tool simply goes on.
-void UseHugePagesForTheHeap(char** argv)
-{
-    if (std::getenv("GLIBC_TUNABLES") || std::getenv("VARNO_NO_RESTART"))
-        return;
-    setenv("GLIBC_TUNABLES", "glibc.malloc.hugetlb=1", 1);
-    setenv("VARNO_NO_RESTART", "1", 1);
-    execv("/proc/self/exe", argv);
-    unsetenv("GLIBC_TUNABLES");
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    UseHugePagesForTheHeap(argv);
     // A write beyond a file-size limit then fails with EFBIG, which is
     // reported, instead of killing the process.
     std::signal(SIGXFSZ, SIG_IGN);
