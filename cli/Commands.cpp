@@ -1,20 +1,26 @@
-// The commands only call the facade and report. When the library says no, it
-// says too little to tell a user what to do (export gives -1 alike for a
-// store it cannot read and a file it cannot write), so the failure paths look
-// at the store and the file system afterwards to name the cause; nothing here
-// changes what the library reads or writes.
 #include "cli/Commands.h"
 
+#include "cli/Input.h"
+#include "cli/Interrupt.h"
+
 #include "manager/CSVMng.h"
+#include "platform/CFile.h"
+#include "platform/CodePage.h"
 #include "store/Store.h"
 
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <ostream>
+#include <memory>
 
 namespace fs = std::filesystem;
 
@@ -22,203 +28,471 @@ namespace varno::cli {
 
 namespace {
 
-/// The first bytes of `file`, enough to see a byte-order mark.
-std::string FirstBytes(const std::string& file)
+/// Why a file could not be written, in words, from its errno.
+std::string WriteProblem(int error)
 {
-    std::ifstream in(file, std::ios::binary);
-    std::string bytes(3, '\0');
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    bytes.resize(static_cast<size_t>(in.gcount()));
-    return bytes;
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT: return "disk full: free some space and try again";
+    case EFBIG: return "file too large: the size limit for files (ulimit -f) was reached";
+    case EACCES:
+    case EPERM: return "permission denied";
+    case EROFS: return "read-only: the disk is mounted read-only";
+    case ENOENT: return "the folder does not exist";
+    default: return error ? std::strerror(error) : "the library could not write it";
+    }
 }
 
-/// Why `file` could not be opened for reading, as ": reason", best effort.
-std::string OpenFailureReason(const std::string& file)
+std::string CodePoint(char32_t c)
 {
-    std::error_code error;
-    const fs::file_status status = fs::status(file, error);
-    if (!fs::exists(status))
-        return ": no such file";
-    if (fs::is_directory(status))
-        return ": it is a folder";
-    if (access(file.c_str(), R_OK) != 0)
-        return std::string(": ") + std::strerror(errno);
-    return ": it may be in use by another program";
+    char text[16];
+    std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(c));
+    std::string shown = text;
+    if (c >= 0x20 && (c < 0xD800 || c > 0xDFFF)) {
+        std::u16string units;
+        if (c > 0xFFFF)
+            units = {static_cast<char16_t>(0xD7C0 + (c >> 10)), static_cast<char16_t>(0xDC00 | (c & 0x3FF))};
+        else
+            units = {static_cast<char16_t>(c)};
+        shown = "\"" + CString(units).ToUtf8() + "\", " + shown;
+    }
+    return shown;
 }
 
-/// Why `file` could not be written, as ": reason", best effort.
-std::string WriteFailureReason(const std::string& file)
+bool WriteFailure(int code)
 {
-    std::error_code error;
-    fs::path folder = fs::path(file).parent_path();
-    if (folder.empty())
-        folder = ".";
-    const fs::file_status folderStatus = fs::status(folder, error);
-    if (!fs::exists(folderStatus))
-        return ": the folder " + folder.string() + " does not exist";
-    if (!fs::is_directory(folderStatus))
-        return ": " + folder.string() + " is not a folder";
-    if (fs::is_directory(fs::status(file, error)))
-        return ": it is a folder";
-    if (access(folder.c_str(), W_OK) != 0 || (fs::exists(file, error) && access(file.c_str(), W_OK) != 0))
-        return std::string(": ") + std::strerror(errno);
-    return ": it may be in use by another program";
+    return code == SQLITE_IOERR_WRITE || code == SQLITE_IOERR_TRUNCATE || code == SQLITE_IOERR_SHMSIZE ||
+           code == SQLITE_IOERR_FSYNC;
+}
+
+/// ", or the file-size limit ... was reached" when the process has one.
+std::string FileSizeLimit()
+{
+    rlimit limit {};
+    if (::getrlimit(RLIMIT_FSIZE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return {};
+    return ", or the size limit for files (ulimit -f, " + std::to_string(limit.rlim_cur) + " bytes) was reached";
+}
+
+/// The input as messages name it.
+std::string Shown(const std::string& file)
+{
+    return file == "-" ? "standard input" : file;
+}
+
+/// Interrupt messages must outlive every command.
+std::string g_interruptMessage;
+
+void SayOnInterrupt(std::string message)
+{
+    g_interruptMessage = "varnocsv: " + std::move(message) + "\n";
+    OnInterruptSay(g_interruptMessage.c_str());
 }
 
 } // namespace
 
-Commands::Commands(const GlobalOptions& options, std::ostream& out, std::ostream& err,
-                   std::function<void()> clearProgress)
+struct Commands::Prepared {
+    std::optional<Input> input;
+    Mapping mapping;
+};
+
+Commands::Commands(const GlobalOptions& options, Output& out, Output& err, std::function<void()> clearProgress)
     : m_options(options), m_store(GetStorePath().ToUtf8()), m_out(out), m_err(err),
       m_clearProgress(std::move(clearProgress))
 {
 }
 
+std::string Commands::Native(const std::string& name) const
+{
+    return ToTerminal(name, m_options.terminalCodePage);
+}
+
 int Commands::Export(const RecordType& type, const std::string& file)
 {
-    if (!EnsureStoreFolder())
-        return kExitFailure;
+    const bool toOutput = file == "-";
+    CString path = CString::FromUtf8(file);
     CSVMng manager;
-    const CString path = CString::FromUtf8(file);
-    CString used = path;
-    (void)manager.CheckValidFilePath(used);  // the path Export will write
-    const std::string usedFile = used.ToUtf8();
+    if (!toOutput)
+        (void)manager.CheckValidFilePath(path); // the file the library would write
+    const std::string used = path.ToUtf8();
 
-    const long written = manager.Export(type.code, m_options.profile, path);
-    if (written < 0) {
-        if (!type.supported)
-            return NotSupported(type);
-        if (type.probeStore(m_options.profile) < 0)
-            return Fail("cannot read the store " + m_store);
-        return Fail("cannot write " + usedFile + WriteFailureReason(usedFile));
+    // The target: its folder, its permission bits, and a lock that the
+    // library would have respected.
+    Descriptor folder, target;
+    std::string base;
+    mode_t mode = 0;
+    if (!toOutput) {
+        std::string native = Native(used);
+        struct stat st {};
+        if (::lstat(native.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+            if (char* real = ::realpath(native.c_str(), nullptr)) {
+                native = real; // write the file the link points to, keep the link
+                std::free(real);
+            }
+        }
+        const fs::path nativePath(native);
+        const std::string folderName = nativePath.has_parent_path() ? nativePath.parent_path().string() : ".";
+        base = nativePath.filename().string();
+        folder = Descriptor(::open(folderName.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (folder.Get() < 0) {
+            const std::string shown = fs::path(used).has_parent_path() ? fs::path(used).parent_path().string() : ".";
+            if (errno == ENOENT)
+                return Fail("cannot write " + used + ": the folder " + shown + " does not exist");
+            if (errno == ENOTDIR)
+                return Fail("cannot write " + used + ": " + shown + " is not a folder");
+            return Fail("cannot write " + used + ": " + WriteProblem(errno));
+        }
+        if (base.empty())
+            return Fail("cannot write " + used + ": it is a folder");
+        if (::fstatat(folder.Get(), base.c_str(), &st, 0) == 0) {
+            if (S_ISDIR(st.st_mode))
+                return Fail("cannot write " + used + ": it is a folder");
+            mode = st.st_mode & 07777;
+            target = Descriptor(::openat(folder.Get(), base.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+            if (target.Get() >= 0 && ::flock(target.Get(), LOCK_EX | LOCK_NB) != 0)
+                return Fail("cannot write " + used + ": another program has it open and locked; close it there "
+                            "and try again");
+        } else {
+            const mode_t mask = ::umask(0);
+            ::umask(mask);
+            mode = 0666 & ~mask;
+        }
     }
-    if (written == 0)
+    if (!StoreExists())
+        return kExitFailure;
+    if (!type.Layout())
+        return NotSupported(type);
+
+    // The library writes a temporary file in the target's folder (its name
+    // ends in ".csv", so the library adds nothing); it replaces the target
+    // only once the library has reported success.
+    std::string temp;
+    if (toOutput) {
+        const char* tmp = std::getenv("TMPDIR");
+        temp = std::string(tmp && *tmp ? tmp : "/tmp") + "/varnocsv-XXXXXX.csv";
+    } else {
+        temp = folder.ProcPath() + "/.varnocsv-XXXXXX.csv";
+    }
+    const int made = ::mkstemps(temp.data(), 4);
+    if (made < 0)
+        return Fail("cannot write " + used + ": " + WriteProblem(errno));
+    ::close(made);
+    OnInterruptRemove(temp.c_str());
+    SayOnInterrupt("interrupted: nothing was written" +
+                   (toOutput ? std::string() : "; " + used + " is as it was"));
+    auto removeTemp = [&temp] {
+        ::unlink(temp.c_str());
+        OnInterruptRemove(nullptr);
+    };
+
+    ResetConversionLosses();
+    long written = -1;
+    int writeError = 0;
+    try {
+        written = manager.Export(type.code, m_options.profile, CString::FromUtf8(temp));
+    } catch (const CFileException& error) {
+        writeError = error.m_lOsError ? error.m_lOsError : EIO;
+    } catch (...) {
+        removeTemp();
+        throw;
+    }
+    const ConversionLosses losses = GetConversionLosses();
+    if (written < 0) {
+        removeTemp();
+        if (GetLastStoreFailure().code != 0)
+            return StoreFailed("read");
+        return Fail("cannot write " + used + ": " + WriteProblem(writeError) +
+                    (toOutput ? std::string() : "; the file is as it was"));
+    }
+    if (written == 0) {
+        removeTemp();
         Note("nothing to export: profile " + std::to_string(m_options.profile) + " of the store " + m_store +
              " holds no " + std::string(type.plural) + " (those marked deleted are left out); no file written");
+    } else if (toOutput) {
+        std::FILE* in = std::fopen(temp.c_str(), "rb");
+        char buffer[1 << 16];
+        size_t n = 0;
+        while (in && (n = std::fread(buffer, 1, sizeof buffer, in)) > 0)
+            Out().WriteBytes(std::string_view(buffer, n));
+        if (in)
+            std::fclose(in);
+        removeTemp();
+    } else {
+        const std::string tempBase = fs::path(temp).filename().string();
+        ::fchmodat(folder.Get(), tempBase.c_str(), mode, 0);
+        if (::renameat(folder.Get(), tempBase.c_str(), folder.Get(), base.c_str()) != 0) {
+            const int error = errno;
+            removeTemp();
+            return Fail("cannot write " + used + ": " + WriteProblem(error));
+        }
+        OnInterruptRemove(nullptr);
+    }
+    SayOnInterrupt("interrupted");
+    if (losses.count > 0)
+        Note("warning: " + std::to_string(losses.count) + " character" + (losses.count == 1 ? "" : "s") +
+             " cannot be written in code page " + std::to_string(GetACP()) +
+             " and were written as a similar character or \"?\" (the first: " + CodePoint(losses.first) +
+             "); --codepage 65001 writes every character");
     if (m_options.json)
-        Emit({{"type", type.name}, {"path", usedFile}, {"written", written}});
+        Emit({{"type", type.name}, {"path", used}, {"written", written}, {"replaced", losses.count}});
+    else if (written > 0 && toOutput)
+        Note("exported " + type.Counted(written) + " to standard output");
     else if (written > 0)
-        Out() << "exported " << type.Counted(written) << " to " << usedFile << "\n";
-    return kExitSuccess;
+        Out() << "exported " << type.Counted(written) << " to " << used << "\n";
+    return Finish(kExitSuccess);
+}
+
+bool Commands::Prepare(const RecordType& type, const std::string& file, const std::vector<std::string>& maps,
+                       Prepared& prepared)
+{
+    const CSVLayout* layout = type.Layout();
+    const unsigned codePage = GetACP();
+    std::string problem;
+    prepared.input = OpenInput(Shown(file), Native(file), codePage, true, layout, problem);
+    if (!prepared.input)
+        return Fail(problem), false;
+    if (!layout)
+        return NotSupported(type), false;
+    const Input& input = *prepared.input;
+    const CSVInspection& found = input.inspection;
+    const std::string cp = std::to_string(codePage);
+    const std::string shown = Shown(file);
+
+    bool refused = false;
+    auto refuse = [&](const std::string& message) {
+        Note(message);
+        refused = true;
+    };
+    if (input.utf8Mark && !found.utf16 && codePage != CP_UTF8) {
+        refuse(shown + " starts with a UTF-8 byte-order mark, so it is UTF-8 text, but the code page in use is " + cp +
+               ": use --codepage 65001");
+    } else if (found.badByteOffset >= 0) {
+        const std::optional<unsigned> other = CodePageThatDecodes(input, codePage);
+        refuse(shown + " is not text in code page " + cp + ": the byte at offset " +
+               std::to_string(found.badByteOffset) + " (line " + std::to_string(found.badByteLine) +
+               ") does not decode in it and would be stored as U+FFFD; " +
+               (other ? "the file decodes cleanly in code page " + std::to_string(*other) + ": use --codepage " +
+                            std::to_string(*other)
+                      : std::string("it does not decode cleanly in 65001, 1252 or 949 either")));
+    }
+    if (found.nulOffset >= 0)
+        refuse(shown + " holds a NUL " + (found.utf16 ? "character" : "byte") + " at offset " +
+               std::to_string(found.nulOffset) +
+               ": the library's reader ends the text there, so everything after it would be lost; remove it");
+    if (refused)
+        return false;
+    if (found.rows == 0)
+        return Fail(shown + " holds no data rows"), false;
+
+    Header header{found.header, {}};
+    if (input.utf8Mark && !found.utf16 && !header.names.IsEmpty()) {
+        header.mark = CString(u"\uFEFF");
+        Note(shown + " starts with a UTF-8 byte-order mark: its first column " + Quoted(header.Matched(0)) +
+             " is matched without it");
+    }
+    if (found.separator == CString(u";"))
+        Note(shown + " has no tab or comma in its header but \";\": its columns are read as separated by \";\" "
+                    "(the library is handed the same records written with commas)");
+    if (maps.empty()) {
+        prepared.mapping = AutoMapping(type, *layout, header);
+    } else {
+        prepared.mapping = MappingFromPairs(maps, header, problem);
+        if (!problem.empty())
+            return Fail(shown + ": " + problem), false;
+    }
+    if (const std::string unfilled = CheckFilled(type, *layout, prepared.mapping); !unfilled.empty())
+        return Fail(shown + ": " + unfilled), false;
+
+    const std::string columns = std::to_string(found.header.GetSize());
+    if (found.longRows > 0)
+        Note("warning: " + std::to_string(found.longRows) + (found.longRows == 1 ? " row of " : " rows of ") +
+             shown + (found.longRows == 1 ? " holds" : " hold") + " more cells than the header's " + columns +
+             " columns (the first on line " +
+             std::to_string(found.firstLongRowLine) + "); the extra cells are not read");
+    if (found.shortRows > 0)
+        Note("warning: " + std::to_string(found.shortRows) + (found.shortRows == 1 ? " row of " : " rows of ") +
+             shown + (found.shortRows == 1 ? " holds" : " hold") + " fewer cells than the header's " + columns +
+             " columns (the first on line " +
+             std::to_string(found.firstShortRowLine) + "); the missing fields stay empty");
+    if (found.openQuoteLine > 0)
+        Note("warning: a quote opened in the record on line " + std::to_string(found.openQuoteLine) + " of " + shown +
+             " is never closed, so the rest of the file is read as part of that record");
+    const std::string source = prepared.mapping.given ? " (--map)"
+                               : prepared.mapping.layout.empty() ? ""
+                                                                 : " (" + prepared.mapping.layout + ")";
+    Note("mapping" + source + ": " + DescribeMapping(prepared.mapping, header.mark));
+    return true;
 }
 
 int Commands::Count(const RecordType& type, const std::string& file, const std::vector<std::string>& maps)
 {
-    Mapping mapping = PrepareMapping(type, file, maps);
+    Prepared prepared;
+    if (!Prepare(type, file, maps, prepared))
+        return kExitFailure;
     CSVMng manager;
     long count = 0;
-    const _en_CSVError result = manager.Count(type.code, count, m_options.profile, CString::FromUtf8(file),
-                                              mapping.fieldNames, mapping.fileColumns, -1);
+    _en_CSVError result = CSVERR_FAIL;
+    try {
+        result = manager.Count(type.code, count, m_options.profile, CString::FromUtf8(prepared.input->LibraryPath()),
+                               prepared.mapping.fieldNames, prepared.mapping.fileColumns, -1);
+    } catch (const CFileException& error) {
+        // The library's message would name /proc/self/fd/N.
+        return Fail("cannot read " + Shown(file) + ": " + std::strerror(error.m_lOsError));
+    }
     if (result != CSVERR_SUCCESS)
-        return ReadFailure(type, result, file);
+        return Fail(result == CSVERR_FILEOPEN ? "cannot open " + Shown(file) : Shown(file) + " holds no data rows");
     if (m_options.json)
         Emit({{"type", type.name}, {"path", file}, {"count", count}});
     else
-        Out() << file << " holds " << type.Counted(count) << "\n";
-    return kExitSuccess;
+        Out() << Shown(file) << " holds " << type.Counted(count) << "\n";
+    return Finish(kExitSuccess);
 }
 
 int Commands::Import(const RecordType& type, const std::string& file, const std::vector<std::string>& maps,
                      int option, bool flag)
 {
+    SayOnInterrupt("interrupted: nothing was saved");
+    Prepared prepared;
+    if (!Prepare(type, file, maps, prepared))
+        return kExitFailure;
+    std::error_code ignored;
+    const bool existed = m_store.rfind("file:", 0) == 0 || fs::exists(m_store, ignored);
     if (!EnsureStoreFolder())
         return kExitFailure;
-    Mapping mapping = PrepareMapping(type, file, maps);
     CSVMng manager;
     long saved = 0;
-    const _en_CSVError result = manager.Import(type.code, saved, m_options.profile, CString::FromUtf8(file),
-                                               mapping.fieldNames, mapping.fileColumns, option, flag);
-    if (result != CSVERR_SUCCESS)
-        return ReadFailure(type, result, file);
-    if (saved == STOREERR_OPEN)
-        return Fail("cannot write to the store " + m_store + ": it cannot be opened, or it is not a store");
-    if (saved < 0)
-        return Fail("cannot write to the store " + m_store + "; nothing was saved");
+    _en_CSVError result = CSVERR_FAIL;
+    try {
+        result = manager.Import(type.code, saved, m_options.profile, CString::FromUtf8(prepared.input->LibraryPath()),
+                                prepared.mapping.fieldNames, prepared.mapping.fileColumns, option, flag);
+    } catch (const CFileException& error) {
+        return Fail("cannot read " + Shown(file) + ": " + std::strerror(error.m_lOsError) + "; nothing was saved");
+    }
+    if (result != CSVERR_SUCCESS) {
+        SayOnInterrupt("interrupted");
+        return Fail(result == CSVERR_FILEOPEN ? "cannot open " + Shown(file) : Shown(file) + " holds no data rows");
+    }
+    if (saved < 0) {
+        SayOnInterrupt("interrupted");
+        return StoreFailed("save to");
+    }
+    SayOnInterrupt("interrupted after the records were saved");
+    if (!existed)
+        Note("created the store " + m_store);
     if (m_options.json)
         Emit({{"type", type.name}, {"path", file}, {"saved", saved}});
     else
-        Out() << "saved " << type.Counted(saved) << " from " << file << " to profile " << m_options.profile
-              << " of " << m_store << "\n";
-    return kExitSuccess;
+        Out() << "saved " << type.Counted(saved) << " from " << Shown(file) << " to profile " << m_options.profile << " of "
+              << m_store << "\n";
+    return Finish(kExitSuccess);
 }
 
 int Commands::Fields(const std::string& file)
 {
-    CSVMng manager;
-    CStringArray header;
-    if (manager.GetField(CString::FromUtf8(file), header) != CSVERR_SUCCESS)
-        return Fail("cannot open " + file + OpenFailureReason(file));
-    for (const std::string& warning : FileWarnings(FirstBytes(file), header, nullptr))
-        Note("warning: " + warning);
-    if (header.IsEmpty())
-        Note(file + " is empty: it has no header");
+    std::string problem;
+    const std::string shown = Shown(file);
+    const unsigned codePage = GetACP();
+    const std::optional<Input> input = OpenInput(shown, Native(file), codePage, true, nullptr, problem);
+    if (!input)
+        return Fail(problem);
+    const CSVInspection& found = input->inspection;
+    if (input->utf8Mark && !found.utf16 && codePage != CP_UTF8)
+        Note("warning: " + shown + " starts with a UTF-8 byte-order mark, so it is UTF-8 text: use --codepage 65001");
+    else if (found.badByteOffset >= 0)
+        Note("warning: " + shown + " is not text in code page " + std::to_string(codePage) + ": the byte at offset " +
+             std::to_string(found.badByteOffset) + " (line " + std::to_string(found.badByteLine) +
+             ") does not decode in it");
+    if (found.nulOffset >= 0)
+        Note("warning: " + shown + " holds a NUL at offset " + std::to_string(found.nulOffset) +
+             ": the library's reader ends the text there");
+    Header header{found.header, {}};
+    if (input->utf8Mark && !found.utf16 && codePage == CP_UTF8 && !header.names.IsEmpty()) {
+        header.mark = CString(u"\uFEFF");
+        Note(shown + " starts with a UTF-8 byte-order mark: it is left out of the first name");
+    }
+    if (found.separator == CString(u";"))
+        Note(shown + " has no tab or comma in its header but \";\": its columns are read as separated by \";\"");
+    if (header.names.IsEmpty())
+        Note(shown + " is empty: it has no header");
     if (m_options.json) {
         nlohmann::ordered_json names = nlohmann::ordered_json::array();
-        for (const CString& name : header)
-            names.push_back(name.ToUtf8());
+        for (int i = 0; i < header.names.GetSize(); ++i)
+            names.push_back(header.Matched(i).ToUtf8());
         Emit({{"path", file}, {"fields", names}});
     } else {
-        for (int i = 0; i < header.GetSize(); ++i)
-            Out() << i + 1 << "\t" << header[i].ToUtf8() << "\n";
+        for (int i = 0; i < header.names.GetSize(); ++i)
+            Out() << std::to_string(i + 1) << "\t" << header.Matched(i).ToUtf8() << "\n";
     }
-    return kExitSuccess;
+    return Finish(kExitSuccess);
 }
 
 int Commands::List(const RecordType& type)
 {
-    if (!type.list)
-        return NotSupported(type);
-    if (!EnsureStoreFolder())
+    if (!StoreExists())
         return kExitFailure;
-    const Listing listing = type.list(m_options.profile);
-    if (listing.loadResult < 0)
-        return Fail("cannot read the store " + m_store);
-    if (m_options.json) {
-        Emit({{"type", type.name}, {"records", listing.records}});
-        return kExitSuccess;
-    }
-    long deleted = 0;
-    for (const auto& record : listing.records) {
-        std::string line = record.contains("id") ? record["id"].dump() : std::string("-");
-        for (const auto& [key, value] : record.items())
-            if (key != "id" && key != "deleted")
-                line += "  " + key + "=" + value.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
-        if (record.value("deleted", false)) {
-            line += "  (deleted)";
-            ++deleted;
+    const CSVLayout* layout = type.Layout();
+    if (!layout)
+        return NotSupported(type);
+    if (!layout->create)
+        return Fail("list cannot show " + std::string(type.plural) + " yet: their converter offers no way to make one");
+    // Each record becomes the row export would write (dates in local time),
+    // shown under the export column names.
+    std::unique_ptr<CCSVItem> converter(layout->create());
+    converter->MakeField();
+    std::vector<std::string> names;
+    for (const CString& name : converter->m_arrField)
+        names.push_back(name.ToUtf8());
+    std::string shown;
+    long long count = 0, deleted = 0;
+    const long loaded = type.load(m_options.profile, [&](void* record, std::uint32_t id, bool isDeleted) {
+        converter->m_nValueCount = 0; // one row at a time
+        converter->Make(record);
+        const CStringArray& row = converter->m_pValue[0];
+        nlohmann::ordered_json item;
+        item["id"] = id;
+        for (size_t i = 0; i < names.size(); ++i)
+            item[names[i]] = static_cast<int>(i) < row.GetSize() ? row[static_cast<int>(i)].ToUtf8() : std::string();
+        if (type.addToListing)
+            type.addToListing(record, item);
+        item["deleted"] = isDeleted;
+        ++count;
+        deleted += isDeleted;
+        if (m_options.json) {
+            shown += (count > 1 ? "," : "") + item.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+            return;
         }
-        Out() << line << "\n";
+        shown += std::to_string(id);
+        for (const auto& [key, value] : item.items())
+            if (key != "id" && key != "deleted")
+                shown += "  " + key + "=" + value.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+        shown += isDeleted ? "  (deleted)\n" : "\n";
+    });
+    if (loaded < 0)
+        return StoreFailed("read");
+    if (m_options.json) {
+        Out() << "{\"type\":\"" << std::string(type.name) << "\",\"records\":[" << shown << "]}\n";
+    } else {
+        Out() << shown << type.Counted(count) << " in profile " << std::to_string(m_options.profile);
+        if (deleted > 0)
+            Out() << ", " << deleted << " marked deleted";
+        Out() << "\n";
     }
-    Out() << type.Counted(static_cast<long>(listing.records.size())) << " in profile " << m_options.profile;
-    if (deleted > 0)
-        Out() << ", " << deleted << " marked deleted";
-    Out() << "\n";
-    return kExitSuccess;
+    return Finish(kExitSuccess);
 }
 
-Mapping Commands::PrepareMapping(const RecordType& type, const std::string& file,
-                                 const std::vector<std::string>& maps)
+bool Commands::StoreExists()
 {
-    CSVMng manager;
-    CStringArray header;
-    const bool read = manager.GetField(CString::FromUtf8(file), header) == CSVERR_SUCCESS;
-    Mapping mapping = maps.empty() ? AutoMapping(type, header) : MappingFromPairs(maps);
-    // A file that cannot be read is the library's to report.
-    if (!read || header.IsEmpty())
-        return mapping;
-    for (const std::string& warning : FileWarnings(FirstBytes(file), header, &mapping))
-        Note("warning: " + warning);
-    if (!mapping.given && mapping.fieldNames.IsEmpty()) {
-        std::string fields;
-        for (std::u16string_view field : type.fields)
-            fields += (fields.empty() ? "" : ", ") + CString(field).ToUtf8();
-        Note("warning: no header column is named after a field of " + std::string(type.name) + " (" + fields +
-             "); map columns with --map FIELD=COLUMN");
-        return mapping;
-    }
-    const std::string source = mapping.given ? " (--map)" : mapping.layout.empty() ? "" : " (" + mapping.layout + ")";
-    Note("mapping" + source + ": " + DescribeMapping(mapping));
-    return mapping;
+    // An SQLite URI names no plain file to look for.
+    if (m_store.rfind("file:", 0) == 0)
+        return true;
+    struct stat st {};
+    if (::stat(m_store.c_str(), &st) == 0)
+        return true;
+    if (errno == ENOENT || errno == ENOTDIR)
+        Fail("there is no store at " + m_store + " (import creates one); check --store");
+    else
+        Fail("cannot open the store " + m_store + ": " + std::strerror(errno));
+    return false;
 }
 
 bool Commands::EnsureStoreFolder()
@@ -239,6 +513,38 @@ bool Commands::EnsureStoreFolder()
     return true;
 }
 
+int Commands::StoreFailed(const char* doing)
+{
+    const StoreFailure failure = GetLastStoreFailure();
+    const int primary = failure.code & 0xFF;
+    const int system = failure.systemError;
+    std::string reason;
+    if (failure.notOurs || primary == SQLITE_NOTADB)
+        reason = "not a database (or not a store of ours): name another file with --store";
+    else if (primary == SQLITE_FULL || system == ENOSPC || system == EDQUOT)
+        reason = "disk full: free some space on its disk and try again";
+    else if (system == EFBIG)
+        reason = "file too large: the size limit for files (ulimit -f) was reached; raise it and try again";
+    else if (primary == SQLITE_IOERR && system == 0 && WriteFailure(failure.code))
+        // SQLite keeps no errno for a write cut short; name the two causes.
+        reason = "a write failed (" + failure.message + "): the disk is probably full" + FileSizeLimit() +
+                 "; free some space and try again";
+    else if (primary == SQLITE_READONLY)
+        reason = "read-only: the file, its folder or its disk cannot be written; make it writable or use another "
+                 "store";
+    else if (primary == SQLITE_PERM || primary == SQLITE_AUTH || system == EACCES || system == EPERM)
+        reason = "permission denied: you may not open it (or its folder); check its permissions";
+    else if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
+        reason = "busy: another program held the store for " + std::to_string(kStoreBusyTimeoutMs / 1000) +
+                 " seconds (another import?); try again when it has finished";
+    else if (primary == SQLITE_CANTOPEN)
+        reason = "it cannot be opened" + (system ? ": " + std::string(std::strerror(system)) : std::string());
+    else
+        reason = "SQLite says: " + failure.message;
+    return Fail("cannot " + std::string(doing) + " the store " + m_store + ": " + reason +
+                (std::string(doing) == "save to" ? "; nothing was saved" : ""));
+}
+
 int Commands::Fail(const std::string& message)
 {
     Note(message);
@@ -250,18 +556,7 @@ int Commands::NotSupported(const RecordType& type)
     return Fail(std::string(type.name) + " is not supported yet");
 }
 
-int Commands::ReadFailure(const RecordType& type, int result, const std::string& file)
-{
-    if (!type.supported)
-        return NotSupported(type);
-    if (result == CSVERR_FILEOPEN)
-        return Fail("cannot open " + file + OpenFailureReason(file));
-    if (file.empty())
-        return Fail("no file named");
-    return Fail(file + " holds no data rows");
-}
-
-std::ostream& Commands::Out()
+Output& Commands::Out()
 {
     if (m_clearProgress)
         m_clearProgress();
@@ -278,6 +573,14 @@ void Commands::Note(const std::string& message)
 void Commands::Emit(const nlohmann::ordered_json& result)
 {
     Out() << result.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
+}
+
+int Commands::Finish(int exit)
+{
+    if (m_out.Flush())
+        return exit;
+    Note(std::string("cannot write to standard output: ") + std::strerror(m_out.Error()));
+    return kExitFailure;
 }
 
 } // namespace varno::cli

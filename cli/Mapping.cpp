@@ -6,120 +6,174 @@ namespace varno::cli {
 
 namespace {
 
-/// The position of the first header name equal to `name` ignoring case, as
-/// the library matches columns; -1 when there is none.
-int FindColumn(const CStringArray& header, std::u16string_view name)
+CString Trimmed(CString text)
 {
-    for (int i = 0; i < header.GetSize(); ++i)
-        if (header[i].CompareNoCase(name) == 0)
-            return i;
-    return -1;
+    while (!text.IsEmpty() && text[0] == u' ')
+        text = text.Mid(1);
+    while (!text.IsEmpty() && text[text.GetLength() - 1] == u' ')
+        text = text.Left(text.GetLength() - 1);
+    return text;
 }
 
-bool Matches(const ForeignLayout& layout, const CStringArray& header)
+bool SameField(const CString& a, std::u16string_view b)
 {
-    // The library looks at a layout only when there are more than three
-    // columns; the signature is compared exactly.
-    if (header.GetSize() < 4 || header.GetSize() < static_cast<int>(layout.signature.size()))
-        return false;
-    for (size_t i = 0; i < layout.signature.size(); ++i)
-        if (header[static_cast<int>(i)].Compare(layout.signature[i]) != 0)
-            return false;
-    return true;
+    return a.CompareNoCase(b) == 0;
 }
+
+} // namespace
 
 std::string Quoted(const CString& text)
 {
+    // Appended piece by piece: g++ 12 warns falsely (-Wrestrict) about
+    // "\"" + std::string.
     std::string quoted = "\"";
     quoted += text.ToUtf8();
     quoted += '"';
     return quoted;
 }
 
-} // namespace
+CString Header::Matched(int i) const
+{
+    const CString& name = names[i];
+    if (i == 0 && !mark.IsEmpty() && name.Left(mark.GetLength()) == mark)
+        return name.Mid(mark.GetLength());
+    return name;
+}
+
+int Header::Find(std::u16string_view name, bool trim) const
+{
+    for (int i = 0; i < names.GetSize(); ++i) {
+        const CString matched = trim ? Trimmed(Matched(i)) : Matched(i);
+        if (matched.CompareNoCase(name) == 0)
+            return i;
+    }
+    return -1;
+}
+
+std::string Header::List() const
+{
+    std::string list;
+    for (int i = 0; i < names.GetSize(); ++i)
+        list += (i ? ", " : "") + Quoted(Matched(i));
+    return list;
+}
 
 std::optional<std::pair<std::string, std::string>> SplitMapPair(std::string_view argument)
 {
     const size_t equals = argument.find('=');
-    if (equals == std::string_view::npos)
+    if (equals == std::string_view::npos || equals == 0 || equals + 1 == argument.size())
         return std::nullopt;
     return std::pair{std::string(argument.substr(0, equals)), std::string(argument.substr(equals + 1))};
 }
 
-Mapping MappingFromPairs(const std::vector<std::string>& pairs)
+std::string CheckMapFields(const RecordType& type, const CSVLayout& layout, const std::vector<std::string>& maps)
+{
+    for (const std::string& argument : maps) {
+        const auto pair = SplitMapPair(argument);
+        if (!pair)
+            continue;
+        const CString field = CString::FromUtf8(pair->first);
+        const bool known = std::any_of(layout.columns.begin(), layout.columns.end(),
+                                       [&](const CSVColumn& column) { return SameField(field, column.fieldName); });
+        if (!known) {
+            std::string fields;
+            for (const CSVColumn& column : layout.columns)
+                fields += (fields.empty() ? "" : ", ") + CString(column.fieldName).ToUtf8();
+            return "--map " + argument + ": " + std::string(type.name) + " has no field \"" + pair->first +
+                   "\" (its fields: " + fields + ")";
+        }
+    }
+    return {};
+}
+
+Mapping MappingFromPairs(const std::vector<std::string>& pairs, const Header& header, std::string& problem)
 {
     Mapping mapping;
     mapping.given = true;
     for (const std::string& argument : pairs) {
-        // The command line has already rejected arguments without "=".
-        if (auto pair = SplitMapPair(argument)) {
-            mapping.fieldNames.AddTail(CString::FromUtf8(pair->first));
-            mapping.fileColumns.AddTail(CString::FromUtf8(pair->second));
+        const auto pair = SplitMapPair(argument); // the command line has refused any other
+        if (!pair)
+            continue;
+        const CString column = CString::FromUtf8(pair->second);
+        const int found = header.Find(column.str(), false);
+        if (found < 0) {
+            problem = "--map column " + Quoted(column) + " is not in the header; its columns are " + header.List();
+            return mapping;
         }
+        mapping.fieldNames.AddTail(CString::FromUtf8(pair->first));
+        mapping.fileColumns.AddTail(header.names[found]);
     }
     return mapping;
 }
 
-Mapping AutoMapping(const RecordType& type, const CStringArray& header)
+Mapping AutoMapping(const RecordType& type, const CSVLayout& layout, const Header& header)
 {
     Mapping mapping;
     std::vector<std::u16string_view> mapped;
-    auto add = [&](std::u16string_view field, const CString& column) {
+    auto add = [&](std::u16string_view field, int column) {
         mapping.fieldNames.AddTail(CString(field));
-        mapping.fileColumns.AddTail(column);
+        mapping.fileColumns.AddTail(header.names[column]);
         mapped.push_back(field);
     };
-    for (const ForeignLayout& layout : type.layouts) {
-        if (!Matches(layout, header))
+    for (const CSVForeignLayout& foreign : layout.foreignLayouts) {
+        // As the library recognises it: on the names as the file spells them.
+        if (!foreign.Matches(header.names))
             continue;
-        mapping.layout = std::string(layout.description);
-        for (const auto& [field, column] : layout.mapping)
-            if (FindColumn(header, column) >= 0)
-                add(field, CString(column));
+        mapping.layout = std::string(foreign.description);
+        for (const auto& [field, column] : foreign.mapping)
+            if (const int found = header.Find(column, false); found >= 0)
+                add(field, found);
         break;
     }
-    for (std::u16string_view field : type.fields) {
-        if (std::find(mapped.begin(), mapped.end(), field) != mapped.end())
+    for (const CSVColumn& column : layout.columns) {
+        if (std::find(mapped.begin(), mapped.end(), column.fieldName) != mapped.end())
             continue;
-        int column = FindColumn(header, field);
-        for (auto alias = type.aliases.begin(); column < 0 && alias != type.aliases.end(); ++alias)
-            if (alias->first == field)
-                column = FindColumn(header, alias->second);
-        if (column >= 0)
-            add(field, header[column]);
+        int found = header.Find(column.fieldName, true);
+        if (found < 0)
+            found = header.Find(column.exportName, true);
+        for (auto alias = type.aliases.begin(); found < 0 && alias != type.aliases.end(); ++alias)
+            if (alias->first == column.fieldName)
+                found = header.Find(alias->second, true);
+        if (found >= 0)
+            add(column.fieldName, found);
     }
     return mapping;
 }
 
-std::string DescribeMapping(const Mapping& mapping)
+std::string CheckFilled(const RecordType& type, const CSVLayout& layout, const Mapping& mapping)
 {
+    std::string fields, principal;
+    for (const CSVColumn& column : layout.columns) {
+        fields += (fields.empty() ? "" : ", ") + CString(column.fieldName).ToUtf8();
+        if (column.principal)
+            principal += (principal.empty() ? "" : " or ") + CString(column.fieldName).ToUtf8();
+    }
     if (mapping.fieldNames.IsEmpty())
-        return "no field of the file is mapped";
+        return "no header column is named after a field of " + std::string(type.name) + " (" + fields +
+               "); map columns with --map FIELD=COLUMN";
+    for (const CString& field : mapping.fieldNames)
+        for (const CSVColumn& column : layout.columns)
+            if (column.principal && SameField(field, column.fieldName))
+                return {};
+    if (principal.empty())
+        return {};
+    return "nothing would fill " + principal + ", so every " + std::string(type.singular) +
+           " would be stored without it; map a column to it with --map " + principal.substr(0, principal.find(' ')) +
+           "=COLUMN";
+}
+
+std::string DescribeMapping(const Mapping& mapping, const CString& mark)
+{
     std::string text;
     auto column = mapping.fileColumns.begin();
     for (const CString& field : mapping.fieldNames) {
         if (!text.empty())
             text += ", ";
-        text += field.ToUtf8() + " <- ";
-        text += column != mapping.fileColumns.end() ? Quoted(*column++) : std::string("(no column)");
+        const CString& name = *column++;
+        const bool marked = !mark.IsEmpty() && name.Left(mark.GetLength()) == mark;
+        text += field.ToUtf8() + " <- " + Quoted(marked ? name.Mid(mark.GetLength()) : name);
     }
     return text;
-}
-
-std::vector<std::string> FileWarnings(std::string_view firstBytes, const CStringArray& header, const Mapping* mapping)
-{
-    std::vector<std::string> warnings;
-    if (firstBytes.substr(0, 3) == "\xEF\xBB\xBF")
-        warnings.push_back("the file starts with a UTF-8 byte-order mark, which stays in front of the first column "
-                           "name, so that column matches no field; save the file without the mark (or as UTF-16)");
-    if (header.GetSize() == 1 && header[0].Find(u';') >= 0)
-        warnings.push_back("the header reads as a single column containing \";\": columns are separated by commas "
-                           "or tabs, not by semicolons");
-    if (mapping && mapping->given)
-        for (const CString& column : mapping->fileColumns)
-            if (FindColumn(header, column) < 0)
-                warnings.push_back("--map column " + Quoted(column) + " is not in the header; its field stays empty");
-    return warnings;
 }
 
 } // namespace varno::cli

@@ -1,6 +1,12 @@
 // The column mapping of count and import: which of the converter's fields is
 // read from which header column of the file, as the two parallel lists the
-// library takes (fieldNames, fileColumns).
+// library takes (fieldNames, fileColumns), and the checks that keep a
+// mapping from storing blank records.
+//
+// The host matches header names after dropping a UTF-8 byte-order mark from
+// the first one, and in its own auto-mapping also after trimming spaces; it
+// always hands the library the column name exactly as the file spells it,
+// which the library then matches whole, ignoring case only.
 #pragma once
 
 #include "cli/Types.h"
@@ -16,40 +22,65 @@
 
 namespace varno::cli {
 
+/// A file's header as the host sees it.
+struct Header {
+    CStringArray names;  ///< as the file spells them
+    /// What the file's UTF-8 byte-order mark decoded to in front of the
+    /// first name; empty when there is none.
+    CString mark;
+
+    /// Name i without the mark.
+    [[nodiscard]] CString Matched(int i) const;
+    /// The first column whose name (without the mark) equals `name`
+    /// ignoring case, with spaces around the header name trimmed when
+    /// `trim`; -1 when there is none.
+    [[nodiscard]] int Find(std::u16string_view name, bool trim) const;
+    /// `"a", "b"`, the names without the mark, for messages.
+    [[nodiscard]] std::string List() const;
+};
+
 struct Mapping {
     CStringList fieldNames;
     CStringList fileColumns;
     /// Given by --map options (rather than chosen by varnocsv).
     bool given = false;
-    /// The recognised foreign layout it came from, for messages; empty when
-    /// it was given or chosen by the header's names.
+    /// The recognised foreign layout it came from, for messages.
     std::string layout;
 };
 
 /// Splits a --map argument at its first "=" into field and column, both kept
-/// exactly as given; nullopt when there is no "=".
+/// exactly as given; nullopt when there is no "=" or a side is empty.
 [[nodiscard]] std::optional<std::pair<std::string, std::string>> SplitMapPair(std::string_view argument);
 
-/// The mapping given by --map pairs, in order and unchanged.
-[[nodiscard]] Mapping MappingFromPairs(const std::vector<std::string>& pairs);
+/// The command-line check of --map fields against the type's fields (the
+/// library's field names, in any letter case): the problem, or "" when every
+/// field is one of them.
+[[nodiscard]] std::string CheckMapFields(const RecordType& type, const CSVLayout& layout,
+                                         const std::vector<std::string>& maps);
 
-/// The mapping varnocsv chooses for a file with this header: a recognised
-/// foreign layout's pairs first; then each field still unmapped, in the
-/// converter's order, gets the first header column of the same name ignoring
-/// letter case, else a column named by one of its aliases. Fields without a
-/// column are left out.
-[[nodiscard]] Mapping AutoMapping(const RecordType& type, const CStringArray& header);
+/// The mapping given by --map pairs, in order, each column replaced by the
+/// header's own spelling of it. A column the header lacks puts the problem
+/// into `problem`.
+[[nodiscard]] Mapping MappingFromPairs(const std::vector<std::string>& pairs, const Header& header,
+                                       std::string& problem);
 
-/// One line for standard error: `memo <- "Memo", color <- "color"`, or
-/// "no field of the file is mapped".
-[[nodiscard]] std::string DescribeMapping(const Mapping& mapping);
+/// The mapping varnocsv chooses: a recognised foreign layout's pairs whose
+/// column the header has; then each field still unmapped, in the
+/// converter's order, gets the first header column named like the field
+/// (ignoring case and spaces around the header name), else like its export
+/// name, else like one of the type's aliases. Fields without a column are
+/// left out.
+[[nodiscard]] Mapping AutoMapping(const RecordType& type, const CSVLayout& layout, const Header& header);
 
-/// Warnings about a file that the library will read, none of which changes
-/// what it does: `firstBytes` are the file's first bytes (a UTF-8 byte-order
-/// mark spoils the first column name), `header` its column names (one name
-/// holding ";" hints at a semicolon-separated file), `mapping` the pairs that
-/// will be used (a --map column the header lacks matches nothing).
-[[nodiscard]] std::vector<std::string> FileWarnings(std::string_view firstBytes, const CStringArray& header,
-                                                    const Mapping* mapping);
+/// Why `mapping` cannot fill the type (no column at all, or none of its
+/// principal fields); "" when it can.
+[[nodiscard]] std::string CheckFilled(const RecordType& type, const CSVLayout& layout, const Mapping& mapping);
+
+/// One line for standard error: `memo <- "Memo", color <- "color"`, the
+/// header's `mark` left out.
+[[nodiscard]] std::string DescribeMapping(const Mapping& mapping, const CString& mark);
+
+/// `"text"`, in UTF-8.
+[[nodiscard]] std::string Quoted(const CString& text);
 
 } // namespace varno::cli

@@ -1,5 +1,7 @@
 #include "cli/ProgressLine.h"
 
+#include "cli/Interrupt.h"
+
 namespace varno::cli {
 
 ProgressLine::ProgressLine(std::FILE* terminal) : m_terminal(terminal)
@@ -17,6 +19,7 @@ void ProgressLine::Clear()
 {
     if (!m_drawn)
         return;
+    SetProgressDrawn(false);
     std::fputs("\r\033[K", m_terminal);
     std::fflush(m_terminal);
     m_drawn = false;
@@ -25,6 +28,11 @@ void ProgressLine::Clear()
 void ProgressLine::Report(void* context, ProgressStage stage, long long done, long long total)
 {
     auto& self = *static_cast<ProgressLine*>(context);
+    // The store reports done == total only once a save has committed.
+    if (stage == ProgressStage::Saving && done == total)
+        OnInterruptSay("varnocsv: interrupted after the store's save had committed: the records were saved\n");
+    if (!self.m_terminal)
+        return;
     const char* what = "";
     switch (stage) {
     case ProgressStage::Reading: what = "reading"; break;
@@ -41,6 +49,7 @@ void ProgressLine::Report(void* context, ProgressStage stage, long long done, lo
         std::fprintf(self.m_terminal, "\r\033[K%s %lld", what, done);
     std::fflush(self.m_terminal);
     self.m_drawn = true;
+    SetProgressDrawn(true);
 }
 
 } // namespace varno::cli

@@ -1,4 +1,5 @@
-// Shows the library's progress reports on one line of a terminal.
+// Follows the library's progress reports: draws them on one line of a
+// terminal, and tells the interrupt handler when a save has committed.
 #pragma once
 
 #include "platform/Progress.h"
@@ -7,9 +8,10 @@
 
 namespace varno::cli {
 
-/// While it lives, progress reports are drawn on `terminal`, each over the
-/// last; the line is cleared when it goes. Hosts create one only when
-/// standard error is a terminal, so redirected output never holds progress.
+/// While it lives, progress reports are followed; with a `terminal` they are
+/// drawn on it, each over the last, and the line is cleared when it goes.
+/// Hosts pass a terminal only when standard error is one, so redirected
+/// output never holds progress.
 class ProgressLine {
 public:
     explicit ProgressLine(std::FILE* terminal);

@@ -1,12 +1,18 @@
-// The record types varnocsv knows, one entry each: the name and code on the
-// command line, the field names the type's converter reads, how a file's
-// header is mapped onto them, how the store is probed and how `list` shows
-// the stored records. Adding what a type needs (support, a foreign layout,
-// a listing) touches its entry in Types.cpp and nothing else.
+// The record types varnocsv knows, one entry each, holding only what is the
+// host's own: the name and code on the command line, the words for messages,
+// how `list` loads the stored records and what it adds to a listed record,
+// and header aliases of the host. What a type's files hold (field names,
+// principal fields, recognised layouts) and whether it is supported at all
+// come from the library (CSVMng::GetLayout), so a converter that lands shows
+// up here by itself.
 #pragma once
+
+#include "engine/CSVLayout.h"
 
 #include <nlohmann/json.hpp>
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -14,51 +20,38 @@
 
 namespace varno::cli {
 
-/// A file layout of another program that the library recognises by the
-/// first three names of its header (compared exactly, case and spaces
-/// counting) when the header has at least four columns.
-struct ForeignLayout {
-    std::string_view description;                       ///< for messages, e.g. "the Korean to-do layout"
-    std::vector<std::u16string_view> signature;         ///< the first three header names
-    std::vector<std::pair<std::u16string_view, std::u16string_view>> mapping; ///< field <- header column
-};
-
-/// What `list` found: the store's load result (negative: the store cannot be
-/// read) and one JSON object per record. Keys "id" and "deleted", when
-/// present, are shown apart in the human listing.
-struct Listing {
-    long loadResult = 0;
-    nlohmann::ordered_json records = nlohmann::ordered_json::array();
-};
+/// Called by a type's loader once per stored record: the record (of the
+/// type's store class, as the converter's Make takes it), its id and whether
+/// it is marked deleted.
+using RecordVisitor = std::function<void(void* record, std::uint32_t id, bool deleted)>;
 
 struct RecordType {
     std::string_view name;       ///< on the command line and in JSON output
     unsigned long code;          ///< the library's data-type code, 1 to 6
     std::string_view singular;   ///< in messages: "memo", "to-do item", ...
     std::string_view plural;
-    /// Whether the library has a converter for this type. A type without one
-    /// still goes through the library; its failure is then reported as "not
-    /// supported yet".
-    bool supported;
-    std::vector<std::u16string_view> fields;            ///< the converter's field names, in order
-    /// Header columns that also fill a field when no column has its own name.
-    std::vector<std::pair<std::u16string_view, std::u16string_view>> aliases; ///< field <- column
-    std::vector<ForeignLayout> layouts;
-    /// Loads the type's records of `profile` and throws them away: the load
-    /// result, negative when the store cannot be read.
-    long (*probeStore)(int profile);
-    /// The stored records of `profile`; nullptr while `list` does not know
-    /// the type.
-    Listing (*list)(int profile);
+    /// Header columns that also fill a field when no column is named after
+    /// it (field <- column), beyond what the library describes.
+    std::vector<std::pair<std::u16string_view, std::u16string_view>> aliases;
+    /// Loads the type's records of `profile` (those marked deleted too) and
+    /// hands each to `visit`: the load result, negative when the store
+    /// cannot be read.
+    long (*load)(int profile, const RecordVisitor& visit);
+    /// Adds what a listed record holds beyond its export row (a contact's
+    /// sub-entries, say) to `shown`; nullptr when there is nothing.
+    void (*addToListing)(void* record, nlohmann::ordered_json& shown) = nullptr;
 
+    /// The library's description of the type's files; nullptr when the
+    /// library has no converter for it ("not supported yet").
+    [[nodiscard]] const CSVLayout* Layout() const;
     /// "1 memo", "3 memos".
-    [[nodiscard]] std::string Counted(long n) const;
+    [[nodiscard]] std::string Counted(long long n) const;
 };
 
 /// All six types, in code order.
 [[nodiscard]] const std::vector<RecordType>& RecordTypes();
-/// The type named `word` (its name, or its code as a decimal number), or
-/// nullptr.
+/// The type named `word` (its name in any letter case, or its code as a
+/// decimal number), or nullptr.
 [[nodiscard]] const RecordType* FindRecordType(std::string_view word);
 
 } // namespace varno::cli

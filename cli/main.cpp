@@ -1,8 +1,11 @@
 // varnocsv: moves personal-information records between the store and CSV
 // files from the command line. It parses the arguments, sets up the process
-// (store file, code page, locale, progress display) and runs one command.
+// (store file, code page, locale, progress display, interrupts) and runs one
+// command.
 #include "cli/Commands.h"
+#include "cli/Interrupt.h"
 #include "cli/Mapping.h"
+#include "cli/Output.h"
 #include "cli/ProgressLine.h"
 #include "cli/Types.h"
 
@@ -11,15 +14,19 @@
 #include "store/Store.h"
 
 #include <CLI/CLI.hpp>
+#include <unicode/uloc.h>
 #include <unistd.h>
 
-#include <cstdio>
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <exception>
 #include <functional>
-#include <iostream>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -29,22 +36,37 @@ using namespace varno::cli;
 
 constexpr const char* kCommands = "export, count, import, fields or list";
 
-constexpr const char* kFooter = R"(TYPE is contact, calendar, todo, memo, message or email, or its code 1 to 6.
+constexpr const char* kFooter = R"(TYPE is contact, calendar, todo, memo, message or email (in any letter case),
+or its code 1 to 6. FILE "-" is standard input (count, import, fields) or
+standard output (export).
+
+Before count and import read a file, varnocsv checks it and refuses it (exit
+1, nothing stored) when its bytes do not decode in the code page (it names
+the code page that does), when it holds a NUL (the rest would be lost), or
+when the mapping fills none of the type's principal fields. It warns about
+rows with more or fewer cells than the header and a quote left open.
 
 Without --map, count and import pair every field of TYPE with the header
-column of the same name (in any letter case), or with the columns of a
-recognised layout, and say on standard error which mapping they use.
+column of the same name (in any letter case, spaces around it ignored), or
+with the columns of a recognised layout, and say which mapping they use. A
+UTF-8 byte-order mark is left out of the first name; a header with no tab or
+comma but ";" is read with ";" as its separator.
+
+Export writes a temporary file beside FILE and puts it in place only when
+the export worked, so a failed export leaves the old file as it was.
 
 With --json the result is one JSON object on standard output:
-  export  {"type":T,"path":P,"written":N}
+  export  {"type":T,"path":P,"written":N,"replaced":R}
   count   {"type":T,"path":P,"count":N}
   import  {"type":T,"path":P,"saved":N}
   fields  {"path":P,"fields":[...]}
   list    {"type":T,"records":[...]}
-On failure nothing is written to standard output.
+(R: characters the code page could not hold.) On failure nothing is written
+to standard output.
 
 Exit status: 0 success (also an export with nothing to export, which writes
-no file), 1 the library or the store reported a failure, 2 a bad command line.)";
+no file), 1 the file, the library or the store stood in the way, 2 a bad
+command line, 130 interrupted (nothing saved).)";
 
 std::string TypeNames()
 {
@@ -54,7 +76,6 @@ std::string TypeNames()
     return names;
 }
 
-/// Command-line check of a TYPE word.
 std::string CheckType(const std::string& word)
 {
     if (FindRecordType(word))
@@ -62,16 +83,53 @@ std::string CheckType(const std::string& word)
     return "unknown type \"" + word + "\": use one of " + TypeNames() + ", or a code 1 to 6";
 }
 
-std::string CheckFile(const std::string& file)
-{
-    return file.empty() ? "the file name is empty" : std::string();
-}
-
 std::string CheckMap(const std::string& argument)
 {
     if (SplitMapPair(argument))
         return {};
-    return "\"" + argument + "\" is not FIELD=COLUMN";
+    return "\"" + argument + "\" is not FIELD=COLUMN with both sides given";
+}
+
+/// The code page a --codepage word names, or 0.
+unsigned CodePageNamed(std::string word)
+{
+    for (char& c : word)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (word == "65001" || word == "utf-8" || word == "utf8")
+        return 65001;
+    if (word == "1252" || word == "cp1252" || word == "windows-1252")
+        return 1252;
+    if (word == "949" || word == "cp949" || word == "euc-kr")
+        return 949;
+    return 0;
+}
+
+std::string CheckCodePage(const std::string& word)
+{
+    if (CodePageNamed(word))
+        return {};
+    return word + " is not a code page: use 65001 (utf-8, utf8), 1252 (cp1252, windows-1252) or 949 (cp949, euc-kr)";
+}
+
+/// A locale name as ICU spells it ("de-DE.UTF-8" gives "de_DE").
+std::string LocaleName(std::string name)
+{
+    name = name.substr(0, name.find_first_of(".@"));
+    for (char& c : name)
+        if (c == '-')
+            c = '_';
+    return name;
+}
+
+std::string CheckLocale(const std::string& name)
+{
+    const std::string wanted = LocaleName(name);
+    if (wanted == "C" || wanted == "POSIX")
+        return {};
+    for (int32_t i = 0; i < uloc_countAvailable(); ++i)
+        if (wanted == uloc_getAvailable(i))
+            return {};
+    return name + " is not a locale ICU knows (for example en_US, de_DE, ko_KR)";
 }
 
 void AddType(CLI::App& command, std::string& type)
@@ -81,7 +139,9 @@ void AddType(CLI::App& command, std::string& type)
 
 void AddFile(CLI::App& command, std::string& file, const char* description)
 {
-    command.add_option("FILE", file, description)->type_name("")->required()->check(CheckFile);
+    command.add_option("FILE", file, description)->type_name("")->required()->check([](const std::string& f) {
+        return f.empty() ? std::string("the file name is empty") : std::string();
+    });
 }
 
 void AddMap(CLI::App& command, std::vector<std::string>& maps)
@@ -89,55 +149,56 @@ void AddMap(CLI::App& command, std::vector<std::string>& maps)
     command
         .add_option("--map", maps,
                     "read FIELD from the header column COLUMN (repeatable, in order; split at the first \"=\", "
-                    "nothing trimmed)")
+                    "nothing trimmed; the column must be in the header)")
         ->type_name("FIELD=COLUMN")
         ->allow_extra_args(false)
         ->check(CheckMap);
-}
-
-
-// A large import or export makes hundreds of megabytes of small records and
-// rows, and on virtual machines the first touch of every 4 KiB page is
-// expensive: page faults were a third of a 200,000-row import. glibc backs
-// its heap with transparent huge pages when asked, but reads that request
-// only at start-up, so the tool restarts itself once with it. A setting the
-// user made is left alone, and if the restart fails the tool simply goes on.
-void UseHugePagesForTheHeap(char** argv)
-{
-    if (std::getenv("GLIBC_TUNABLES") || std::getenv("VARNO_NO_RESTART"))
-        return;
-    setenv("GLIBC_TUNABLES", "glibc.malloc.hugetlb=1", 1);
-    setenv("VARNO_NO_RESTART", "1", 1);
-    execv("/proc/self/exe", argv);
-    unsetenv("GLIBC_TUNABLES");
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    UseHugePagesForTheHeap(argv);
+    // A write beyond a file-size limit then fails with EFBIG, which is
+    // reported, instead of killing the process.
+    std::signal(SIGXFSZ, SIG_IGN);
+    InstallInterruptHandler();
+
+    // Arguments arrive, and output leaves, in the locale's character set.
+    GlobalOptions options;
+    options.terminalCodePage = TerminalCodePage();
+    Output out(STDOUT_FILENO, options.terminalCodePage, true);
+    Output err(STDERR_FILENO, options.terminalCodePage, false);
+    std::vector<std::string> args;
+    for (int i = argc - 1; i > 0; --i)
+        args.push_back(FromTerminal(argv[i], options.terminalCodePage));
+
     CLI::App app("Moves personal-information records between the store and CSV files.", "varnocsv");
     app.require_subcommand(1);
-    app.fallthrough();  // global options may also follow the command
+    app.fallthrough(); // global options may also follow the command
     app.footer(kFooter);
     app.get_formatter()->label("SUBCOMMAND", "COMMAND");
+    app.set_version_flag("--version", "varnocsv " VARNO_VERSION, "print the version and exit");
 
-    std::string store;
-    GlobalOptions options;
-    std::optional<unsigned> codePage;
+    std::optional<std::string> store;
+    std::string codePage;
     std::string locale;
     app.add_option("--store", store,
-                   "the store file (default $XDG_DATA_HOME/varno/store.db, else ~/.local/share/varno/store.db), "
-                   "created with its folder on first use")
+                   "the store file (default $XDG_DATA_HOME/varno/store.db, else ~/.local/share/varno/store.db); "
+                   "import creates it, list and export need it to exist")
         ->type_name("FILE");
-    app.add_option("--profile", options.profile, "the store profile (default 1)")->type_name("N");
-    app.add_option("--codepage", codePage, "the ANSI code page of files (default: from the locale)")
+    app.add_option("--profile", options.profile, "the store profile, 1 or more (default 1)")
+        ->type_name("N")
+        ->check(CLI::Range(1, INT_MAX));
+    app.add_option("--codepage", codePage,
+                   "the ANSI code page of files: 65001 (utf-8), 1252 (cp1252) or 949 (cp949, euc-kr); default: "
+                   "from the locale")
         ->type_name("CP")
-        ->check(CLI::IsMember({1252u, 949u, 65001u}));
-    app.add_option("--locale", locale, "the locale of dates in files, e.g. en_US, de_DE, ko_KR (default: from "
-                                       "the environment)")
-        ->type_name("NAME");
+        ->check(CheckCodePage);
+    app.add_option("--locale", locale, "the locale of dates in files, one ICU knows, e.g. en_US, de_DE, ko_KR "
+                                       "(default: from the environment)")
+        ->type_name("NAME")
+        ->check(CheckLocale);
     app.add_flag("--json", options.json, "print the result as one JSON object");
 
     std::string type;
@@ -149,63 +210,79 @@ int main(int argc, char** argv)
     CLI::App* exportCommand = app.add_subcommand("export", "write the stored records of TYPE to FILE (\".csv\" is "
                                                            "appended when FILE does not end in it)");
     AddType(*exportCommand, type);
-    AddFile(*exportCommand, file, "the CSV file to write");
+    AddFile(*exportCommand, file, "the CSV file to write, or - for standard output");
 
     CLI::App* countCommand = app.add_subcommand("count", "count the records FILE holds, storing nothing");
     AddType(*countCommand, type);
-    AddFile(*countCommand, file, "the CSV file to read");
+    AddFile(*countCommand, file, "the CSV file to read, or - for standard input");
     AddMap(*countCommand, maps);
 
     CLI::App* importCommand = app.add_subcommand("import", "add the records of FILE to the store");
     AddType(*importCommand, type);
-    AddFile(*importCommand, file, "the CSV file to read");
+    AddFile(*importCommand, file, "the CSV file to read, or - for standard input");
     AddMap(*importCommand, maps);
     importCommand
-        ->add_option("--option", option, "passed to the import unchanged (default -1: link contacts to their groups)")
+        ->add_option("--option", option,
+                     "passed to the store's save: -1 (the default) makes a contact import link the contacts to the "
+                     "groups named in the file; other values change nothing in this store")
         ->type_name("N");
-    importCommand->add_flag("--flag", flag, "passed to the import unchanged");
+    importCommand->add_flag("--flag", flag, "passed to the store's save; changes nothing in this store");
 
     CLI::App* fieldsCommand = app.add_subcommand("fields", "show the column names of FILE's header");
-    AddFile(*fieldsCommand, file, "the CSV file to read");
+    AddFile(*fieldsCommand, file, "the CSV file to read, or - for standard input");
 
-    CLI::App* listCommand = app.add_subcommand("list", "show the stored records of TYPE");
+    CLI::App* listCommand = app.add_subcommand("list", "show the stored records of TYPE as export writes them");
     AddType(*listCommand, type);
 
     for (CLI::App* command : {exportCommand, countCommand, importCommand, fieldsCommand, listCommand})
         command->group("Commands");
 
+    auto usageError = [&](const std::string& message) {
+        CLI::App* command = app.get_subcommands().empty() ? nullptr : app.get_subcommands().front();
+        err << "varnocsv: " << message << "\nRun \"varnocsv " << (command ? command->get_name() + " " : "")
+            << "--help\" for more information.\n";
+        return kExitUsage;
+    };
     try {
-        app.parse(argc, argv);
+        app.parse(args);
     } catch (const CLI::ParseError& error) {
-        if (error.get_exit_code() == 0)  // --help
-            return app.exit(error);
+        if (error.get_exit_code() == 0) { // --help, --version
+            std::ostringstream text, ignored;
+            app.exit(error, text, ignored);
+            out << text.str();
+            return out.Flush() ? 0 : kExitFailure;
+        }
         std::string message = error.what();
         // A mistyped command is left over as an argument nobody took.
         if (app.get_subcommands().empty() && !app.remaining().empty())
             message = "unknown command \"" + app.remaining().front() + "\": use " + kCommands;
         else if (app.get_subcommands().empty() && error.get_name() == "RequiredError")
             message = std::string("no command given: use ") + kCommands;
-        std::cerr << "varnocsv: " << message << "\n\n" << app.help();
-        return kExitUsage;
+        return usageError(message);
     }
 
+    const RecordType* recordType = type.empty() ? nullptr : FindRecordType(type);
+    if (store && store->empty())
+        return usageError("--store: the store file name is empty");
+    if (store && options.terminalCodePage != CP_UTF8 &&
+        std::any_of(store->begin(), store->end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
+        return usageError("--store: in this locale the store's path must be plain ASCII");
+    if (recordType && recordType->Layout() && !maps.empty())
+        if (const std::string problem = CheckMapFields(*recordType, *recordType->Layout(), maps); !problem.empty())
+            return usageError(problem);
+    if (exportCommand->parsed() && file == "-" && options.json)
+        return usageError("--json cannot go with an export to standard output, which carries the file");
+
     try {
-        if (codePage)
-            SetACP(*codePage);
+        if (!codePage.empty())
+            SetACP(CodePageNamed(codePage));
         if (!locale.empty())
             varno::SetUserLocale(locale);
-        if (!store.empty())
-            SetStorePath(CString::FromUtf8(store));
+        if (store)
+            SetStorePath(CString::FromUtf8(*store));
 
-        std::unique_ptr<ProgressLine> progress;
-        if (isatty(STDERR_FILENO))
-            progress = std::make_unique<ProgressLine>(stderr);
-
-        std::function<void()> clearProgress;
-        if (progress)
-            clearProgress = [&progress] { progress->Clear(); };
-        Commands commands(options, std::cout, std::cerr, clearProgress);
-        const RecordType* recordType = type.empty() ? nullptr : FindRecordType(type);
+        ProgressLine progress(isatty(STDERR_FILENO) ? stderr : nullptr);
+        Commands commands(options, out, err, [&progress] { progress.Clear(); });
         if (exportCommand->parsed())
             return commands.Export(*recordType, file);
         if (countCommand->parsed())
@@ -216,8 +293,7 @@ int main(int argc, char** argv)
             return commands.Fields(file);
         return commands.List(*recordType);
     } catch (const std::exception& error) {
-        std::cout.flush();
-        std::cerr << "varnocsv: " << error.what() << "\n";
+        err << "varnocsv: " << error.what() << "\n";
         return kExitFailure;
     }
 }

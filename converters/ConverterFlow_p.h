@@ -10,9 +10,12 @@
 #pragma once
 
 #include "engine/CSVItem.h"
+#include "engine/CSVLayout.h"
 #include "platform/Progress.h"
 
+#include <span>
 #include <type_traits>
+#include <vector>
 
 namespace varno::detail {
 
@@ -153,6 +156,54 @@ _en_CSVError ImportRecords(CCSVItem& converter, const CString& path, CStringList
     if (result == CSVERR_SUCCESS)
         count = records.EndSave();
     return result;
+}
+
+/// Count: reads `path` as ReadRecords does, with no recognition step, and
+/// sets `count` to the number of records made. Each window's records are
+/// freed once counted. On failure `count` is left alone.
+template <class Collection>
+_en_CSVError CountRecords(CCSVItem& converter, const CString& path, CStringList& fieldNames,
+                          CStringList& fileColumns, long& count)
+{
+    Collection records;
+    long made = 0;
+    const _en_CSVError result =
+        ReadRecords(converter, path, fieldNames, fileColumns, records, NoStep{}, [&made](Collection& some) {
+            made += some.GetCount();
+            some.RemoveAll();
+        });
+    if (result == CSVERR_SUCCESS)
+        count = made;
+    return result;
+}
+
+/// A layout of another program that a converter's import recognises, and
+/// the layout flag of the converter base that it sets.
+struct KnownLayout {
+    bool CCSVItem::*flag;
+    CSVForeignLayout layout;
+};
+
+/// The host's view of known layouts, in the order import tries them.
+inline std::vector<CSVForeignLayout> ForeignLayoutsOf(std::span<const KnownLayout> known)
+{
+    std::vector<CSVForeignLayout> layouts;
+    for (const KnownLayout& entry : known)
+        layouts.push_back(entry.layout);
+    return layouts;
+}
+
+/// The recognition step of an import: the first of `known` whose signature
+/// the file's header matches (exactly, with at least its minimum of
+/// columns) sets its flag; when none matches no flag changes.
+inline void RecogniseLayout(CCSVItem& converter, std::span<const KnownLayout> known)
+{
+    for (const KnownLayout& entry : known) {
+        if (entry.layout.Matches(converter.m_arrField)) {
+            converter.*entry.flag = true;
+            return;
+        }
+    }
 }
 
 } // namespace varno::detail

@@ -2,10 +2,10 @@
 
 namespace varno::detail {
 
-RecordSpan NextRecord(std::u16string_view text, size_t pos) noexcept
+RecordSpan NextRecord(std::u16string_view text, size_t pos, bool insideQuotes) noexcept
 {
     const size_t n = text.size();
-    bool insideQuotes = false; // odd number of quotes seen so far
+    // insideQuotes: an odd number of quotes seen so far
     for (size_t i = pos; i < n; ++i) {
         const char16_t c = text[i];
         if (c == u'"') {

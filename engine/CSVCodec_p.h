@@ -22,7 +22,9 @@ struct RecordSpan {
 
 /// A record ends at the first CR LF, lone CR or lone LF met while the number
 /// of double quotes seen in the record is even; otherwise at the end of text.
-RecordSpan NextRecord(std::u16string_view text, size_t pos) noexcept;
+/// `insideQuotes` resumes a scan that stopped inside a record at `pos` after
+/// an odd number of quotes.
+RecordSpan NextRecord(std::u16string_view text, size_t pos, bool insideQuotes = false) noexcept;
 
 /// Position in `line` of the separator that ends its first field, or npos.
 /// Unquoted field: the first separator. Field that opens with a quote: the

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+class CCSVItem;
+
 namespace varno {
 
 /// One column of a converter's own layout, in export order.
@@ -54,6 +56,9 @@ struct CSVForeignLayout {
 struct CSVLayout {
     std::vector<CSVColumn> columns;
     std::vector<CSVForeignLayout> foreignLayouts;
+    /// A new converter of this type, which the caller deletes: for a host
+    /// that shows stored records as export writes them (MakeField, Make).
+    CCSVItem* (*create)() = nullptr;
 };
 
 } // namespace varno

@@ -49,6 +49,7 @@ CSVLayout LayoutOf(Columns<Converter, Record> columns, std::vector<CSVForeignLay
     for (const auto& column : columns)
         layout.columns.push_back(column.names);
     layout.foreignLayouts = std::move(foreignLayouts);
+    layout.create = [] { return static_cast<CCSVItem*>(new Converter()); };
     return layout;
 }
 

@@ -1,9 +1,11 @@
 #include "manager/CSVMng.h"
 
+#include "converters/CSVCalendar.h"
 #include "converters/CSVContact.h"
 #include "converters/CSVEmail.h"
 #include "converters/CSVMemo.h"
 #include "converters/CSVMessage.h"
+#include "converters/CSVTodo.h"
 
 #include <memory>
 #include <new>
@@ -28,6 +30,8 @@ constexpr ConverterEntry Entry(unsigned long type)
 
 constexpr ConverterEntry kConverters[] = {
     Entry<CCSVContact>(CSVTYPE_CONTACT),
+    Entry<CCSVCalendar>(CSVTYPE_CALENDAR),
+    Entry<CCSVTodo>(CSVTYPE_TODO),
     Entry<CCSVMemo>(CSVTYPE_MEMO),
     Entry<CCSVMessage>(CSVTYPE_MESSAGE),
     Entry<CCSVEmail>(CSVTYPE_EMAIL),

@@ -4,6 +4,7 @@
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_cb.h>
 #include <unicode/ustring.h>
+#include <unicode/utf16.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -96,15 +97,90 @@ char SimilarAscii(UChar32 c)
     return first > 0x20 && first < 0x7F ? static_cast<char>(first) : 0;
 }
 
-void BestFitOrQuestionMark(const void*, UConverterFromUnicodeArgs* args, const UChar*, int32_t, UChar32 codePoint,
-                           UConverterCallbackReason reason, UErrorCode* err)
+thread_local ConversionLosses t_losses;
+
+void NoteLoss(UChar32 codePoint) noexcept
+{
+    if (t_losses.count++ == 0)
+        t_losses.first = static_cast<char32_t>(codePoint);
+}
+
+// What the encoding callback needs: the code page, and a converter of it
+// with fallbacks on, opened at the first character the code page lacks.
+struct Encoding {
+    unsigned codePage;
+    Converter fallbacks;
+};
+
+// The code page's own fallback for a character it cannot represent (ICU's
+// one-way mappings, such as a similar letter), as bytes; empty when it has
+// none. The main converter runs without fallbacks so that every such
+// character reaches the callback and is counted.
+std::string Fallback(Encoding& encoding, UChar32 codePoint)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    if (!encoding.fallbacks) {
+        encoding.fallbacks = Open(encoding.codePage);
+        if (!encoding.fallbacks)
+            return {};
+        ucnv_setFallback(encoding.fallbacks.get(), true);
+        ucnv_setFromUCallBack(encoding.fallbacks.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
+                              &status);
+    }
+    UChar units[2];
+    int32_t length = 0;
+    U16_APPEND_UNSAFE(units, length, codePoint);
+    char bytes[8];
+    const int32_t written = ucnv_fromUChars(encoding.fallbacks.get(), bytes, sizeof bytes, units, length, &status);
+    return U_SUCCESS(status) && written > 0 && written <= static_cast<int32_t>(sizeof bytes)
+               ? std::string(bytes, static_cast<size_t>(written))
+               : std::string();
+}
+
+void BestFitOrQuestionMark(const void* context, UConverterFromUnicodeArgs* args, const UChar*, int32_t,
+                           UChar32 codePoint, UConverterCallbackReason reason, UErrorCode* err)
 {
     if (reason != UCNV_UNASSIGNED && reason != UCNV_ILLEGAL && reason != UCNV_IRREGULAR)
         return;
     *err = U_ZERO_ERROR;
+    NoteLoss(codePoint);
+    if (reason == UCNV_UNASSIGNED) {
+        // ICU hands callbacks a const context; this one is the caller's own.
+        const std::string fallback = Fallback(*static_cast<Encoding*>(const_cast<void*>(context)), codePoint);
+        if (!fallback.empty()) {
+            ucnv_cbFromUWriteBytes(args, fallback.data(), static_cast<int32_t>(fallback.size()), 0, err);
+            return;
+        }
+    }
     char similar = reason == UCNV_UNASSIGNED ? SimilarAscii(codePoint) : 0;
     char out = similar ? similar : '?';
     ucnv_cbFromUWriteBytes(args, &out, 1, 0, err);
+}
+
+// Where the decoder's callback writes down the first undecodable byte.
+struct DecodeWatch {
+    const char* pieceStart = nullptr;
+    int64_t pieceOffset = 0;      ///< offset of pieceStart among all bytes
+    const UChar* textStart = nullptr;
+    int64_t textOffset = 0;       ///< units appended before textStart
+    int64_t* firstBad = nullptr;
+    int64_t* firstBadUnit = nullptr;
+};
+
+void NoteBadBytes(const void* context, UConverterToUnicodeArgs* args, const char* codeUnits, int32_t length,
+                  UConverterCallbackReason reason, UErrorCode* err)
+{
+    if (reason == UCNV_UNASSIGNED || reason == UCNV_ILLEGAL || reason == UCNV_IRREGULAR) {
+        const auto* watch = static_cast<const DecodeWatch*>(context);
+        if (*watch->firstBad < 0) {
+            // The callback comes once the bad bytes (codeUnits, some perhaps
+            // from the previous piece) have been taken from the source.
+            *watch->firstBad = watch->pieceOffset + (args->source - watch->pieceStart) - length;
+            *watch->firstBadUnit = watch->textOffset + (args->target - watch->textStart);
+        }
+    }
+    // Then exactly what MultiByteToWideChar does: ICU's substitution.
+    UCNV_TO_U_CALLBACK_SUBSTITUTE(nullptr, args, codeUnits, length, reason, err);
 }
 
 } // namespace
@@ -154,18 +230,30 @@ std::string WideCharToMultiByte(unsigned codePage, std::u16string_view text)
         int32_t length = 0;
         UErrorCode status = U_ZERO_ERROR;
         // UTF-8 may be longer than 2^31 bytes only for texts the engine never holds.
+        int32_t substituted = 0;
         u_strToUTF8WithSub(out.data(), static_cast<int32_t>(std::min<size_t>(out.size(), INT32_MAX)), &length,
                            reinterpret_cast<const UChar*>(text.data()), static_cast<int32_t>(text.size()), 0xFFFD,
-                           nullptr, &status);
+                           &substituted, &status);
         out.resize(U_SUCCESS(status) ? static_cast<size_t>(length) : 0);
+        if (substituted > 0) {
+            // Only unpaired surrogates are substituted.
+            for (size_t i = 0; i < text.size(); ++i) {
+                const char16_t c = text[i];
+                if (U16_IS_LEAD(c) && i + 1 < text.size() && U16_IS_TRAIL(text[i + 1]))
+                    ++i;
+                else if (U16_IS_SURROGATE(c))
+                    NoteLoss(c);
+            }
+        }
         return out;
     }
+    // The callback's context outlives the converter, which calls it on close.
+    Encoding encoding{codePage, nullptr};
     Converter conv = Open(codePage);
     if (!conv)
         return out;
-    ucnv_setFallback(conv.get(), true);
     UErrorCode status = U_ZERO_ERROR;
-    ucnv_setFromUCallBack(conv.get(), BestFitOrQuestionMark, nullptr, nullptr, nullptr, &status);
+    ucnv_setFromUCallBack(conv.get(), BestFitOrQuestionMark, &encoding, nullptr, nullptr, &status);
     out.resize(text.size() * 2 + 8);
     const UChar* source = reinterpret_cast<const UChar*>(text.data());
     const UChar* sourceEnd = source + text.size();
@@ -189,50 +277,6 @@ std::string WideCharToMultiByte(unsigned codePage, std::u16string_view text)
 }
 
 namespace varno {
-
-struct Decoder::Impl {
-    Converter conv;
-    bool utf8 = false;
-};
-
-Decoder::Decoder(unsigned codePage) : m_impl(std::make_unique<Impl>())
-{
-    m_impl->conv = Open(Resolve(codePage));
-    m_impl->utf8 = Resolve(codePage) == CP_UTF8;
-}
-
-Decoder::~Decoder() = default;
-
-namespace {
-
-// ICU's decoding of `bytes` appended to `out`; `flush` ends the text.
-void IcuDecode(UConverter* conv, std::string_view bytes, bool flush, std::u16string& out)
-{
-    // Each byte gives at most one UTF-16 unit in the supported code pages,
-    // plus what an earlier piece left unfinished; the loop still grows the
-    // buffer if that ever is not so.
-    size_t written = out.size();
-    out.resize(written + bytes.size() + 8);
-    const char* source = bytes.data();
-    const char* sourceEnd = source + bytes.size();
-    for (;;) {
-        UChar* target = reinterpret_cast<UChar*>(out.data()) + written;
-        UChar* targetEnd = reinterpret_cast<UChar*>(out.data()) + out.size();
-        UErrorCode status = U_ZERO_ERROR;
-        ucnv_toUnicode(conv, &target, targetEnd, &source, sourceEnd, nullptr, flush, &status);
-        written = static_cast<size_t>(target - reinterpret_cast<UChar*>(out.data()));
-        if (status == U_BUFFER_OVERFLOW_ERROR) {
-            out.resize(out.size() * 2);
-            continue;
-        }
-        if (U_FAILURE(status))
-            throw std::bad_alloc();
-        break;
-    }
-    out.resize(written);
-}
-
-} // namespace
 
 namespace {
 
@@ -268,6 +312,61 @@ size_t Utf8Sequence(const unsigned char* p, size_t available, char32_t& codePoin
 
 } // namespace
 
+struct Decoder::Impl {
+    Converter conv;
+    bool utf8 = false;
+    DecodeWatch watch;
+    int64_t bytesSeen = 0; ///< bytes of earlier pieces
+    int64_t unitsMade = 0; ///< units appended by earlier calls
+    int64_t textBase = 0;  ///< where this call's text starts in `out`, less unitsMade
+};
+
+Decoder::Decoder(unsigned codePage) : m_impl(std::make_unique<Impl>())
+{
+    m_impl->conv = Open(Resolve(codePage));
+    m_impl->utf8 = Resolve(codePage) == CP_UTF8;
+    m_impl->watch.firstBad = &m_firstBad;
+    m_impl->watch.firstBadUnit = &m_firstBadUnit;
+    if (m_impl->conv) {
+        UErrorCode status = U_ZERO_ERROR;
+        ucnv_setToUCallBack(m_impl->conv.get(), NoteBadBytes, &m_impl->watch, nullptr, nullptr, &status);
+    }
+}
+
+Decoder::~Decoder() = default;
+
+void Decoder::DecodeWithIcu(std::string_view bytes, int64_t offset, bool flush, std::u16string& out)
+{
+    UConverter* conv = m_impl->conv.get();
+    // Each byte gives at most one UTF-16 unit in the supported code pages,
+    // plus what an earlier piece left unfinished; the loop still grows the
+    // buffer if that ever is not so.
+    size_t written = out.size();
+    out.resize(written + bytes.size() + 8);
+    const char* source = bytes.data();
+    const char* sourceEnd = source + bytes.size();
+    m_impl->watch.pieceStart = source;
+    m_impl->watch.pieceOffset = m_impl->bytesSeen + offset;
+    for (;;) {
+        UChar* start = reinterpret_cast<UChar*>(out.data()) + written;
+        UChar* target = start;
+        m_impl->watch.textStart = start;
+        m_impl->watch.textOffset = static_cast<int64_t>(written) - m_impl->textBase;
+        UErrorCode status = U_ZERO_ERROR;
+        ucnv_toUnicode(conv, &target, reinterpret_cast<UChar*>(out.data()) + out.size(), &source, sourceEnd, nullptr,
+                       flush, &status);
+        written = static_cast<size_t>(target - reinterpret_cast<UChar*>(out.data()));
+        if (status == U_BUFFER_OVERFLOW_ERROR) {
+            out.resize(out.size() * 2 + 8);
+            continue;
+        }
+        if (U_FAILURE(status))
+            throw std::bad_alloc();
+        break;
+    }
+    out.resize(written);
+}
+
 void Decoder::Decode(std::string_view bytes, bool last, std::u16string& out)
 {
     UConverter* conv = m_impl->conv.get();
@@ -284,7 +383,9 @@ void Decoder::Decode(std::string_view bytes, bool last, std::u16string& out)
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const size_t n = bytes.size();
     const bool utf8 = m_impl->utf8;
-    out.reserve(out.size() + n + 8);
+    const size_t before = out.size();
+    out.reserve(before + n + 8);
+    m_impl->textBase = static_cast<int64_t>(before) - m_impl->unitsMade;
     size_t i = 0;
     while (i < n) {
         UErrorCode status = U_ZERO_ERROR;
@@ -330,11 +431,23 @@ void Decoder::Decode(std::string_view bytes, bool last, std::u16string& out)
         size_t j = i + 1;
         while (j < n && p[j] >= 0x80)
             ++j;
-        IcuDecode(conv, bytes.substr(i, j - i), false, out);
+        DecodeWithIcu(bytes.substr(i, j - i), static_cast<int64_t>(i), false, out);
         i = j;
     }
     if (last)
-        IcuDecode(conv, std::string_view(), true, out);
+        DecodeWithIcu(std::string_view(), static_cast<int64_t>(n), true, out);
+    m_impl->bytesSeen += static_cast<int64_t>(n);
+    m_impl->unitsMade += static_cast<int64_t>(out.size() - before);
 }
 
 } // namespace varno
+
+ConversionLosses GetConversionLosses() noexcept
+{
+    return t_losses;
+}
+
+void ResetConversionLosses() noexcept
+{
+    t_losses = ConversionLosses();
+}

@@ -12,6 +12,7 @@
 
 #include "platform/varnoplatform_export.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -39,8 +40,13 @@ VARNO_PLATFORM_EXPORT bool SetACP(unsigned codePage);
 namespace varno {
 
 /// Decodes the bytes of one code page a piece at a time, giving exactly the
-/// text that MultiByteToWideChar gives for all the pieces at once: a
-/// character cut between two pieces comes out whole.
+/// text that MultiByteToWideChar gives for all the pieces at once (a
+/// character cut between two pieces comes out whole), and notes the first
+/// byte that the code page does not define: an illegal sequence or an
+/// unassigned byte. Such bytes still become U+FFFD in the text; a U+FFFD
+/// that the bytes really encode (EF BF BD in UTF-8) is text like any other
+/// and is not noted. The library reads files with it; hosts use the note to
+/// check a file before handing it to the library.
 class VARNO_PLATFORM_EXPORT Decoder {
 public:
     /// `codePage` as for MultiByteToWideChar (CP_ACP: the process's, as it
@@ -51,12 +57,35 @@ public:
     Decoder& operator=(const Decoder&) = delete;
 
     /// Appends the text of `bytes` to `out`. `last` marks the final piece:
-    /// an incomplete character at its end then becomes U+FFFD.
+    /// an incomplete character at its end then becomes U+FFFD (and counts
+    /// as undecodable).
     void Decode(std::string_view bytes, bool last, std::u16string& out);
+    /// Offset of the first undecodable byte among all bytes given so far, or
+    /// -1 when there is none.
+    [[nodiscard]] int64_t FirstBadByte() const noexcept { return m_firstBad; }
+    /// Where its U+FFFD stands in the text appended so far (counting every
+    /// text of every Decode call), or -1.
+    [[nodiscard]] int64_t FirstBadUnit() const noexcept { return m_firstBadUnit; }
 
 private:
+    /// ICU's decoding of `bytes`, which start at `offset` of this piece.
+    void DecodeWithIcu(std::string_view bytes, int64_t offset, bool flush, std::u16string& out);
+
     struct Impl;
     std::unique_ptr<Impl> m_impl;
+    int64_t m_firstBad = -1;
+    int64_t m_firstBadUnit = -1;
 };
 
 } // namespace varno
+
+/// Characters that WideCharToMultiByte on the calling thread could not write
+/// as themselves (replaced by a similar character or "?", or an unpaired
+/// surrogate written as U+FFFD in UTF-8) since the last reset. Conversions
+/// count them always; a host reads and resets the count around a call.
+struct ConversionLosses {
+    uint64_t count = 0;
+    char32_t first = 0; ///< the first such character (0 when none)
+};
+[[nodiscard]] VARNO_PLATFORM_EXPORT ConversionLosses GetConversionLosses() noexcept;
+VARNO_PLATFORM_EXPORT void ResetConversionLosses() noexcept;

@@ -13,7 +13,7 @@ namespace varno {
 enum class ProgressStage {
     Reading,  ///< file read and split into rows: done/total in records (total unknown: 0)
     Records,  ///< records made from rows: done/total in records
-    Saving,   ///< records written to the store: done/total in records
+    Saving,   ///< records written to the store: done/total in records; done == total only once the save has committed
     Writing,  ///< file written: done/total in characters of text
 };
 

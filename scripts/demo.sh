@@ -33,7 +33,9 @@ examples=(
   "examples/memo.csv 1252 memo"
   "examples/memo-utf16.txt 65001 memo"
 )
-types=(memo)
+# Every type is tried on export; one whose converter has not landed yet says
+# so and is left out of the summary.
+types=(contact calendar todo memo message email)
 
 # Pulls a number out of varnocsv's one-line JSON result.
 number() { [[ $1 =~ \"$2\":(-?[0-9]+) ]] && echo "${BASH_REMATCH[1]}"; }
@@ -47,7 +49,15 @@ done
 mkdir exported
 for type in "${types[@]}"; do
   # UTF-8 keeps every character of every example, Korean and Latin alike.
-  run --store "$store" --codepage 65001 --json export "$type" "exported/$type"
+  args=(--store "$store" --codepage 65001 --json export "$type" "exported/$type")
+  if ! result=$("$varnocsv" "${args[@]}" 2>"$work/err"); then
+    grep -q "is not supported yet" "$work/err" && continue
+    cat "$work/err" >&2
+    exit 1
+  fi
+  echo "\$ varnocsv ${args[*]}"
+  cat "$work/err"
+  echo "$result"
   rows+=("exported/$type.csv|$type|-|$(number "$result" written)")
 done
 

@@ -25,7 +25,32 @@ namespace varno::store {
 
 namespace {
 
-constexpr int kBusyTimeoutMs = 10000;
+constexpr int kBusyTimeoutMs = kStoreBusyTimeoutMs;
+
+thread_local StoreFailure t_failure;
+
+/// Writes down why `db` failed, unless a failure of this load or save is
+/// written down already (the first one is the cause; a rollback after it is
+/// not).
+void NoteFailure(sqlite3* db)
+{
+    if (t_failure.code != 0)
+        return;
+    t_failure.code = db ? sqlite3_extended_errcode(db) : SQLITE_CANTOPEN;
+    if (t_failure.code == SQLITE_OK)
+        t_failure.code = SQLITE_ERROR;
+    t_failure.systemError = db ? sqlite3_system_errno(db) : 0;
+    t_failure.message = db ? sqlite3_errmsg(db) : "out of memory";
+}
+
+void NoteNotOurs()
+{
+    if (t_failure.code != 0)
+        return;
+    t_failure.code = SQLITE_NOTADB;
+    t_failure.notOurs = true;
+    t_failure.message = "the database is not a store of this version";
+}
 // Keys stay below the provisional ids that AddNew gives (RecordCollection.h).
 constexpr std::int64_t kMaxKey = 0x7FFFFFFF;
 
@@ -131,25 +156,32 @@ bool CreateSchema(sqlite3* db)
 {
     // WAL is a lasting property of the file; it cannot change inside a
     // transaction, so it is set first. Two processes may both get here.
-    if (!SwitchToWal(db))
+    // A failure is written down before the transaction's rollback runs.
+    auto failed = [db] {
+        NoteFailure(db);
         return false;
+    };
+    if (!SwitchToWal(db))
+        return failed();
     Transaction transaction(db);
     if (!transaction.Begin("BEGIN IMMEDIATE"))
-        return false;
+        return failed();
     StoreKind kind;
     if (!Inspect(db, kind)) // again, now that no one else can write
+        return failed();
+    if (kind == StoreKind::foreign) {
+        NoteNotOurs();
         return false;
-    if (kind == StoreKind::foreign)
-        return false;
+    }
     if (kind == StoreKind::empty) {
         for (const char* sql : SchemaStatements())
             if (!Execute(db, sql))
-                return false;
+                return failed();
         const std::string setVersion = "PRAGMA user_version = " + std::to_string(kSchemaVersion);
         if (!Execute(db, setVersion.c_str()))
-            return false;
+            return failed();
     }
-    return transaction.Commit();
+    return transaction.Commit() || failed();
 }
 
 /// A connection to a store of the current schema, or null.
@@ -162,18 +194,30 @@ Connection OpenStore()
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX;
     int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
     Connection db(raw); // closed on every path, also when the open failed
-    if (rc != SQLITE_OK)
+    if (rc != SQLITE_OK) {
+        NoteFailure(raw);
         return nullptr;
+    }
     sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
     // In WAL mode NORMAL still never corrupts the store; a power cut may lose
     // only the last saves.
-    if (!Execute(db.get(), "PRAGMA foreign_keys = ON") || !Execute(db.get(), "PRAGMA synchronous = NORMAL"))
+    if (!Execute(db.get(), "PRAGMA foreign_keys = ON") || !Execute(db.get(), "PRAGMA synchronous = NORMAL")) {
+        NoteFailure(db.get());
         return nullptr;
+    }
     StoreKind kind;
-    if (!Inspect(db.get(), kind) || kind == StoreKind::foreign)
+    if (!Inspect(db.get(), kind)) {
+        NoteFailure(db.get());
         return nullptr;
-    if (kind == StoreKind::empty && !CreateSchema(db.get()))
+    }
+    if (kind == StoreKind::foreign) {
+        NoteNotOurs();
         return nullptr;
+    }
+    if (kind == StoreKind::empty && !CreateSchema(db.get())) {
+        NoteFailure(db.get());
+        return nullptr;
+    }
     return db;
 }
 
@@ -435,17 +479,27 @@ std::uint64_t Digest(const RecordRows& rows)
     return hash == 0 ? 1 : hash;
 }
 
+StoreFailure LastFailure()
+{
+    return t_failure;
+}
+
 long ReadRecords(const TableSpec& tableSpec, const Filter& filter,
                  const std::function<void(std::int64_t key, RecordRows& rows)>& take)
 {
+    t_failure = StoreFailure();
     Connection db = OpenStore();
     if (!db)
         return STOREERR_OPEN;
+    auto fail = [&db] {
+        NoteFailure(db.get());
+        return STOREERR_OPEN;
+    };
     // One read transaction, so that the records and their sub-entries come
     // from the same state of the store.
     Transaction transaction(db.get());
     if (!transaction.Begin("BEGIN"))
-        return STOREERR_OPEN;
+        return fail();
 
     // The records in key order, and beside them each child table's entries
     // in the order of their owner and position: both walk forward together,
@@ -460,7 +514,7 @@ long ReadRecords(const TableSpec& tableSpec, const Filter& filter,
                                                  " WHERE " + filter.where + ") ORDER BY " + child.ownerColumn +
                                                  ", seq");
         if (!select || !BindFilter(select.get(), filter))
-            return STOREERR_OPEN;
+            return fail();
         childStep.push_back(sqlite3_step(select.get()));
         childSelects.push_back(std::move(select));
     }
@@ -469,7 +523,7 @@ long ReadRecords(const TableSpec& tableSpec, const Filter& filter,
     Statement select = Prepare(db.get(), std::string("SELECT id, ") + ColumnList(tableSpec.columns) + " FROM " +
                                              tableSpec.table + " WHERE " + filter.where + " ORDER BY id");
     if (!select || !BindFilter(select.get(), filter))
-        return STOREERR_OPEN;
+        return fail();
     int rc;
     RecordRows rows;
     while ((rc = sqlite3_step(select.get())) == SQLITE_ROW) {
@@ -497,13 +551,15 @@ long ReadRecords(const TableSpec& tableSpec, const Filter& filter,
         take(key, rows);
         ++count;
     }
+    if (rc != SQLITE_DONE)
+        return fail();
     select.reset();
     for (std::size_t c = 0; c < childSelects.size(); ++c)
         if (childStep[c] != SQLITE_ROW && childStep[c] != SQLITE_DONE)
-            return STOREERR_OPEN;
+            return fail();
     childSelects.clear();
-    if (rc != SQLITE_DONE || !transaction.Commit())
-        return STOREERR_OPEN;
+    if (!transaction.Commit())
+        return fail();
     return count;
 }
 
@@ -527,24 +583,34 @@ WriteSession::~WriteSession()
 
 long WriteSession::Begin()
 {
+    t_failure = StoreFailure();
     m_impl->db = OpenStore();
     if (!m_impl->db)
         return STOREERR_OPEN;
     m_impl->transaction.emplace(m_impl->db.get());
-    if (!m_impl->transaction->Begin("BEGIN IMMEDIATE") || !PrepareWrites(m_impl->db.get(), m_spec, m_impl->statements))
+    if (!m_impl->transaction->Begin("BEGIN IMMEDIATE") ||
+        !PrepareWrites(m_impl->db.get(), m_spec, m_impl->statements)) {
+        NoteFailure(m_impl->db.get());
         return STOREERR_WRITE;
+    }
     return 0;
 }
 
 bool WriteSession::Write(const RecordRows& rows, std::int64_t& key)
 {
-    return WriteOne(m_impl->db.get(), m_spec, m_profile, m_impl->statements, rows, key);
+    if (WriteOne(m_impl->db.get(), m_spec, m_profile, m_impl->statements, rows, key))
+        return true;
+    NoteFailure(m_impl->db.get());
+    return false;
 }
 
 long WriteSession::Commit()
 {
     m_impl->statements = WriteStatements();
-    return m_impl->transaction->Commit() ? 0L : static_cast<long>(STOREERR_WRITE);
+    if (m_impl->transaction->Commit())
+        return 0;
+    NoteFailure(m_impl->db.get());
+    return STOREERR_WRITE;
 }
 
 } // namespace varno::store

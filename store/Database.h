@@ -126,6 +126,9 @@ private:
     std::unique_ptr<Impl> m_impl;
 };
 
+/// The cause of the calling thread's last failed load or save.
+StoreFailure LastFailure();
+
 /// The database file to open, UTF-8; the default folder is created on the way.
 std::string StorePathForOpening();
 
@@ -192,7 +195,9 @@ bool WriteChanged(CRecordCollection& from, WriteSession& session, std::optional<
         if (!session.Write(rows, key))
             return false;
         saved.push_back(SavedRecord{record, key, digest});
-        if ((i + 1) % kProgressEvery == 0)
+        // done == count is reported only once the save has committed, so a
+        // host can tell a finished save from one still running.
+        if ((i + 1) % kProgressEvery == 0 && i + 1 < count)
             ReportProgress(ProgressStage::Saving, i + 1, count);
     }
     return true;

@@ -89,6 +89,11 @@ std::string varno::store::StorePathForOpening()
     return path;
 }
 
+StoreFailure GetLastStoreFailure()
+{
+    return varno::store::LastFailure();
+}
+
 COleDateTime Local2Utc(COleDateTime local)
 {
     auto fields = local.GetFields();

@@ -12,6 +12,8 @@
 #include "platform/COleDateTime.h"
 #include "platform/CString.h"
 
+#include <string>
+
 /// Negative results of OpenFromDB and SaveToDB. A load or save that works
 /// returns the number of records loaded or written, 0 or more.
 enum StoreError : long {
@@ -22,6 +24,24 @@ enum StoreError : long {
     /// long, ...). The transaction was rolled back: nothing was written.
     STOREERR_WRITE = -2,
 };
+
+/// How long a load or save waits for another process that holds the store
+/// before it gives up as busy.
+constexpr int kStoreBusyTimeoutMs = 10000;
+
+/// Why the last load or save of the calling thread failed, for hosts that
+/// tell their users; loads and saves return their results as before. Each
+/// load and save starts with an empty one, so after one that worked `code`
+/// is 0.
+struct StoreFailure {
+    /// SQLite's extended result code (SQLITE_FULL, SQLITE_READONLY, ...);
+    /// SQLITE_NOTADB also for a database that is not a store of ours.
+    int code = 0;
+    int systemError = 0;  ///< the errno SQLite saw, when it saw one
+    bool notOurs = false; ///< a database, but not a store of ours
+    std::string message;  ///< SQLite's words
+};
+[[nodiscard]] VARNO_DATA_EXPORT StoreFailure GetLastStoreFailure();
 
 /// Names the database file that every load and save works on. A path that
 /// starts with "file:" is taken as an SQLite URI, so "file:/x/store.db?mode=ro"

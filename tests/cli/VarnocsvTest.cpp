@@ -1,14 +1,22 @@
 // End-to-end tests of the varnocsv binary, run as a user would with a store and
 // files in a temporary folder. The child gets only the environment set here
 // (TZ, locale, HOME, XDG_DATA_HOME), so no run can touch the user's own store.
+// Each table row is one thing a user met, with its outcome: exit code,
+// message, store contents, files on disk.
 #include "tests/support/TestSupport.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
+#include <sqlite3.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <map>
 #include <regex>
+#include <thread>
 
 namespace varno::test {
 namespace {
@@ -19,6 +27,22 @@ struct RunResult {
     int exit = -1;
     std::string out, err, command;
 };
+
+/// How the child is started, beyond its arguments.
+struct Start {
+    std::string in = "/dev/null"; ///< standard input
+    std::string out;              ///< standard output ("": a file of the test)
+    int fd3 = -1;                 ///< handed to the child as descriptor 3
+    int fileSizeBlocks = 0;       ///< a file-size limit (ulimit -f), 0: none
+    std::function<void(pid_t)> whileRunning;
+};
+
+Start Stdin(const std::string& file)
+{
+    Start start;
+    start.in = file;
+    return start;
+}
 
 constexpr std::string_view kTwoMemos = "\"memo\",\"color\"\r\n\"Buy milk\",\"yellow\"\r\n\"Call Ann\",\"red\"\r\n";
 
@@ -33,9 +57,12 @@ protected:
     }
 
     /// Runs varnocsv exactly with `args`; standard output and error go to files.
-    RunResult Raw(Args args) const
+    RunResult Raw(Args args, const Start& start = {}) const
     {
         args.insert(args.begin(), VARNOCSV_PATH);
+        if (start.fileSizeBlocks > 0)
+            args.insert(args.begin(), {"/bin/sh", "-c", "ulimit -f " + std::to_string(start.fileSizeBlocks) +
+                                                            "; exec \"$0\" \"$@\""});
         Args env;
         for (const auto& [name, value] : m_env)
             env.push_back(name + "=" + value);
@@ -45,28 +72,35 @@ protected:
         for (std::string& s : env)
             envp.push_back(s.data());
         argv.push_back(nullptr), envp.push_back(nullptr);
-        const std::string out = Path(".out"), err = Path(".err");
+        const std::string out = start.out.empty() ? Path(".out") : start.out, err = Path(".err");
         posix_spawn_file_actions_t io;
         posix_spawn_file_actions_init(&io);
-        posix_spawn_file_actions_addopen(&io, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&io, 0, start.in.c_str(), O_RDONLY, 0);
         posix_spawn_file_actions_addopen(&io, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         posix_spawn_file_actions_addopen(&io, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (start.fd3 >= 0)
+            posix_spawn_file_actions_adddup2(&io, start.fd3, 3);
         pid_t child = 0;
         int status = -1;
-        if (posix_spawn(&child, argv[0], &io, nullptr, argv.data(), envp.data()) == 0)
+        if (posix_spawn(&child, argv[0], &io, nullptr, argv.data(), envp.data()) == 0) {
+            if (start.whileRunning)
+                start.whileRunning(child);
             waitpid(child, &status, 0);
+        }
         posix_spawn_file_actions_destroy(&io);
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(out), ReadFile(err), ::testing::PrintToString(args)};
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, start.out.empty() ? ReadFile(out) : "", ReadFile(err),
+                ::testing::PrintToString(args)};
     }
     /// Runs varnocsv with a fixed code page and locale on the test's store
     /// (the default store when `store` is empty).
-    RunResult Run(const Args& args, const std::string& store = "store.db", const std::string& codePage = "65001") const
+    RunResult Run(const Args& args, const std::string& store = "store.db", const std::string& codePage = "65001",
+                  const Start& start = {}) const
     {
         Args all{"--codepage", codePage, "--locale", "en_US"};
         if (!store.empty())
             all.insert(all.end(), {"--store", Path(store)});
         all.insert(all.end(), args.begin(), args.end());
-        return Raw(all);
+        return Raw(all, start);
     }
     RunResult Ok(const Args& args, const std::string& store = "store.db", const std::string& codePage = "65001") const
     {
@@ -74,18 +108,28 @@ protected:
         EXPECT_EQ(r.exit, 0) << r.command << "\n" << r.err;
         return r;
     }
-    static void ExpectFailure(const RunResult& r, int exit, const std::string& says)
+    static void Expect(const RunResult& r, int exit, const std::string& says)
     {
-        EXPECT_EQ(r.exit, exit) << r.command;
-        EXPECT_EQ(r.out, "") << r.command;
+        EXPECT_EQ(r.exit, exit) << r.command << "\n" << r.err;
+        if (exit != 0) {
+            EXPECT_EQ(r.out, "") << r.command;
+        }
         EXPECT_NE(r.err.find(says), std::string::npos) << r.command << "\n" << r.err;
+    }
+    /// The memos of a store as export writes them ("" when there is none).
+    std::string Stored(const std::string& store) const
+    {
+        if (!Exists(store))
+            return "(no store)";
+        const RunResult r = Run({"export", "memo", Path(".stored.csv")}, store);
+        return r.exit == 0 ? ReadBytes(".stored.csv") : "(export failed: " + r.err + ")";
     }
     std::string Path(std::string_view name) const { return (m_dir / name).string(); }
 
     std::map<std::string, std::string> m_env;
 };
 
-TEST_F(VarnocsvTest, BadCommandLinesExitTwoWithUsage)
+TEST_F(VarnocsvTest, BadCommandLinesSayTheOneProblem)
 {
     const std::string file = Path("in.csv");
     const struct {
@@ -95,23 +139,30 @@ TEST_F(VarnocsvTest, BadCommandLinesExitTwoWithUsage)
         {{}, "no command given"},
         {{"frob"}, "unknown command \"frob\""},
         {{"count", "memos", file}, "unknown type \"memos\""},
-        {{"export", "0", file}, "unknown type \"0\""},
         {{"export", "7", file}, "unknown type \"7\""},
-        {{"list", "Memo"}, "unknown type \"Memo\""},
         {{"count", "memo"}, "FILE is required"},
-        {{"list"}, "TYPE is required"},
         {{"fields", file, file}, file},
         {{"--bogus", "list", "memo"}, "--bogus"},
         {{"--profile", "abc", "list", "memo"}, "abc"},
-        {{"--codepage", "1250", "list", "memo"}, "1250"},
+        {{"--profile", "0", "list", "memo"}, "--profile: Value 0 not in range"},
+        {{"--profile", "-1", "list", "memo"}, "--profile"},
+        {{"--codepage", "utf8x", "list", "memo"}, "utf8x is not a code page: use 65001 (utf-8, utf8), 1252"},
+        {{"--locale", "garbage", "list", "memo"}, "garbage is not a locale ICU knows"},
+        {{"--store", "", "list", "memo"}, "--store: the store file name is empty"},
         {{"count", "memo", file, "--map", "memo"}, "\"memo\" is not FIELD=COLUMN"},
+        {{"count", "memo", file, "--map", "=Text"}, "\"=Text\" is not FIELD=COLUMN"},
+        {{"import", "memo", file, "--map", "memo="}, "\"memo=\" is not FIELD=COLUMN"},
+        {{"import", "memo", file, "--map", "body=Text"}, "--map body=Text: memo has no field \"body\" (its fields: "
+                                                         "memo, color)"},
         {{"export", "memo", ""}, "the file name is empty"},
+        {{"--json", "export", "memo", "-"}, "--json cannot go with an export to standard output"},
         {{"import", "memo", file, "--option", "x"}, "--option"},
     };
     for (const auto& row : rows) {
         const RunResult r = Raw(row.args);
-        ExpectFailure(r, 2, row.says);
-        EXPECT_NE(r.err.find("Usage:"), std::string::npos) << r.command;
+        Expect(r, 2, row.says);
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 2) << r.err;
+        EXPECT_NE(r.err.find("--help\" for more information.\n"), std::string::npos) << r.err;
     }
     EXPECT_FALSE(Exists("xdg")) << "a rejected command line must not touch the store";
     for (const std::string command : {"", "export", "count", "import", "fields", "list"}) {
@@ -120,6 +171,9 @@ TEST_F(VarnocsvTest, BadCommandLinesExitTwoWithUsage)
         EXPECT_EQ(r.err, "") << command;
         EXPECT_NE(r.out.find("Usage: varnocsv " + command), std::string::npos) << r.out;
     }
+    EXPECT_NE(Raw({"import", "--help"}).out.find("link the contacts to the groups named in the file"),
+              std::string::npos);
+    EXPECT_EQ(Raw({"--version"}).out, "varnocsv " VARNO_VERSION "\n");
 }
 
 // Every command in turn on one store, as people and as scripts read it.
@@ -134,16 +188,17 @@ TEST_F(VarnocsvTest, EveryCommandHumanAndJson)
         {{"fields", in}, "1\tmemo\n2\tcolor\n", ""},
         {{"--json", "fields", in}, R"({"path":")" + in + R"(","fields":["memo","color"]})" "\n", ""},
         {{"count", "memo", in}, in + " holds 2 memos\n", mapping},
-        {{"--json", "count", "memo", in}, R"({"type":"memo","path":")" + in + R"(","count":2})" "\n", mapping},
-        {{"import", "4", in}, "saved 2 memos from " + in + " to profile 1 of " + Path("store.db") + "\n", mapping},
-        {{"list", "memo"},
+        {{"--json", "count", "Memo", in}, R"({"type":"memo","path":")" + in + R"(","count":2})" "\n", mapping},
+        {{"import", "4", in}, "saved 2 memos from " + in + " to profile 1 of " + Path("store.db") + "\n",
+         mapping + "varnocsv: created the store " + Path("store.db") + "\n"},
+        {{"list", "MEMO"},
          "N  memo=\"Buy milk\"  color=\"yellow\"\nN  memo=\"Call Ann\"  color=\"red\"\n2 memos in profile 1\n", ""},
         {{"--json", "list", "memo"},
          R"({"type":"memo","records":[{"id":N,"memo":"Buy milk","color":"yellow","deleted":false},)"
          R"({"id":N,"memo":"Call Ann","color":"red","deleted":false}]})" "\n", ""},
         {{"export", "memo", Path("out")}, "exported 2 memos to " + Path("out.csv") + "\n", ""},
         {{"--json", "export", "4", Path("out.txt")},
-         R"({"type":"memo","path":")" + Path("out.txt.csv") + R"(","written":2})" "\n", ""},
+         R"({"type":"memo","path":")" + Path("out.txt.csv") + R"(","written":2,"replaced":0})" "\n", ""},
         {{"--json", "import", "memo", in, "--option", "0", "--flag"},
          R"({"type":"memo","path":")" + in + R"(","saved":2})" "\n", mapping},
     };
@@ -156,25 +211,26 @@ TEST_F(VarnocsvTest, EveryCommandHumanAndJson)
     EXPECT_EQ(ReadBytes("out.csv"), kTwoMemos);
 }
 
-// Each failure exits 1 with one message naming the file and what went wrong,
-// and leaves files and the store as they were.
+// Each failure exits 1 with one message naming the file or the store and
+// what went wrong, and leaves files and the store as they were.
 TEST_F(VarnocsvTest, FailuresExitOneAndSaySo)
 {
     WriteBytes("empty.csv", "");
     const std::string garbage(8192, '#'), notes = Path("notes.txt"), in = Path("in.csv");
-    const std::string missing = Path("missing.csv"), empty = Path("empty.csv");
+    const std::string missing = Path("missing.csv"), empty = Path("empty.csv"), none = Path("none.db");
     WriteBytes("notes.txt", garbage);
     Ok({"import", "memo", in});
     const struct {
         Args args;
         std::string says;
-        bool onNotes = false; // run on notes.txt as the store
+        std::string store = "store.db";
     } rows[] = {
         {{"export", "contact", Path("out.csv")}, "contact is not supported yet"},
-        {{"count", "2", in}, "calendar is not supported yet"},
-        {{"import", "todo", in}, "todo is not supported yet"},
-        {{"list", "5"}, "message is not supported yet"},
-        {{"--json", "import", "6", in}, "email is not supported yet"},
+        {{"count", "2", in}, in + ": no header column is named after a field of calendar (summary, start_time, "
+                             "end_time, allday, alarm_runtime, description, location)"},
+        {{"import", "todo", in}, in + ": no header column is named after a field of todo"},
+        {{"list", "5"}, "there is no store at " + none + " (import creates one)", "none.db"},
+        {{"count", "calendar", missing}, "cannot open " + missing + ": no such file"}, // the file first
         {{"--json", "count", "memo", missing}, "cannot open " + missing + ": no such file"},
         {{"import", "memo", missing}, "cannot open " + missing + ": no such file"},
         {{"fields", missing}, "cannot open " + missing + ": no such file"},
@@ -183,29 +239,248 @@ TEST_F(VarnocsvTest, FailuresExitOneAndSaySo)
         {{"count", "memo", m_dir.string()}, "cannot open " + m_dir.string() + ": it is a folder"},
         {{"--json", "export", "memo", Path("nowhere/out.csv")},
          "cannot write " + Path("nowhere/out.csv") + ": the folder " + Path("nowhere") + " does not exist"},
-        {{"export", "memo", Path("out.csv")}, "cannot read the store " + notes, true},
-        {{"--json", "import", "memo", in},
-         "cannot write to the store " + notes + ": it cannot be opened, or it is not a store", true},
-        {{"list", "memo"}, "cannot read the store " + notes, true},
+        {{"list", "memo"}, "there is no store at " + none + " (import creates one)", "none.db"},
+        {{"export", "memo", Path("out.csv")}, "there is no store at " + none, "none.db"},
+        {{"export", "memo", Path("out.csv")}, "cannot read the store " + notes + ": not a database (or not a store "
+                                              "of ours)", "notes.txt"},
+        {{"--json", "import", "memo", in}, "cannot save to the store " + notes + ": not a database", "notes.txt"},
+        {{"list", "memo"}, "cannot read the store " + notes + ": not a database", "notes.txt"},
     };
     for (const auto& row : rows)
-        ExpectFailure(Run(row.args, row.onNotes ? "notes.txt" : "store.db"), 1, "varnocsv: " + row.says + "\n");
+        Expect(Run(row.args, row.store), 1, "varnocsv: " + row.says);
     EXPECT_EQ(ReadBytes("notes.txt"), garbage);
     EXPECT_FALSE(Exists("out.csv"));
     EXPECT_FALSE(Exists("nowhere"));
+    EXPECT_FALSE(Exists("none.db")) << "list and export create no store";
     EXPECT_EQ(Ok({"count", "memo", in}, "notes.txt").out, in + " holds 2 memos\n") << "counting needs no store";
     EXPECT_EQ(Ok({"--json", "fields", empty}).out, R"({"path":")" + empty + R"(","fields":[]})" "\n");
 }
 
+// What users met: files that spreadsheets and other programs write. Each row
+// imports into a fresh store; a refused file leaves no store behind.
+TEST_F(VarnocsvTest, ImportStoresWhatTheFileMeansOrRefuses)
+{
+    const std::string stored = "\"memo\",\"color\"\r\n\"A\",\"red\"\r\n\"B\",\"blue\"\r\n";
+    const std::string example = ReadFile(VARNO_SOURCE_DIR "/examples/memo.csv");
+    const struct {
+        std::string bytes;
+        Args extra;
+        int exit;
+        std::string says, stored;
+        std::string codePage = "65001";
+    } rows[] = {
+        {"\xEF\xBB\xBFmemo,color\r\nA,red\r\nB,blue\r\n", {}, 0,
+         "starts with a UTF-8 byte-order mark: its first column \"memo\" is matched without it", stored},
+        {"\xEF\xBB\xBFmemo,color\r\nA,red\r\nB,blue\r\n", {"--map", "memo=MEMO", "--map", "color=color"}, 0,
+         "mapping (--map): memo <- \"memo\", color <- \"color\"", stored},
+        {"memo;color\r\nA;red\r\nB;blue\r\n", {}, 0, "its columns are read as separated by \";\"", stored},
+        {"Memo , Color\r\nA,red\r\nB,blue\r\n", {}, 0, "mapping: memo <- \"Memo \", color <- \" Color\"", stored},
+        {"Note,Color\r\nA,red\r\nB,blue\r\n", {}, 1, "nothing would fill memo, so every memo would be stored",
+         "(no store)"},
+        {"x,y\r\nA,red\r\n", {}, 1, "no header column is named after a field of memo (memo, color)", "(no store)"},
+        {"Memo , Color\r\nA,red\r\n", {"--map", "memo=Memo"}, 1,
+         "--map column \"Memo\" is not in the header; its columns are \"Memo \", \" Color\"", "(no store)"},
+        {std::string(kTwoMemos), {"--map", "memo=Nope"}, 1, "--map column \"Nope\" is not in the header; its "
+                                                            "columns are \"memo\", \"color\"", "(no store)"},
+        {example, {}, 1, "is not text in code page 65001: the byte at offset 59 (line 3) does not decode in it and "
+                         "would be stored as U+FFFD; the file decodes cleanly in code page 1252: use --codepage 1252",
+         "(no store)"},
+        {"memo,color\r\n\xC7\xD1\xB1\xB9,red\r\n", {}, 1, "the file decodes cleanly in code page 949", "(no store)"},
+        {"memo,color\r\n\xC7\xD1\xB1\xB9,red\r\n", {}, 0, "mapping: memo", // 1252 decodes every byte
+         "\"memo\",\"color\"\r\n\"\xC3\x87\xC3\x91\xC2\xB1\xC2\xB9\",\"red\"\r\n", "1252"},
+        {"\xEF\xBB\xBFmemo\r\nA\r\n", {}, 1, "starts with a UTF-8 byte-order mark, so it is UTF-8 text, but the "
+                                            "code page in use is 949",
+         "(no store)", "949"},
+        {std::string("memo,color\r\nA,red\r\nB\0,blue\r\nC,green\r\n", 36), {}, 1,
+         "holds a NUL byte at offset 20: the library's reader ends the text there", "(no store)"},
+        {Utf16LE(u"memo,color\r\nA,red\r\n") + std::string("\0\0", 2) + Utf16LE(u"B,blue\r\n", false), {}, 1,
+         "holds a NUL character at offset 40", "(no store)"},
+        {"memo,color\r\nA,red,x\r\nB,blue,y,z\r\n", {}, 0,
+         "2 rows of " + Path("case.csv") + " hold more cells than the header's 2 columns (the first on line 2)",
+         stored},
+        {"memo,color\r\nA,red\r\nB\r\n", {}, 0, "1 row of " + Path("case.csv") + " holds fewer cells",
+         "\"memo\",\"color\"\r\n\"A\",\"red\"\r\n\"B\",\"\"\r\n"},
+        {"memo,color\r\nA,red\r\n\"B,blue\r\nC,green\r\n", {}, 0,
+         "a quote opened in the record on line 3 of " + Path("case.csv") + " is never closed",
+         "\"memo\",\"color\"\r\n\"A\",\"red\"\r\n\"B,blue\r\nC,green\r\n\",\"\"\r\n"},
+    };
+    int n = 0;
+    for (const auto& row : rows) {
+        WriteBytes("case.csv", row.bytes);
+        const std::string store = "case" + std::to_string(n++) + ".db";
+        Args args{"import", "memo", Path("case.csv")};
+        args.insert(args.end(), row.extra.begin(), row.extra.end());
+        const RunResult r = Run(args, store, row.codePage);
+        Expect(r, row.exit, row.says);
+        EXPECT_EQ(Stored(store), row.stored) << r.command;
+        if (row.exit == 0) {
+            EXPECT_EQ(Run({"count", "memo", Path("case.csv")}, "", row.codePage).exit, 0) << r.command;
+        }
+    }
+}
+
+// Characters a code page cannot hold are named, counted and suggested away.
+TEST_F(VarnocsvTest, ExportSaysWhatTheCodePageCannotHold)
+{
+    WriteBytes("mixed.csv", "memo,color\r\n\"Café – €5\",x\r\n한국어,y\r\n");
+    Ok({"import", "memo", Path("mixed.csv")});
+    const struct {
+        std::string codePage;
+        std::string says;
+        int replaced;
+    } rows[] = {
+        {"949", "2 characters cannot be written in code page 949 and were written as a similar character or \"?\" "
+                "(the first: \"é\", U+00E9); --codepage 65001 writes every character", 2},
+        {"1252", "3 characters cannot be written in code page 1252", 3},
+        {"65001", "", 0},
+    };
+    for (const auto& row : rows) {
+        const RunResult r = Run({"--json", "export", "memo", Path("out")}, "store.db", row.codePage);
+        Expect(r, 0, row.says);
+        EXPECT_EQ(r.err.empty(), row.says.empty()) << r.err;
+        EXPECT_NE(r.out.find("\"replaced\":" + std::to_string(row.replaced) + "}"), std::string::npos) << r.out;
+    }
+}
+
+// A failed export leaves the old file whole and no temporary file; a
+// finished one keeps its permission bits; every write to standard output is
+// checked.
+TEST_F(VarnocsvTest, ExportReplacesTheFileOnlyWhenItWorked)
+{
+    std::string many = "memo,color\r\n";
+    for (int i = 0; i < 2000; ++i)
+        many += "memo number " + std::to_string(i) + " with some words,blue\r\n";
+    WriteBytes("many.csv", many);
+    Ok({"import", "memo", Path("many.csv")});
+    Ok({"import", "memo", Path("in.csv")}, "two.db");
+    WriteBytes("old.csv", "the old file\r\n");
+    chmod(Path("old.csv").c_str(), 0640);
+    auto files = [&] {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(m_dir))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const auto before = files();
+    Expect(Run({"export", "memo", Path("old.csv")}, "store.db", "65001", {.in = "/dev/null", .out = "", .fd3 = -1, .fileSizeBlocks = 100, .whileRunning = {}}), 1,
+           "cannot write " + Path("old.csv") + ": file too large: the size limit for files (ulimit -f) was reached; "
+           "the file is as it was");
+    EXPECT_EQ(ReadBytes("old.csv"), "the old file\r\n");
+    EXPECT_EQ(files(), before) << "no temporary file stays";
+
+    {
+        const int held = open(Path("old.csv").c_str(), O_RDONLY);
+        ASSERT_EQ(flock(held, LOCK_SH), 0); // as the library's reader holds it
+        Expect(Run({"export", "memo", Path("old.csv")}, "two.db"), 1, "another program has it open and locked");
+        close(held);
+    }
+    EXPECT_EQ(ReadBytes("old.csv"), "the old file\r\n");
+
+    Ok({"export", "memo", Path("old.csv")}, "two.db");
+    EXPECT_EQ(ReadBytes("old.csv"), kTwoMemos);
+    struct stat st {};
+    stat(Path("old.csv").c_str(), &st);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(files(), before);
+
+    EXPECT_EQ(Ok({"export", "memo", "-"}, "two.db").out, kTwoMemos);
+    for (const Args& args : {Args{"list", "memo"}, Args{"export", "memo", "-"}, Args{"fields", Path("in.csv")}})
+        Expect(Run(args, "two.db", "65001", {.in = "/dev/null", .out = "/dev/full", .fd3 = -1, .fileSizeBlocks = 0, .whileRunning = {}}), 1, "cannot write to standard output: ");
+}
+
+// Standard input, named pipes and /dev/fd paths are read once; nothing hangs.
+TEST_F(VarnocsvTest, PipesAndStandardInputAreReadOnce)
+{
+    const std::string in = Path("in.csv");
+    EXPECT_EQ(Run({"count", "memo", "-"}, "", "65001", Stdin(in)).out, "standard input holds 2 memos\n");
+    EXPECT_EQ(Run({"count", "memo", "/dev/stdin"}, "", "65001", Stdin(in)).out, "/dev/stdin holds 2 memos\n");
+    int pipeEnds[2];
+    ASSERT_EQ(pipe(pipeEnds), 0);
+    ASSERT_EQ(write(pipeEnds[1], kTwoMemos.data(), kTwoMemos.size()), static_cast<ssize_t>(kTwoMemos.size()));
+    close(pipeEnds[1]);
+    EXPECT_EQ(Run({"fields", "/dev/fd/3"}, "", "65001", {.in = "/dev/null", .out = "", .fd3 = pipeEnds[0], .fileSizeBlocks = 0, .whileRunning = {}}).out, "1\tmemo\n2\tcolor\n");
+    close(pipeEnds[0]);
+
+    const std::string fifo = Path("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::thread writer([&] { std::ofstream(fifo, std::ios::binary) << kTwoMemos; });
+    const RunResult r = Run({"import", "memo", fifo});
+    writer.join();
+    EXPECT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(Stored("store.db"), kTwoMemos);
+
+    // Ctrl-C while the file is still being read: nothing saved, no store.
+    int interrupted = -1;
+    const RunResult stopped = Run({"import", "memo", fifo}, "stopped.db", "65001", {.in = "/dev/null", .out = "", .fd3 = -1, .fileSizeBlocks = 0, .whileRunning = [&](pid_t child) {
+        std::ofstream pipe(fifo, std::ios::binary); // opens once the child has opened it
+        pipe << "memo,color\r\n" << std::flush;
+        kill(child, SIGINT);
+        int status = 0;
+        waitpid(child, &status, WNOHANG); // the pipe is closed only after the child ends
+        while (kill(child, 0) == 0 && waitpid(child, &status, WNOHANG) == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        interrupted = status;
+    }});
+    EXPECT_TRUE(WIFEXITED(interrupted) && WEXITSTATUS(interrupted) == 130) << interrupted;
+    EXPECT_EQ(stopped.err, "varnocsv: interrupted: nothing was saved\n");
+    EXPECT_FALSE(Exists("stopped.db"));
+}
+
+// Store failures carry SQLite's reason in words; a failed save changes
+// nothing.
+TEST_F(VarnocsvTest, StoreFailuresSayWhyAndWhatToDo)
+{
+    Ok({"import", "memo", Path("in.csv")});
+    const std::string before = Stored("store.db");
+    std::string many = "memo,color\r\n";
+    for (int i = 0; i < 3000; ++i)
+        many += "memo number " + std::to_string(i) + " with some words,blue\r\n";
+    WriteBytes("many.csv", many);
+    const std::string uri = "file:" + Path("store.db") + "?mode=ro";
+    Expect(Raw({"--store", uri, "import", "memo", Path("in.csv")}), 1,
+           "cannot save to the store " + uri + ": read-only: ");
+    Expect(Run({"import", "memo", Path("many.csv")}, "store.db", "65001", {.in = "/dev/null", .out = "", .fd3 = -1, .fileSizeBlocks = 200, .whileRunning = {}}), 1,
+           ": the disk is probably full, or the size limit for files (ulimit -f, 102400 bytes) was reached; free some "
+           "space and try again; nothing was saved");
+    EXPECT_EQ(Stored("store.db"), before);
+
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(Path("store.db").c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    Expect(Run({"import", "memo", Path("in.csv")}), 1,
+           "busy: another program held the store for 10 seconds (another import?); try again when it has finished");
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_EQ(Stored("store.db"), before);
+}
+
+// list shows what export writes, with the id, and those marked deleted too.
+TEST_F(VarnocsvTest, ListShowsDeletedRecordsThatExportLeavesOut)
+{
+    Ok({"import", "memo", Path("in.csv")});
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(Path("store.db").c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "UPDATE calendar SET deleted_mark = 1 WHERE description = 'Call Ann'", nullptr,
+                           nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    EXPECT_EQ(Ok({"list", "memo"}).out, "1  memo=\"Buy milk\"  color=\"yellow\"\n2  memo=\"Call Ann\"  "
+                                        "color=\"red\"  (deleted)\n2 memos in profile 1, 1 marked deleted\n");
+    EXPECT_EQ(Stored("store.db"), "\"memo\",\"color\"\r\n\"Buy milk\",\"yellow\"\r\n");
+}
+
 TEST_F(VarnocsvTest, NothingToExportWritesNoFile)
 {
-    RunResult r = Ok({"export", "memo", Path("out.csv")});
+    Ok({"--profile", "2", "import", "memo", Path("in.csv")}, ""); // the default store, with nothing in profile 1
+    RunResult r = Ok({"export", "memo", Path("out.csv")}, "");
     EXPECT_EQ(r.out, "");
-    EXPECT_NE(r.err.find("varnocsv: nothing to export: profile 1 of the store " + Path("store.db") + " holds no memos"),
+    EXPECT_NE(r.err.find("varnocsv: nothing to export: profile 1 of the store " + Path("xdg/varno/store.db") +
+                         " holds no memos"),
               std::string::npos)
         << r.err;
-    r = Ok({"--json", "export", "memo", Path("out")});
-    EXPECT_EQ(r.out, R"({"type":"memo","path":")" + Path("out.csv") + R"(","written":0})" "\n");
+    r = Ok({"--json", "export", "memo", Path("out")}, "");
+    EXPECT_EQ(r.out, R"({"type":"memo","path":")" + Path("out.csv") + R"(","written":0,"replaced":0})" "\n");
     EXPECT_FALSE(Exists("out.csv"));
 }
 
@@ -221,106 +496,44 @@ TEST_F(VarnocsvTest, ProfilesAreKeptApart)
     EXPECT_EQ(Ok({"--json", "--profile", "3", "list", "memo"}).out, "{\"type\":\"memo\",\"records\":[]}\n");
 }
 
-// Without --map the tool pairs fields with header columns by name; with --map
-// the pairs go to the library as given. Each row imports into its own store
-// and exports the result.
-TEST_F(VarnocsvTest, ColumnsAreMappedByNameOrByMap)
-{
-    WriteBytes("named.csv", "Text,Farbe,a=b\r\nfrom text,red,from a=b\r\n");
-    const struct {
-        std::string file;
-        Args maps;
-        std::string err, exported;
-    } rows[] = {
-        {"memo,color\r\nA,red\r\n", {}, R"(mapping: memo <- "memo", color <- "color")", "\"A\",\"red\""},
-        {"COLOR,MEMO\r\nred,A\r\n", {}, R"(mapping: memo <- "MEMO", color <- "COLOR")", "\"A\",\"red\""},
-        {"id\tColor\tMemo\textra\r\n1\tred\tA\tx\r\n", {}, R"(mapping: memo <- "Memo", color <- "Color")",
-         "\"A\",\"red\""},
-        {"extra,mEmO\r\nx,A\r\n", {}, R"(mapping: memo <- "mEmO")", "\"A\",\"\""},
-        {"", {"--map", "color=Farbe", "--map", "memo=Text"}, R"(mapping (--map): color <- "Farbe", memo <- "Text")",
-         "\"from text\",\"red\""},
-        {"", {"--map", "MEMO=a=b"}, R"(mapping (--map): MEMO <- "a=b")", "\"from a=b\",\"\""},
-        {"", {"--map", "memo= Text", "--map", "color=farbe"},
-         "warning: --map column \" Text\" is not in the header; its field stays empty\n"
-         R"(varnocsv: mapping (--map): memo <- " Text", color <- "farbe")",
-         "\"\",\"red\""},
-    };
-    int n = 0;
-    for (const auto& row : rows) {
-        const std::string name = "case" + std::to_string(n++);
-        if (!row.file.empty())
-            WriteBytes(name + ".csv", row.file);
-        Args args{"import", "memo", Path(row.file.empty() ? "named.csv" : name + ".csv")};
-        args.insert(args.end(), row.maps.begin(), row.maps.end());
-        EXPECT_EQ(Ok(args, name + ".db").err, "varnocsv: " + row.err + "\n");
-        Ok({"export", "memo", Path(name + "-out.csv")}, name + ".db");
-        EXPECT_EQ(ReadBytes(name + "-out.csv"), "\"memo\",\"color\"\r\n" + row.exported + "\r\n") << args[2];
-    }
-}
-
-TEST_F(VarnocsvTest, FileWarningsLeaveTheResultAlone)
-{
-    const std::pair<std::string, std::string> rows[] = {
-        {"\xEF\xBB\xBFmemo,color\r\nA,red\r\nB,blue\r\n", "varnocsv: warning: the file starts with a UTF-8 byte-order"},
-        {"memo;color\r\nA;red\r\nB;blue\r\n", "varnocsv: warning: the header reads as a single column containing"},
-        {std::string(kTwoMemos), ""},
-    };
-    for (const auto& [bytes, warning] : rows) {
-        WriteBytes("w.csv", bytes);
-        RunResult r = Ok({"count", "memo", Path("w.csv")});
-        EXPECT_EQ(r.out, Path("w.csv") + " holds 2 memos\n");
-        EXPECT_EQ(r.err.find(warning), 0u) << r.err;
-        r = Ok({"fields", Path("w.csv")});
-        EXPECT_EQ(r.err.find(warning), 0u) << r.err;
-        EXPECT_EQ(r.err.empty(), warning.empty()) << r.err;
-    }
-}
-
-TEST_F(VarnocsvTest, ForeignLayoutsAndAliasesAreMapped)
-{
-    const struct {
-        std::string type, header, said;
-    } rows[] = {
-        {"todo", "제목,시작 날짜,기한,완료",
-         R"(mapping (the Korean to-do layout): summary <- "제목", start_time <- "시작 날짜", due_date <- "기한")"},
-        {"todo", "Summary,start_date,due_date",
-         R"(mapping: summary <- "Summary", start_time <- "start_date", due_date <- "due_date")"},
-        {"calendar", "Subject,Start Date,Start Time,End Date",
-         R"(mapping (the English calendar layout): summary <- "Subject", start_time <- "Start Date")"},
-        {"calendar", "제목,시작 날짜,시작 시간,종료 날짜",
-         R"(mapping (the Korean calendar layout): summary <- "제목", start_time <- "시작 날짜")"},
-        {"calendar", "Subject,Start Date,Start Time", // a layout needs a fourth column
-         "warning: no header column is named after a field of calendar (summary, start_time, end_time, allday, "
-         "alarm_runtime, description, location); map columns with --map FIELD=COLUMN"},
-    };
-    for (const auto& row : rows) {
-        WriteBytes("f.csv", row.header + "\r\nx,y,z,w\r\n");
-        const RunResult r = Run({"count", row.type, Path("f.csv")});
-        EXPECT_EQ(r.err, "varnocsv: " + row.said + "\nvarnocsv: " + row.type + " is not supported yet\n");
-    }
-}
-
 TEST_F(VarnocsvTest, KoreanExampleImportsUnder949AndExportsAsUtf8)
 {
     const std::string utf16 = VARNO_SOURCE_DIR "/examples/memo-utf16.txt";
     EXPECT_EQ(Ok({"import", "memo", utf16}, "korean.db", "949").err,
-              "varnocsv: mapping: memo <- \"Memo\", color <- \"Color\"\n");
+              "varnocsv: mapping: memo <- \"Memo\", color <- \"Color\"\nvarnocsv: created the store " +
+                  Path("korean.db") + "\n");
     Ok({"export", "memo", Path("utf8.csv")}, "korean.db", "65001");
     EXPECT_EQ(ReadBytes("utf8.csv"), "\"memo\",\"color\"\r\n\"장보기: 우유, 빵, 계란\",\"pink\"\r\n"
                                      "\"오후 3시 팀 회의\",\"green\"\r\n\"엄마 생신 선물 사기\",\"blue\"\r\n");
 }
 
-TEST_F(VarnocsvTest, DefaultStoreIsCreatedOnlyByCommandsThatUseIt)
+// In an EUC-KR locale (whether or not the system has it) arguments arrive in
+// CP949 and output leaves in CP949.
+TEST_F(VarnocsvTest, ArgumentsAndOutputFollowTheLocaleCharacterSet)
+{
+    m_env["LANG"] = m_env["LC_ALL"] = "ko_KR.EUC-KR";
+    WriteBytes("k.csv", Utf16LE(u"메모\t색\r\n장보기\tpink\r\n"));
+    const std::string memo949 = "\xB8\xDE\xB8\xF0", color949 = "\xBB\xF6"; // 메모, 색
+    const RunResult fields = Run({"fields", Path("k.csv")}, "k.db", "949");
+    EXPECT_EQ(fields.out, "1\t" + memo949 + "\n2\t" + color949 + "\n");
+    const RunResult r = Run({"import", "memo", Path("k.csv"), "--map", "memo=" + memo949, "--map", "color=" + color949},
+                            "k.db", "949");
+    EXPECT_EQ(r.exit, 0) << r.err;
+    EXPECT_NE(r.err.find("memo <- \"" + memo949 + "\""), std::string::npos) << r.err;
+    m_env["LANG"] = m_env["LC_ALL"] = "C.UTF-8";
+    EXPECT_EQ(Stored("k.db"), "\"memo\",\"color\"\r\n\"장보기\",\"pink\"\r\n");
+}
+
+TEST_F(VarnocsvTest, DefaultStoreIsCreatedOnlyByImport)
 {
     Ok({"count", "memo", Path("in.csv")}, "");
     Ok({"fields", Path("in.csv")}, "");
-    EXPECT_FALSE(Exists("xdg/varno"));
-    Ok({"import", "memo", Path("in.csv")}, "");
+    Expect(Run({"list", "memo"}, ""), 1, "there is no store at " + Path("xdg/varno/store.db"));
+    EXPECT_FALSE(Exists("xdg"));
+    EXPECT_NE(Ok({"import", "memo", Path("in.csv")}, "").err.find("created the store"), std::string::npos);
+    EXPECT_EQ(Ok({"import", "memo", Path("in.csv")}, "").err.find("created the store"), std::string::npos);
     EXPECT_TRUE(Exists("xdg/varno/store.db"));
-    m_env.erase("XDG_DATA_HOME");
-    EXPECT_EQ(Ok({"list", "memo"}, "").out, "0 memos in profile 1\n");
-    EXPECT_TRUE(Exists("home/.local/share/varno/store.db"));
-    Ok({"list", "memo"}, "new/folder/store.db");
+    Ok({"import", "memo", Path("in.csv")}, "new/folder/store.db");
     EXPECT_TRUE(Exists("new/folder/store.db"));
 }
 

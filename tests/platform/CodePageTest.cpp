@@ -35,6 +35,54 @@ TEST(CodePage, EncodesAndDecodes)
     EXPECT_EQ(WideCharToMultiByte(65001, std::u16string(1, char16_t(0xDC00))), "\xEF\xBF\xBD");
 }
 
+// The first byte a code page cannot decode, found piece by piece with the
+// text unchanged from a whole decoding.
+TEST(CodePage, DecoderFindsTheFirstUndecodableByte)
+{
+    const struct Case { unsigned codePage; std::string bytes; int64_t bad, unit; } cases[] = {
+        {65001, "ab\xFF" "cd\xFF", 2, 2},
+        {65001, "a\xEF\xBF\xBD" "b", -1, -1}, // a real U+FFFD is text
+        {65001, "\xED\x95\x9C\xC3", 3, 1},   // cut off at the end
+        {65001, "\xE2\x82x", 0, 0},
+        {949, "a\x81 b", 1, 1},                // a lead byte without its trail byte
+        {949, "\xC7\xD1\xB1\xB9", -1, -1},
+        {1252, "caf\xE9 \x81\x8D", -1, -1},   // 1252 decodes every byte
+        {932, "abc", -1, -1},                   // unsupported: no text, nothing noted
+    };
+    for (const Case& c : cases) {
+        for (size_t piece : {size_t(1), size_t(2), c.bytes.size()}) {
+            Decoder decoder(c.codePage);
+            std::u16string text;
+            for (size_t i = 0; i < c.bytes.size(); i += piece)
+                decoder.Decode(std::string_view(c.bytes).substr(i, piece), i + piece >= c.bytes.size(), text);
+            EXPECT_EQ(text, MultiByteToWideChar(c.codePage, c.bytes)) << c.bytes << " in pieces of " << piece;
+            EXPECT_EQ(decoder.FirstBadByte(), c.bad) << c.bytes << " in pieces of " << piece;
+            EXPECT_EQ(decoder.FirstBadUnit(), c.unit) << c.bytes << " in pieces of " << piece;
+        }
+    }
+}
+
+TEST(CodePage, CountsTheCharactersAConversionCouldNotWrite)
+{
+    const struct Case { unsigned codePage; std::u16string text; uint64_t count; char32_t first; } cases[] = {
+        {1252, u"Caf\u00e9 \u2013 \u20ac5", 0, 0},
+        {949, u"Caf\u00e9 \u2013 \u20ac5", 2, U'\u00e9'}, // a similar letter, then "?"
+        {1252, u"\ud55c\uad6d \U0001F600", 3, U'\ud55c'},
+        {949, u"\ud55c\uad6d", 0, 0},
+        {65001, {u'a', char16_t(0xDC00), u'b', char16_t(0xD800)}, 2, 0xDC00}, // unpaired surrogates
+        {65001, u"\U0001F600", 0, 0},
+    };
+    for (const Case& c : cases) {
+        ResetConversionLosses();
+        (void)WideCharToMultiByte(c.codePage, c.text);
+        (void)WideCharToMultiByte(c.codePage, c.text);
+        EXPECT_EQ(GetConversionLosses().count, 2 * c.count) << CString(c.text).ToUtf8() << " in " << c.codePage;
+        EXPECT_EQ(GetConversionLosses().first, c.first) << CString(c.text).ToUtf8() << " in " << c.codePage;
+    }
+    ResetConversionLosses();
+    EXPECT_EQ(GetConversionLosses().count, 0u);
+}
+
 TEST(CodePage, UnsupportedCodePagesAreRefused)
 {
     CodePageGuard acp(1252);

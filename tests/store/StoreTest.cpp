@@ -74,14 +74,19 @@ TEST_F(StoreFileTest, AFileThatIsNotOurStoreIsRefusedByLoadsAndSavesAndLeftAlone
     struct Case {
         const char* name;
         std::function<void(const std::filesystem::path&)> make;
+        int code; // the failure's primary SQLite code
+        bool notOurs;
     };
     const Case cases[] = {
-        {"text file", [](const auto& file) { std::ofstream(file) << std::string(300, 'x') << "\nnot a database\n"; }},
+        {"text file", [](const auto& file) { std::ofstream(file) << std::string(300, 'x') << "\nnot a database\n"; },
+         SQLITE_NOTADB, false},
         {"database of another program",
-         [](const auto& file) { Sql(file, "CREATE TABLE notes (x); INSERT INTO notes VALUES ('keep')"); }},
+         [](const auto& file) { Sql(file, "CREATE TABLE notes (x); INSERT INTO notes VALUES ('keep')"); },
+         SQLITE_NOTADB, true},
         {"store of a newer version",
-         [](const auto& file) { Sql(file, "CREATE TABLE message (id); PRAGMA user_version = 2"); }},
-        {"missing folder", nullptr},
+         [](const auto& file) { Sql(file, "CREATE TABLE message (id); PRAGMA user_version = 2"); }, SQLITE_NOTADB,
+         true},
+        {"missing folder", nullptr, SQLITE_CANTOPEN, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -92,8 +97,11 @@ TEST_F(StoreFileTest, AFileThatIsNotOurStoreIsRefusedByLoadsAndSavesAndLeftAlone
             c.make(file);
         }
         const std::string bytes = ReadFile(file);
-        for (const auto& [what, call] : calls)
+        for (const auto& [what, call] : calls) {
             EXPECT_EQ(call(), STOREERR_OPEN) << what;
+            EXPECT_EQ(GetLastStoreFailure().code & 0xFF, c.code) << what << ": " << GetLastStoreFailure().message;
+            EXPECT_EQ(GetLastStoreFailure().notOurs, c.notOurs) << what;
+        }
         EXPECT_EQ(ReadFile(file), bytes);
         EXPECT_FALSE(std::filesystem::exists(file.string() + "-wal"));
         EXPECT_EQ(std::filesystem::exists(file.parent_path()), !bytes.empty());
@@ -102,13 +110,17 @@ TEST_F(StoreFileTest, AFileThatIsNotOurStoreIsRefusedByLoadsAndSavesAndLeftAlone
 
 TEST_F(StoreFileTest, AFailedSaveWritesNothingAndKeepsTheIds)
 {
-    const std::pair<const char*, const char*> cases[] = {
-        {"read-only store", nullptr},
+    const struct {
+        const char *name, *breakSql;
+        int code; // the failure's extended SQLite code
+    } cases[] = {
+        {"read-only store", nullptr, SQLITE_READONLY},
         {"failure after some rows", // inserts went in before the failing one
          "CREATE TRIGGER fail BEFORE INSERT ON contact_email WHEN NEW.address = 'boom' "
-         "BEGIN SELECT RAISE(ABORT, 'injected'); END"},
+         "BEGIN SELECT RAISE(ABORT, 'injected'); END",
+         SQLITE_CONSTRAINT_TRIGGER},
     };
-    for (const auto& [name, breakSql] : cases) {
+    for (const auto& [name, breakSql, code] : cases) {
         SCOPED_TRACE(name);
         const std::filesystem::path file = m_dir / (std::string(name) + ".db");
         SetStorePath(U8(file.string()));
@@ -132,6 +144,7 @@ TEST_F(StoreFileTest, AFailedSaveWritesNothingAndKeepsTheIds)
             ids.push_back(contacts[i]->ContactId);
 
         EXPECT_EQ(contacts.SaveToDB(1, 0, true), STOREERR_WRITE);
+        EXPECT_EQ(GetLastStoreFailure().code, code) << GetLastStoreFailure().message;
         EXPECT_EQ(ReadFile(file), bytes);
         for (int i = 0; i < contacts.GetCount(); ++i)
             EXPECT_EQ(contacts[i]->ContactId, ids[i]);
@@ -140,6 +153,7 @@ TEST_F(StoreFileTest, AFailedSaveWritesNothingAndKeepsTheIds)
         if (breakSql)
             Sql(file, "DROP TRIGGER fail");
         EXPECT_EQ(contacts.SaveToDB(1, 0, true), 4) << "the failed records are still to be written";
+        EXPECT_EQ(GetLastStoreFailure().code, 0) << "a save that works leaves no failure behind";
         CContacts reloaded;
         ASSERT_EQ(reloaded.OpenFromDB(1, 0), 4);
         EXPECT_EQ(reloaded[0]->FirstName.ToUtf8(), "changed");

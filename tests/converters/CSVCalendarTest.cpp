@@ -1,0 +1,357 @@
+// The calendar road through CSVMng on a real SQLite store: export, the field
+// walk with its neighbouring columns, the year limit, the alarm labels, the
+// three foreign layouts, and round trips.
+#include "converters/CSVCalendar.h"
+#include "tests/converters/CalendarRoad.h"
+#include "tests/store/StoreTestSupport.h"
+
+#include <optional>
+
+namespace varno::test {
+namespace {
+
+std::string Alarm(const CCalendar& entry)
+{
+    COleDateTime when;
+    switch (entry.GetAlarmType()) {
+    case ALARM_OFF:
+        return "off";
+    case ALARM_RUNTIME:
+        return "run " + std::to_string(entry.GetAlarmRunTime());
+    default:
+        return "at " + (entry.GetAlarmDateTime(when) ? Utc(when) : std::string("?"));
+    }
+}
+
+/// "summary|start|end|allday|alarm|description|location", dates in UTC.
+std::string Describe(const CCalendar& entry)
+{
+    return entry.Summary.ToUtf8() + "|" + Utc(entry.StartTime) + "|" + Utc(entry.EndTime) + "|" +
+           std::to_string(entry.AllDay) + "|" + Alarm(entry) + "|" + entry.Description.ToUtf8() + "|" +
+           entry.Location.ToUtf8();
+}
+
+COleDateTimeNull At(int y, int mo, int d, int h = 0, int mi = 0) { return COleDateTime(y, mo, d, h, mi, 0); }
+
+class CalendarRoadTest : public CalendarRoad {
+protected:
+    std::vector<std::string> Load(int profile) { return CalendarRoad::Load(profile, CALTYPE_SCHEDULE, Describe); }
+
+    struct Entry {
+        const char* summary;
+        COleDateTimeNull start, end;
+        int allDay = 0;
+        COleDateTimeNull alarmAt = {}; // an alarm at this instant when valid
+        int alarmLead = -1;            // else a lead time when not negative
+        const char* description = "";
+        const char* location = "";
+        int deleted = 0;
+    };
+    void Store(int profile, const std::vector<Entry>& entries)
+    {
+        CCalendars records;
+        for (const Entry& e : entries) {
+            CCalendar& r = *records.AddNew();
+            r.CalendarType = CALTYPE_SCHEDULE;
+            r.Summary = U8(e.summary);
+            r.StartTime = e.start;
+            r.EndTime = e.end;
+            r.AllDay = e.allDay;
+            if (e.alarmAt.GetStatus() == COleDateTime::valid)
+                r.SetAlarmDateTime(e.alarmAt);
+            else if (e.alarmLead >= 0)
+                r.SetAlarmRunTime(e.alarmLead);
+            r.Description = U8(e.description);
+            r.Location = U8(e.location);
+            r.DeletedMark = e.deleted;
+        }
+        ASSERT_EQ(records.SaveToDB(profile, false), static_cast<long>(entries.size()));
+    }
+    /// The host's mapping for the header of `file`.
+    std::pair<CStringList, CStringList> MappingFor(const CString& path)
+    {
+        CStringArray header;
+        EXPECT_EQ(manager.GetField(path, header), CSVERR_SUCCESS);
+        return HostMapping(CCSVCalendar::Layout(), header);
+    }
+};
+
+// Dates in local time (UTC+9), an all-day flag as "1" or "0", the instant of
+// an alarm at an instant (types 2 and -1) and nothing for any other alarm;
+// deleted entries stay behind. Import reads it back with the mapping a host
+// makes from the layout, the all-day end unchanged.
+TEST_F(CalendarRoadTest, ExportWritesOurLayoutAndImportReadsItBack)
+{
+    Store(1, {{"회의", At(2012, 1, 31, 0, 5), At(2012, 1, 31, 1), 0, At(2012, 1, 30, 23, 45), -1, "3층, \"큰\"\r\n방",
+               "본사"},
+              {"휴가", At(2012, 2, 1, 15), At(2012, 2, 2, 15), 1, {}, 15},
+              {"gone", At(2012, 1, 1), {}, 0, {}, -1, "", "", 1},
+              {"open end", At(2012, 3, 1), {}, 2},
+              {"all bits", {}, {}, 0, At(2012, 3, 1)},
+              {"all bits, no instant", {}, {}},
+              {"late", At(2100, 12, 31, 14, 59), {}}});
+    storetest::Sql(m_dir / "store.db",
+                   "UPDATE calendar SET alarm_type = -1 WHERE summary IN ('all bits', 'all bits, no instant')");
+    EXPECT_EQ(manager.Export(CSVTYPE_CALENDAR, 1, PathOf("out.csv")), 6);
+    EXPECT_EQ(ReadBytes("out.csv"),
+              "\"summary\",\"start_time\",\"end_time\",\"allday\",\"alarm_runtime\",\"description\",\"location\"\r\n"
+              "\"회의\",\"2012-01-31 09:05\",\"2012-01-31 10:00\",\"0\",\"2012-01-31 08:45\",\"3층, \"\"큰\"\"\r\n방\",\"본사\"\r\n"
+              "\"휴가\",\"2012-02-02 00:00\",\"2012-02-03 00:00\",\"1\",\"\",\"\",\"\"\r\n"
+              "\"open end\",\"2012-03-01 09:00\",\"\",\"0\",\"\",\"\",\"\"\r\n"
+              "\"all bits\",\"\",\"\",\"0\",\"2012-03-01 09:00\",\"\",\"\"\r\n"
+              "\"all bits, no instant\",\"\",\"\",\"0\",\"\",\"\",\"\"\r\n"
+              "\"late\",\"2100-12-31 23:59\",\"\",\"0\",\"\",\"\",\"\"\r\n");
+    EXPECT_EQ(manager.Export(CSVTYPE_CALENDAR, 2, PathOf("none.csv")), 0);
+    EXPECT_FALSE(Exists("none.csv"));
+
+    std::vector<std::string> stored = Load(1);
+    stored.erase(stored.begin() + 2);
+    stored[1] = "휴가|2012-02-01 15:00|2012-02-02 15:00|1|off||"; // a lead time is not written
+    stored[2] = "open end|2012-03-01 00:00|null|0|off||";
+    stored[4] = "all bits, no instant|null|null|0|off||";
+    const auto [fields, columns] = MappingFor(PathOf("out.csv"));
+    EXPECT_EQ(Names(fields), (std::vector<std::string>{"summary", "start_time", "end_time", "allday",
+                                                        "alarm_runtime", "description", "location"}));
+    for (const CSVColumn& column : CCSVCalendar::Layout().columns) // what the host insists on
+        EXPECT_EQ(column.principal, column.fieldName == u"summary" || column.fieldName == u"start_time")
+            << CString(column.fieldName).ToUtf8();
+    EXPECT_EQ(Import(CSVTYPE_CALENDAR, "out.csv", fields, columns, 3), 6);
+    EXPECT_EQ(Load(3), stored);
+}
+
+TEST(CSVCalendar, ConvertAlldayTakesOneOrTrueInAnyCase)
+{
+    const std::pair<const char*, int> rows[] = {{"1", 1},   {"TRUE", 1}, {"true", 1}, {"True", 1},  {"tRuE", 1},
+                                                {"0", 0},   {"", 0},     {" 1", 0},   {"1 ", 0},    {"01", 0},
+                                                {"2", 0},   {"yes", 0},  {"TRUE ", 0}, {"False", 0}};
+    CCSVCalendar calendar;
+    for (const auto& [text, expected] : rows)
+        EXPECT_EQ(calendar.ConvertAllday(U8(text)), expected) << '"' << text << '"';
+}
+
+// Each group is one file: a header, the host's lists (none: the mapping the
+// host makes from the layout), and data lines with the entry each must
+// become (dates in UTC; the file's are local, UTC+9).
+TEST_F(CalendarRoadTest, ImportReadsEachFieldByItsRule)
+{
+    const std::string own = "summary,start_time,end_time,allday,alarm_runtime,description,location";
+    const std::string english = "Subject,Start Date,Start Time,End Date,End Time,All day event,Reminder on/off,"
+                                "Reminder Date,Reminder Time,Categories";
+    const std::string schedule = "날 짜,일정 시작일,일정 시작시간,일정 종료일,일정 종료시간,제 목,알 람,알람 시각,종일";
+    const CStringList scheduleFields{u"summary", u"start_time", u"end_time", u"allday", u"alarm_runtime"};
+    const CStringList scheduleColumns{u"제 목", u"일정 시작일", u"일정 종료일", u"종일", u"알 람"};
+    const struct Group {
+        const char* what;
+        std::string header;
+        CStringList fields, columns;
+        std::vector<std::pair<std::string, std::string>> rows; // line, entry
+    } groups[] = {
+        {"own layout", own, {}, {},
+         {{"a,2012-01-31 09:00,2012-01-31 10:00,0,2012-01-31 08:45,d,l",
+           "a|2012-01-31 00:00|2012-01-31 01:00|0|at 2012-01-30 23:45|d|l"},
+          // No end correction, no all-day inference in our own layout.
+          {"b,2012-02-02 00:00,2012-02-03 00:00,1,,,", "b|2012-02-01 15:00|2012-02-02 15:00|1|off||"},
+          {"c,2012-02-02,2012-02-03,True,15분전,,", "c|2012-02-01 15:00|2012-02-02 15:00|1|run 15||"},
+          {"z,2012-01-31 00:00,2012-01-31 23:59,0,,,", "z|2012-01-30 15:00|2012-01-31 14:59|0|off||"},
+          // The alarm's neighbours count only in a split layout.
+          {"n,,,True,2012-01-31,08:30,", "n|null|null|1|at 2012-01-30 15:00|08:30|"},
+          // Years after 2100, as held in UTC, are moved into 2100.
+          {"y1,2105-03-01 10:00,2104-03-01 08:00,0,,,", "y1|2100-03-01 01:00|invalid|0|off||"},
+          {"y2,2101-01-01 08:00,2101-01-01 09:00,0,,,", "y2|2100-12-31 23:00|2100-01-01 00:00|0|off||"},
+          {"y3,2104-02-29 09:00,9999-12-31 23:00,0,,,", "y3|invalid|2100-12-31 14:00|0|off||"},
+          {"y4,2100-02-28 12:00,2012-13-45,0,,,", "y4|2100-02-28 03:00|2020-06-01 00:00|0|off||"}}},
+        {"English split layout", english, {}, {},
+         {{"Meeting,2012-01-31,09:00,2012-01-31,10:00,False,True,2012-01-31,08:45,x",
+           "Meeting|2012-01-31 00:00|2012-01-31 01:00|0|at 2012-01-30 23:45||"},
+          {"Holiday,2012-02-02,00:00,2012-02-03,00:00,True,False,2012-02-01,18:00,x",
+           "Holiday|2012-02-01 15:00|2012-02-01 15:00|1|off||"},
+          {"Trip,2012-02-02,00:00,2012-02-04,00:00,TRUE,TRUE,2012-02-01,18:00,x",
+           "Trip|2012-02-01 15:00|2012-02-02 15:00|1|at 2012-02-01 09:00||"},
+          {"Day,2012-01-31,00:00,2012-01-31,23:59,False,,,,x", "Day|2012-01-30 15:00|2012-01-31 14:59|0|off||"},
+          // The correction takes exactly 1.0 off the day count, whatever the
+          // end holds: 0.5 becomes -0.5, the same moment before the epoch.
+          {"Noon,,,0.5,,true,,,,x", "Noon|null|1899-12-30 12:00|1|off||"},
+          {"Open,2012-02-02,00:00,,,True,,,,x", "Open|2012-02-01 15:00|null|1|off||"},
+          {"Leap,,,2104-02-29,09:00,True,,,,x", "Leap|null|invalid|1|off||"},
+          {"Far,,,2104-03-01,09:00,True,,,,x", "Far|null|2100-02-28 00:00|1|off||"},
+          {"Label,,,,,False,False,15분전,,x", "Label|null|null|0|run 15||"}}},
+        {"Korean split layout",
+         "제목,시작 날짜,시작 시간,종료 날짜,종료 시간,하루 종일 이벤트,미리 알림 켜기/끄기,미리 알림 날짜,미리 알림 시간,설명,위치",
+         {}, {},
+         {{"회의,2012-02-02,오전 12:00:00,2012-02-03,오전 12:00:00,True,True,2012-02-01,오후 6:00:00,메모,본사",
+           "회의|2012-02-01 15:00|2012-02-01 15:00|1|at 2012-02-01 09:00|메모|본사"}}},
+        // The end correction acts on the end read so far.
+        {"allday before end_time", english, {u"allday", u"end_time"}, {u"All day event", u"End Date"},
+         {{"x,,,2012-02-03,00:00,True,,,,", "|null|2012-02-02 15:00|1|off||"}}},
+        // The switch in the previous column; a first alarm from "Categories"
+        // shows which values leave the alarm alone.
+        {"on/off column", english, {u"alarm_runtime", u"alarm_runtime"}, {u"Categories", u"Reminder Date"},
+         {{"a,,,,,,False,2012-01-31,08:45,5분전", "|null|null|0|off||"},
+          {"b,,,,,,FALSE,2012-01-31,08:45,5분전", "|null|null|0|off||"},
+          {"c,,,,,,true,2012-01-31,08:45,5분전", "|null|null|0|at 2012-01-30 23:45||"},
+          {"d,,,,,,yes,2012-01-31,08:45,5분전", "|null|null|0|run 5||"},
+          {"e,,,,,,,2012-01-31,08:45,5분전", "|null|null|0|run 5||"},
+          {"f,,,,,,False,1일전,08:45,5분전", "|null|null|0|run 1440||"}}},
+        {"alarm in the first column", english, {u"alarm_runtime", u"alarm_runtime"}, {u"Categories", u"Subject"},
+         {{"2012-01-31,08:45,,,,,True,,,5분전", "|null|null|0|run 5||"},
+          {"1일전,,,,,,,,,5분전", "|null|null|0|run 1440||"}}},
+        {"schedule list", schedule, scheduleFields, scheduleColumns,
+         {{"2012-01-31,2012-01-31,00:00,2012-01-31,23:59,a,,,", "a|2012-01-30 15:00|2012-01-31 14:59|1|off||"},
+          {"2012-01-31,2012-01-31,00:00,2012-01-31,23:58,b,,,", "b|2012-01-30 15:00|2012-01-31 14:58|0|off||"},
+          {"2012-01-31,2012-01-31,00:01,2012-01-31,23:59,c,,,", "c|2012-01-30 15:01|2012-01-31 14:59|0|off||"},
+          {"2012-01-31,2012-01-31,00:00,2012-02-01,23:59,d,,,0", "d|2012-01-30 15:00|2012-02-01 14:59|1|off||"},
+          {"2012-01-31,2012-01-31,09:00,2012-01-31,10:00,e,,,1", "e|2012-01-31 00:00|2012-01-31 01:00|1|off||"},
+          {"2012-01-31,2012-01-31,00:00,2012-02-01,00:00,f,,,True", "f|2012-01-30 15:00|2012-01-31 15:00|1|off||"},
+          // Local midnight of 29 February 2104 is still 28 February in UTC.
+          {"2012-01-31,2104-02-29,00:00,2012-01-31,23:59,g,,,", "g|2100-02-28 15:00|2012-01-31 14:59|1|off||"},
+          {"2012-01-31,2104-02-29,09:00,2012-01-31,23:59,g,,,", "g|invalid|2012-01-31 14:59|0|off||"},
+          {"2012-01-31,,,,,h,2012-01-31,08:30,", "h|null|null|0|at 2012-01-30 15:00||"},
+          {"2012-01-31,,,,,i,15분전,,", "i|null|null|0|run 15||"}}},
+    };
+    int profile = 0;
+    for (const Group& group : groups) {
+        std::vector<std::string> lines{group.header}, expected;
+        for (const auto& [line, entry] : group.rows) {
+            lines.push_back(line);
+            expected.push_back(entry);
+        }
+        WriteLines("in.csv", lines);
+        auto [fields, columns] = group.fields.IsEmpty() ? MappingFor(PathOf("in.csv"))
+                                                        : std::pair{group.fields, group.columns};
+        EXPECT_EQ(Import(CSVTYPE_CALENDAR, "in.csv", fields, columns, ++profile),
+                  static_cast<long>(group.rows.size()));
+        const std::vector<std::string> stored = Load(profile);
+        ASSERT_EQ(stored.size(), expected.size()) << group.what;
+        for (size_t i = 0; i < stored.size(); ++i)
+            EXPECT_EQ(stored[i], expected[i]) << group.what << ": " << group.rows[i].first;
+    }
+}
+
+// Every label is compared exactly and acts in every layout; other texts are
+// dates, or in a split layout left to the on/off column before them. A first
+// alarm, from "pre", shows that a value replaces it or leaves it alone.
+TEST_F(CalendarRoadTest, EveryAlarmLabelActsInEveryLayout)
+{
+    const struct {
+        const char* value;
+        const char* own;   // after "pre" set an alarm at 2012-01-31 00:00
+        const char* split; // the same, the column before holding that date
+    } rows[] = {
+        {"", "off", "off"},
+        {"알람설정없음", "off", "off"},
+        {"정시알림", "run 0", "run 0"},
+        {"5분전", "run 5", "run 5"},
+        {"15분전", "run 15", "run 15"},
+        {"30분전", "run 30", "run 30"},
+        {"1시간전", "run 60", "run 60"},
+        {"1일전", "run 1440", "run 1440"},
+        {"3일전", "run 4320", "run 4320"},
+        {"1주일전", "run 10080", "run 10080"},
+        {"15 분전", "at 1900-01-14 00:00", "at 2012-01-31 00:00"}, // a number of days in our layout
+        {"15분전 ", "at 1900-01-14 00:00", "at 2012-01-31 00:00"},
+        {"1 시간전", "at 1899-12-31 00:00", "at 2012-01-31 00:00"},
+        {"알람 설정 없음", "at 2020-06-01 00:00", "at 2012-01-31 00:00"}, // eight characters: as YYYYMMDD, unreadable: now
+        {"2012-02-01 07:00", "at 2012-01-31 22:00", "at 2012-01-31 00:00"},
+    };
+    for (const bool split : {false, true}) {
+        // In the split layout "pre" is itself switched on by the column
+        // before it.
+        std::vector<std::string> lines{split ? "제목,시작 날짜,시작 시간,pre,alarm_runtime,end"
+                                             : "summary,pre,alarm_runtime,end"};
+        std::vector<std::string> expected;
+        for (const auto& row : rows) {
+            lines.push_back(std::string(split ? ",,True," : ",") + "2012-01-31 09:00," + row.value + ",x");
+            expected.push_back(std::string("|null|null|0|") + (split ? row.split : row.own) + "||");
+        }
+        WriteLines("labels.csv", lines);
+        const int profile = split ? 2 : 1;
+        EXPECT_EQ(Import(CSVTYPE_CALENDAR, "labels.csv", {u"alarm_runtime", u"alarm_runtime"},
+                         {u"pre", u"alarm_runtime"}, profile),
+                  static_cast<long>(std::size(rows)));
+        const std::vector<std::string> stored = Load(profile);
+        ASSERT_EQ(stored.size(), expected.size());
+        for (size_t i = 0; i < stored.size(); ++i)
+            EXPECT_EQ(stored[i], expected[i]) << (split ? "split: " : "own: ") << '"' << rows[i].value << '"';
+    }
+}
+
+// Only Import looks at the first three names, exactly, and only when there
+// are at least four; Count recognises nothing.
+TEST_F(CalendarRoadTest, ImportRecognisesTheThreeSignatures)
+{
+    const struct {
+        const char* header;
+        bool date, subject;
+    } rows[] = {
+        {"날 짜,일정 시작일,일정 시작시간,x", true, false},
+        {"날 짜,일정 시작일,일정 시작시간", false, false},
+        {"날짜,일정 시작일,일정 시작시간,x", false, false},
+        {"날 짜 ,일정 시작일,일정 시작시간,x", false, false},
+        {"제목,시작 날짜,시작 시간,x", false, true},
+        {"제목,시작 날짜,시작 시간", false, false},
+        {"제목,시작 날짜,기한,x", false, false},
+        {"Subject,Start Date,Start Time,x", false, true},
+        {"Subject,Start Date,Start Time", false, false},
+        {"Subject,Start Date,Start Time ,x", false, false},
+        {"subject,start date,start time,x", false, false},
+        {"x,Subject,Start Date,Start Time", false, false},
+    };
+    CStringList none;
+    for (const auto& row : rows) {
+        WriteLines("h.csv", {row.header, "1,2,3,4"});
+        long count = -1;
+        CCSVCalendar importing, counting;
+        EXPECT_EQ(importing.Import(count, 1, PathOf("h.csv"), none, none, 0, false), CSVERR_SUCCESS);
+        EXPECT_EQ(importing.m_bDateLayout, row.date) << row.header;
+        EXPECT_EQ(importing.m_bSubjectLayout, row.subject) << row.header;
+        EXPECT_EQ(counting.Count(count, 1, PathOf("h.csv"), none, none, 0), CSVERR_SUCCESS);
+        EXPECT_EQ(count, 1);
+        EXPECT_FALSE(counting.m_bDateLayout || counting.m_bSubjectLayout) << row.header;
+    }
+}
+
+// The example files import with the host's mapping and give these entries.
+// The English one, written as an en_US desktop calendar writes it (read in
+// en_US), takes each time from the column after its date, ends its all-day
+// entries on their own day, and sets or switches off each reminder by the
+// on/off column before the reminder date.
+TEST_F(CalendarRoadTest, ExamplesImportWithTheHostsMapping)
+{
+    const struct {
+        const char* file;
+        std::vector<std::string> entries;
+        bool usDates = false;
+    } examples[] = {
+        {"calendar-utf16.txt",
+         {"Team lunch|2012-01-31 03:00|2012-01-31 04:00|0|at 2012-01-31 02:45|New Korean place|Seoul, Jongno",
+          "신년 휴가|2012-02-05 15:00|2012-02-06 15:00|1|off|가족 여행|부산",
+          "치과|2012-02-08 07:15|2012-02-08 08:00|0|run 30||강남"}},
+        {"calendar-schedule-ko.csv",
+         {"주간 회의|2012-01-31 01:00|2012-01-31 02:00|0|run 15|안건 정리|본사 3층",
+          "설 연휴|2012-01-31 15:00|2012-02-01 14:59|1|off||",
+          "동창 모임|2012-02-03 10:00|2012-02-03 12:30|0|run 60|회비 3만 원|강남역",
+          "건강검진|2012-02-10 00:00|2012-02-10 00:30|0|run 1440|금식|"}},
+        {"calendar-english.csv",
+         {"Project review|2012-01-31 00:00|2012-01-31 01:30|0|at 2012-01-30 23:45|Quarterly numbers, \"draft\"|Room 4",
+          "Company holiday|2012-02-05 15:00|2012-02-05 15:00|1|off||",
+          "Dentist|2012-02-08 07:15|2012-02-08 08:00|0|at 2012-02-08 06:45||Main Street 12",
+          "Conference|2012-02-12 15:00|2012-02-13 15:00|1|at 2012-02-12 08:00|Two days|Hall B"},
+         true},
+    };
+    int profile = 0;
+    for (const auto& example : examples) {
+        std::optional<UserLocaleGuard> english;
+        if (example.usDates)
+            english.emplace("en_US");
+        const CString path = U8(std::string(VARNO_SOURCE_DIR "/examples/") + example.file);
+        auto [fields, columns] = MappingFor(path);
+        long saved = -1;
+        EXPECT_EQ(manager.Import(CSVTYPE_CALENDAR, saved, ++profile, path, fields, columns, -1, false),
+                  CSVERR_SUCCESS);
+        EXPECT_EQ(saved, static_cast<long>(example.entries.size())) << example.file;
+        EXPECT_EQ(Load(profile), example.entries) << example.file;
+    }
+}
+
+} // namespace
+} // namespace varno::test

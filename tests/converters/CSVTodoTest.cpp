@@ -1,0 +1,188 @@
+// The to-do road through CSVMng on a real SQLite store: export, the field
+// walk with its words and the Korean to-do layout, and round trips.
+#include "converters/CSVTodo.h"
+#include "tests/converters/CalendarRoad.h"
+
+namespace varno::test {
+namespace {
+
+/// "summary|start|due|description|completed|priority", dates in UTC.
+std::string Describe(const CCalendar& item)
+{
+    return item.Summary.ToUtf8() + "|" + Utc(item.StartTime) + "|" + Utc(item.DueDate) + "|" +
+           item.Description.ToUtf8() + "|" + std::to_string(item.Completed) + "|" + std::to_string(item.Priority);
+}
+
+class TodoRoad : public CalendarRoad {
+protected:
+    std::vector<std::string> Load(int profile) { return CalendarRoad::Load(profile, CALTYPE_TODO, Describe); }
+
+    /// Stores items of the listed fields into `profile`.
+    struct Item {
+        const char* summary;
+        COleDateTimeNull start, due;
+        const char* description;
+        int completed, priority, deleted = 0;
+    };
+    void Store(int profile, const std::vector<Item>& items)
+    {
+        CCalendars records;
+        for (const Item& item : items) {
+            CCalendar& r = *records.AddNew();
+            r.CalendarType = CALTYPE_TODO;
+            r.Summary = U8(item.summary);
+            r.StartTime = item.start;
+            r.DueDate = item.due;
+            r.Description = U8(item.description);
+            r.Completed = item.completed;
+            r.Priority = item.priority;
+            r.DeletedMark = item.deleted;
+        }
+        ASSERT_EQ(records.SaveToDB(profile, false), static_cast<long>(items.size()));
+    }
+};
+
+COleDateTimeNull At(int y, int mo, int d, int h = 0, int mi = 0) { return COleDateTime(y, mo, d, h, mi, 0); }
+
+// Completion is written as stored, priority on the store's scale (1, 5, 9;
+// 0 for none or for a value the calendar side does not have), dates in local
+// time (UTC+9), a missing date as an empty field; deleted items stay behind.
+// Import reads it all back with the mapping a host makes from the layout.
+TEST_F(TodoRoad, ExportWritesOurLayoutAndImportReadsItBack)
+{
+    Store(1, {{"보고서", At(2012, 1, 31, 0, 5), At(2012, 2, 1, 14, 30), "a, \"b\"\r\n줄", 6, 1},
+              {"gone", At(2012, 1, 1), {}, "", 6, 1, 1},
+              {"call", {}, {}, "", 3, 2},
+              {"read", {}, At(2099, 12, 31, 15), "", 0, 3},
+              {"walk", {}, {}, "", -1, 7}});
+    EXPECT_EQ(manager.Export(CSVTYPE_TODO, 1, PathOf("out.csv")), 4);
+    EXPECT_EQ(ReadBytes("out.csv"), "\"summary\",\"start_date\",\"due_date\",\"description\",\"completed\",\"priority\"\r\n"
+                                    "\"보고서\",\"2012-01-31 09:05\",\"2012-02-01 23:30\",\"a, \"\"b\"\"\r\n줄\",\"6\",\"1\"\r\n"
+                                    "\"call\",\"\",\"\",\"\",\"3\",\"5\"\r\n"
+                                    "\"read\",\"\",\"2100-01-01 00:00\",\"\",\"0\",\"9\"\r\n"
+                                    "\"walk\",\"\",\"\",\"\",\"-1\",\"0\"\r\n");
+    EXPECT_EQ(manager.Export(CSVTYPE_TODO, 2, PathOf("none.csv")), 0);
+    EXPECT_FALSE(Exists("none.csv"));
+
+    std::vector<std::string> stored = Load(1);
+    stored.erase(stored.begin() + 1);
+    stored.back() = "walk|null|null||-1|0";
+    CStringArray header;
+    ASSERT_EQ(manager.GetField(PathOf("out.csv"), header), CSVERR_SUCCESS);
+    const auto [fields, columns] = HostMapping(CCSVTodo::Layout(), header);
+    EXPECT_EQ(Names(fields), (std::vector<std::string>{"summary", "start_time", "due_date", "description",
+                                                        "completed", "priority"}));
+    for (const CSVColumn& column : CCSVTodo::Layout().columns) // what the host insists on
+        EXPECT_EQ(column.principal, column.fieldName == u"summary") << CString(column.fieldName).ToUtf8();
+    EXPECT_EQ(Import(CSVTYPE_TODO, "out.csv", fields, columns, 3), 4);
+    EXPECT_EQ(Load(3), stored);
+}
+
+// Each group is one file: a header, the host's lists, and data lines with the
+// item each must become (dates in UTC; the file's are local, UTC+9).
+TEST_F(TodoRoad, ImportReadsEachFieldByItsRule)
+{
+    const std::string own = "summary,start_date,due_date,description,completed,priority";
+    const CStringList ownFields{u"summary", u"start_time", u"due_date", u"description", u"completed", u"priority"};
+    const CStringList ownColumns{u"summary", u"start_date", u"due_date", u"description", u"completed", u"priority"};
+    const CStringList splitFields{u"summary", u"completed", u"priority"};
+    const CStringList splitColumns{u"제목", u"완료", u"우선 순위"};
+    const struct Group {
+        std::string header;
+        CStringList fields, columns;
+        std::vector<std::pair<std::string, std::string>> rows; // line, item
+    } groups[] = {
+        {own, ownFields, ownColumns,
+         {{"a,2012-01-31 09:00,20120201,x,완료,높음", "a|2012-01-31 00:00|2012-01-31 15:00|x|6|1"},
+          {"b,,,,비완료,중간", "b|null|null||0|2"},
+          {"c,,,,3,낮음", "c|null|null||3|3"},
+          {"d,,,,-1,2", "d|null|null||-1|1"},
+          {"e,,,, 7 done,5", "e|null|null||7|2"},
+          {"f,,,,+6,9", "f|null|null||6|3"},
+          {"g,,,,done,x", "g|null|null||0|0"},
+          {"h,,,,1.000,10", "h|null|null||1|0"},       // a ratio only counts in the Korean layout
+          {"i,,,,완료 ,높음 ", "i|null|null||0|0"},      // words are compared exactly
+          {"j,,,,,-1", "j|null|null||0|0"},
+          {"k,2012-13-45,not a date,,,", "k|2020-06-01 00:00|1899-12-30 00:00||0|0"}}},
+        // "start_date" is written, but only "start_time" is read.
+        {own, {u"summary", u"start_date", u"due_date"}, {u"summary", u"start_date", u"due_date"},
+         {{"a,2012-01-31 09:00,2012-02-01 09:00,x,6,1", "a|null|2012-02-01 00:00||0|0"}}},
+        // A to-do date never takes its time from the next column.
+        {"summary,start,time,due", {u"start_time", u"due_date"}, {u"start", u"due"},
+         {{"a,2012-01-31,10:30,20120201", "|2012-01-30 15:00|2012-01-31 15:00||0|0"}}},
+        {"제목,시작 날짜,기한,완료,우선 순위", splitFields, splitColumns,
+         {{"a,,,1.000,높음", "a|null|null||6|1"},
+          {"b,,,완료,중간", "b|null|null||0|2"},
+          {"c,,,6,5", "c|null|null||0|2"},
+          {"d,,,1,낮음", "d|null|null||0|3"},
+          {"e,,,1.0,", "e|null|null||0|0"}}},
+        // Not the Korean to-do layout: three columns, a trailing space, the
+        // calendar's third name, another order.
+        {"제목,시작 날짜,기한", {u"completed"}, {u"기한"},
+         {{"a,,1.000", "|null|null||1|0"}, {"b,,완료", "|null|null||6|0"}}},
+        {"제목 ,시작 날짜,기한,완료", {u"completed"}, {u"완료"}, {{"a,,,1.000", "|null|null||1|0"}}},
+        {"제목,시작 날짜,시작 시간,완료", {u"completed"}, {u"완료"}, {{"a,,,완료", "|null|null||6|0"}}},
+        {"시작 날짜,제목,기한,완료", {u"completed"}, {u"완료"}, {{"a,,,1.000", "|null|null||1|0"}}},
+    };
+    int profile = 0;
+    for (const Group& group : groups) {
+        std::vector<std::string> lines{group.header}, expected;
+        for (const auto& [line, item] : group.rows) {
+            lines.push_back(line);
+            expected.push_back(item);
+        }
+        WriteLines("in.csv", lines);
+        EXPECT_EQ(Import(CSVTYPE_TODO, "in.csv", group.fields, group.columns, ++profile),
+                  static_cast<long>(group.rows.size()));
+        EXPECT_EQ(Load(profile), expected) << group.header;
+    }
+}
+
+// Only Import looks for the Korean to-do layout; Count reads every file as
+// ours and counts its data rows all the same.
+TEST_F(TodoRoad, CountRecognisesNoLayout)
+{
+    WriteLines("split.csv", {"제목,시작 날짜,기한,완료", "a,,,1.000", "b,,,0", "", "c,,,완료"});
+    CStringList fields{u"completed"}, columns{u"완료"};
+    long count = -1;
+    CCSVTodo counting;
+    EXPECT_EQ(counting.Count(count, 1, PathOf("split.csv"), fields, columns, 0), CSVERR_SUCCESS);
+    EXPECT_EQ(count, 3);
+    EXPECT_FALSE(counting.m_bSubjectLayout);
+    CCSVTodo importing;
+    EXPECT_EQ(importing.Import(count, 1, PathOf("split.csv"), fields, columns, 0, false), CSVERR_SUCCESS);
+    EXPECT_TRUE(importing.m_bSubjectLayout);
+    EXPECT_FALSE(importing.m_bDateLayout);
+    EXPECT_EQ(Load(1), (std::vector<std::string>{"|null|null||6|0", "|null|null||0|0", "|null|null||0|0"}));
+}
+
+// The example files import with the host's mapping, and give these items.
+TEST_F(TodoRoad, ExamplesImportWithTheHostsMapping)
+{
+    const struct {
+        const char* file;
+        std::vector<std::string> items;
+    } examples[] = {
+        {"todo-ko.txt",
+         {"분기 보고서 제출|2012-01-30 15:00|2012-02-02 15:00|재무팀 자료 포함|6|1",
+          "치과 예약|2012-02-05 15:00|2012-02-06 15:00||0|2",
+          "책 반납|null|2012-02-10 15:00|도서관 2층|0|3"}},
+        {"todo-utf16.txt",
+         {"Pay the rent|2012-01-31 00:00|2012-02-01 00:00|Bank transfer, \"ref. 2012-02\"|0|1",
+          "장보기|null|2012-02-03 09:30|우유, 달걀|6|2", "Renew passport|null|null||0|0"}},
+    };
+    int profile = 0;
+    for (const auto& example : examples) {
+        const CString path = U8(std::string(VARNO_SOURCE_DIR "/examples/") + example.file);
+        CStringArray header;
+        ASSERT_EQ(manager.GetField(path, header), CSVERR_SUCCESS) << example.file;
+        auto [fields, columns] = HostMapping(CCSVTodo::Layout(), header);
+        long saved = -1;
+        EXPECT_EQ(manager.Import(CSVTYPE_TODO, saved, ++profile, path, fields, columns, -1, false), CSVERR_SUCCESS);
+        EXPECT_EQ(saved, static_cast<long>(example.items.size())) << example.file;
+        EXPECT_EQ(Load(profile), example.items) << example.file;
+    }
+}
+
+} // namespace
+} // namespace varno::test

@@ -1,0 +1,117 @@
+// The inspector against the reader it describes: fixed cases for what it
+// reports, and seeded random files, fed in random pieces, whose header,
+// separator and rows must be exactly what ImportFile makes of them.
+// Reproduce a random failure with VARNO_INSPECT_SEED=<seed>.
+#include "engine/CSVInspect.h"
+
+#include "tests/engine/TestItem.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace varno::test {
+namespace {
+
+CSVInspection InPieces(std::string_view bytes, unsigned codePage, size_t piece, bool semicolons = false,
+                       std::vector<Texts>* records = nullptr)
+{
+    CSVInspector inspector(codePage, semicolons);
+    if (records)
+        inspector.OnRecord([records](CStringArray& values) { records->push_back(Utf8(values)); });
+    for (size_t i = 0; i < bytes.size(); i += piece)
+        inspector.Feed(bytes.substr(i, piece));
+    return inspector.Finish();
+}
+
+TEST(CSVInspect, ReportsWhatTheReaderWouldLose)
+{
+    const struct Case {
+        std::string bytes;
+        unsigned codePage;
+        bool semicolons;
+        Texts header;
+        std::string separator;
+        int64_t rows, longRows, longLine, shortRows, shortLine, openQuoteLine, nul, bad, badLine;
+    } cases[] = {
+        {"memo,color\r\nA,red\r\nB,blue\r\n", 65001, false, {"memo", "color"}, ",", 2, 0, 0, 0, 0, 0, -1, -1, 0},
+        {"memo,color\n\"a\nb\",x\n\nc,d,e\r\nf\rg,h,i,j\n", 65001, false, {"memo", "color"}, ",", 4, 2, 5, 1, 6, 0,
+         -1, -1, 0},
+        {"memo,color\r\nA,red\r\n\"B,blue\r\nC,green\r\n", 65001, false, {"memo", "color"}, ",", 2, 0, 0, 1, 3, 3,
+         -1, -1, 0},
+        {std::string("memo,color\r\nA,red\r\nB\0,blue\r\nC,x\r\n", 30), 65001, false, {"memo", "color"}, ",", 2, 0,
+         0, 1, 3, 0, 20, -1, 0},
+        {"memo,color\r\nA,red\r\nCaf\xE9,x\r\n", 65001, false, {"memo", "color"}, ",", 2, 0, 0, 0, 0, 0, -1, 22, 3},
+        {"memo,color\r\nA,red\r\nCaf\xE9,x\r\n", 1252, false, {"memo", "color"}, ",", 2, 0, 0, 0, 0, 0, -1, -1, 0},
+        {"\xEF\xBB\xBFmemo,color\r\nA,B\r\n", 65001, false, {"\xEF\xBB\xBFmemo", "color"}, ",", 1, 0, 0, 0, 0, 0,
+         -1, -1, 0},
+        {"memo;color\r\nA;red\r\n\"x;y\";z;w\r\n", 65001, true, {"memo", "color"}, ";", 2, 1, 3, 0, 0, 0, -1, -1, 0},
+        {"memo;color\r\nA;red\r\n", 65001, false, {"memo;color"}, ",", 1, 0, 0, 0, 0, 0, -1, -1, 0},
+        {"\"a,b\";c\r\nx;y\r\n", 65001, true, {"a,b", "c"}, ";", 1, 0, 0, 0, 0, 0, -1, -1, 0},
+        {"a,b;c\r\nx;y\r\n", 65001, true, {"a", "b;c"}, ",", 1, 0, 0, 1, 2, 0, -1, -1, 0},
+        {"a\tb;c\r\nx\ty\r\n", 65001, true, {"a", "b;c"}, "\t", 1, 0, 0, 0, 0, 0, -1, -1, 0},
+        {Utf16LE(u"Memo\tColor\r\n장보기\tpink\r\n") + std::string("\0\0x\0", 4), 949, false, {"Memo", "Color"}, "\t",
+         1, 0, 0, 0, 0, 0, 46, -1, 0},
+        {"", 65001, false, {}, "", 0, 0, 0, 0, 0, 0, -1, -1, 0},
+        {"memo", 65001, false, {"memo"}, ",", 0, 0, 0, 0, 0, 0, -1, -1, 0},
+    };
+    for (const Case& c : cases) {
+        for (size_t piece : {size_t(1), size_t(2), size_t(3), size_t(4096)}) {
+            const CSVInspection r = InPieces(c.bytes, c.codePage, piece, c.semicolons);
+            const std::string where = ::testing::PrintToString(c.bytes) + " in pieces of " + std::to_string(piece);
+            EXPECT_EQ(Utf8(r.header), c.header) << where;
+            EXPECT_EQ(r.separator.ToUtf8(), c.separator) << where;
+            EXPECT_EQ(r.utf16, c.bytes.rfind("\xFF\xFE", 0) == 0) << where;
+            EXPECT_EQ((std::vector<int64_t>{r.rows, r.longRows, r.firstLongRowLine, r.shortRows, r.firstShortRowLine,
+                                            r.openQuoteLine, r.nulOffset, r.badByteOffset, r.badByteLine}),
+                      (std::vector<int64_t>{c.rows, c.longRows, c.longLine, c.shortRows, c.shortLine, c.openQuoteLine,
+                                            c.nul, c.bad, c.badLine}))
+                << where;
+        }
+    }
+}
+
+TEST(CSVInspect, AgreesWithTheReaderOnRandomFiles)
+{
+    const char* seedText = std::getenv("VARNO_INSPECT_SEED");
+    const unsigned seed = seedText ? static_cast<unsigned>(std::strtoul(seedText, nullptr, 10)) : std::random_device{}();
+    SCOPED_TRACE("VARNO_INSPECT_SEED=" + std::to_string(seed));
+    std::mt19937 random(seed);
+    const std::vector<std::string> pieces = {"a", "b", ",", ",", "\t", "\"", "\"", "\r", "\n", "\r\n", "\xC3\xA9",
+                                             "\xED\x95\x9C", ";", " "};
+    const std::string path = (std::filesystem::temp_directory_path() / ("varno-inspect-" + std::to_string(seed))).string();
+    CodePageGuard acp(65001);
+    for (int round = 0; round < 300; ++round) {
+        std::string bytes;
+        const int length = std::uniform_int_distribution<int>(0, 40)(random);
+        for (int i = 0; i < length; ++i)
+            bytes += pieces[std::uniform_int_distribution<size_t>(0, pieces.size() - 1)(random)];
+        std::vector<Texts> records;
+        const CSVInspection r =
+            InPieces(bytes, 65001, std::uniform_int_distribution<size_t>(1, 7)(random), false, &records);
+        std::ofstream(path, std::ios::binary) << bytes;
+        TestItem item;
+        CStringList unused;
+        const _en_CSVError read = item.ImportFile(U8(path), unused, unused);
+        EXPECT_EQ(read == CSVERR_SUCCESS, r.rows > 0) << ::testing::PrintToString(bytes);
+        if (bytes.empty())
+            continue;
+        EXPECT_EQ(Utf8(r.header), Utf8(item.m_arrField)) << ::testing::PrintToString(bytes);
+        EXPECT_EQ(r.separator, item.m_strSeparator) << ::testing::PrintToString(bytes);
+        std::vector<Texts> expected{Utf8(item.m_arrField)};
+        int64_t longer = 0, shorter = 0;
+        for (const Texts& row : item.Utf8Rows()) {
+            expected.push_back(row);
+            longer += row.size() > static_cast<size_t>(item.m_arrField.GetSize());
+            shorter += row.size() < static_cast<size_t>(item.m_arrField.GetSize());
+        }
+        EXPECT_EQ(records, expected) << ::testing::PrintToString(bytes);
+        EXPECT_EQ(r.longRows, longer) << ::testing::PrintToString(bytes);
+        EXPECT_EQ(r.shortRows, shorter) << ::testing::PrintToString(bytes);
+    }
+    std::filesystem::remove(path);
+}
+
+} // namespace
+} // namespace varno::test
