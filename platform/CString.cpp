@@ -1,5 +1,7 @@
 #include "platform/CString.h"
 
+#include "platform/Utf_p.h"
+
 #include <unicode/uchar.h>
 #include <unicode/ustring.h>
 #include <unicode/utf16.h>
@@ -30,6 +32,13 @@ CString CString::FromUtf8(std::string_view utf8)
     if (utf8.empty())
         return out;
     out.m_str.resize(utf8.size());
+    size_t written = 0;
+    if (varno::detail::Utf8ToUtf16Prefix(reinterpret_cast<const unsigned char*>(utf8.data()), utf8.size(),
+                                         out.m_str.data(), written) == utf8.size()) {
+        out.m_str.resize(written);
+        return out;
+    }
+    // Not well formed: ICU substitutes what it cannot read.
     int32_t length = 0;
     UErrorCode status = U_ZERO_ERROR;
     u_strFromUTF8WithSub(reinterpret_cast<UChar*>(out.m_str.data()), static_cast<int32_t>(out.m_str.size()), &length,
@@ -41,8 +50,9 @@ CString CString::FromUtf8(std::string_view utf8)
 std::string CString::ToUtf8() const
 {
     std::string out;
-    if (m_str.empty())
+    if (m_str.empty() || varno::detail::AppendUtf8(m_str, out))
         return out;
+    // An unpaired surrogate: ICU substitutes it.
     out.resize(m_str.size() * 3);
     int32_t length = 0;
     UErrorCode status = U_ZERO_ERROR;

@@ -1,5 +1,7 @@
 #include "platform/CodePage.h"
 
+#include "platform/Utf_p.h"
+
 #include <unicode/normalizer2.h>
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_cb.h>
@@ -226,6 +228,8 @@ std::string WideCharToMultiByte(unsigned codePage, std::u16string_view text)
     if (text.empty())
         return out;
     if (codePage == CP_UTF8) {
+        if (varno::detail::AppendUtf8(text, out))
+            return out;
         out.resize(text.size() * 3);
         int32_t length = 0;
         UErrorCode status = U_ZERO_ERROR;
@@ -280,34 +284,15 @@ namespace varno {
 
 namespace {
 
-// The length of the well-formed UTF-8 sequence at the start of `bytes` (as
-// ICU's UTF-8 converter accepts it: no overlong forms, no surrogates,
-// nothing above U+10FFFF) and its code point; 0 when there is none, or when
-// the sequence is cut off by the end of `bytes`.
-size_t Utf8Sequence(const unsigned char* p, size_t available, char32_t& codePoint)
+// Widens the ASCII bytes at the start of `in` into `out`; returns how many.
+size_t AsciiPrefix(const unsigned char* in, size_t n, char16_t* out)
 {
-    const unsigned char lead = p[0];
-    size_t length;
-    char32_t min;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2, min = 0x80, codePoint = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3, min = 0x800, codePoint = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4, min = 0x10000, codePoint = lead & 0x07;
-    } else {
-        return 0;
+    size_t i = 0;
+    while (i < n && in[i] < 0x80) {
+        out[i] = in[i];
+        ++i;
     }
-    if (available < length)
-        return 0;
-    for (size_t k = 1; k < length; ++k) {
-        if ((p[k] & 0xC0) != 0x80)
-            return 0;
-        codePoint = (codePoint << 6) | (p[k] & 0x3F);
-    }
-    if (codePoint < min || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
-        return 0;
-    return length;
+    return i;
 }
 
 } // namespace
@@ -395,37 +380,12 @@ void Decoder::Decode(std::string_view bytes, bool last, std::u16string& out)
             const size_t limit = std::min(n, i + 4096);
             size_t written = out.size();
             out.resize(written + (limit - i));
-            char16_t* target = out.data() + written;
-            const size_t start = i;
-            for (;;) {
-                // Eight ASCII bytes at a time while there are.
-                while (i + 8 <= limit) {
-                    std::uint64_t word;
-                    std::memcpy(&word, p + i, 8);
-                    if (word & 0x8080808080808080ull)
-                        break;
-                    for (int k = 0; k < 8; ++k)
-                        target[k] = p[i + k];
-                    target += 8, i += 8;
-                }
-                if (i < limit && p[i] < 0x80) {
-                    *target++ = p[i++];
-                    continue;
-                }
-                char32_t c;
-                const size_t length = utf8 && i < limit ? Utf8Sequence(p + i, limit - i, c) : 0;
-                if (length == 0)
-                    break;
-                if (c < 0x10000) {
-                    *target++ = static_cast<char16_t>(c);
-                } else {
-                    *target++ = static_cast<char16_t>(0xD7C0 + (c >> 10));
-                    *target++ = static_cast<char16_t>(0xDC00 | (c & 0x3FF));
-                }
-                i += length;
-            }
-            out.resize(static_cast<size_t>(target - out.data()));
-            if (i > start)
+            size_t made = 0;
+            const size_t taken = utf8 ? varno::detail::Utf8ToUtf16Prefix(p + i, limit - i, out.data() + written, made)
+                                      : AsciiPrefix(p + i, limit - i, out.data() + written);
+            out.resize(written + (utf8 ? made : taken));
+            i += taken;
+            if (taken > 0)
                 continue;
         }
         size_t j = i + 1;

@@ -147,10 +147,13 @@ long LoadCollection(CRecordCollection& into, const Filter& filter, std::optional
         auto record = std::make_unique<Record>();
         Kind::FromRows(*record, rows);
         Kind::SetId(*record, static_cast<std::uint32_t>(key));
-        // The digest is taken from the record, not from the rows read: a
-        // save compares it with ToRows of the record, and stored values may
-        // read back in another form (a NULL day, an integer in a real column).
-        Kind::State(*record) = RecordState{key, profile.value_or(0), Digest(Kind::ToRows(*record))};
+        // The digest of the rows as read: a later save compares it with the
+        // record's rows and writes the record only when they differ. A value
+        // stored in another form than the record writes it (by another
+        // program) makes an unchanged record look changed, which costs a
+        // needless write and nothing else. A load in windows is for reading
+        // and takes no digest: a record without one is written by any save.
+        Kind::State(*record) = RecordState{key, profile.value_or(0), windowed ? 0 : Digest(rows)};
         into.Add(record.get());
         record.release();
         if (windowed && ++inWindow == window.records) {

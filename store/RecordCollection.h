@@ -40,7 +40,9 @@ public:
     /// `records` records they append and once more after the last ones;
     /// `takeWindow` may empty the collection. When a load then fails, the
     /// windows already handed over must be discarded: they may be
-    /// incomplete. `records` of 0 or no function: loads keep every record.
+    /// incomplete. Records loaded in windows remember no digest of what was
+    /// stored, so a save writes them whether changed or not. `records` of 0
+    /// or no function: loads keep every record.
     void SetLoadWindow(int records, std::function<void()> takeWindow);
 
     /// After BeginSave (on the collection class, with SaveToDB's

@@ -11,7 +11,7 @@ namespace varno::store {
 struct RecordState {
     std::int64_t key = 0;  ///< database key; 0 for a record that was never stored
     int profile = 0;       ///< profile of the stored row (unused for contact-group links)
-    std::uint64_t digest = 0; ///< a 64-bit hash of the stored field values (0: none)
+    std::uint64_t digest = 0; ///< a 64-bit hash of the stored field values (0: none, so a save writes it)
 };
 
 // Each record kind's persistence (its rows and its state) is a friend of
