@@ -2,6 +2,8 @@
 
 #include "manager/CSVMng.h"
 #include "store/Calendars.h"
+#include "store/ContactGroupPairs.h"
+#include "store/ContactGroups.h"
 #include "store/Contacts.h"
 #include "store/Messages.h"
 #include "store/MsgEmails.h"
@@ -9,6 +11,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <unordered_map>
 
 namespace varno::cli {
 
@@ -34,6 +37,150 @@ long LoadAll(std::uint32_t Record::*id, const RecordVisitor& visit, Profile... p
     return result;
 }
 
+// Address-book headers and the contact fields they fill. Left out: name
+// parts the contact has no field for (title, middle name, suffix, nickname,
+// display name, which would overwrite the first name), second and third
+// street lines (they would overwrite the street), telephone kinds beyond
+// two per kind (every mapped telephone column adds an entry to every
+// contact, empty or not), and the short layout's birthday in three columns
+// (the library reads one date cell).
+const std::vector<std::pair<std::u16string_view, std::u16string_view>> kAddressBookColumns = {
+    {u"FIRST_NAME", u"First Name"},
+    {u"LAST_NAME", u"Last Name"},
+    {u"JOB_TITLE", u"Job Title"},
+    {u"DEPARTMENT", u"Department"},
+    {u"COMPANY", u"Company"},
+    {u"COMPANY", u"Organization"},
+    {u"TEL_WORK1", u"Business Phone"},
+    {u"TEL_WORK1", u"Work Phone"},
+    {u"TEL_WORK2", u"Business Phone 2"},
+    {u"TEL_HOME1", u"Home Phone"},
+    {u"TEL_HOME2", u"Home Phone 2"},
+    {u"TEL_MOBILE1", u"Mobile Phone"},
+    {u"TEL_MOBILE1", u"Mobile Number"},
+    {u"TEL_FAX1", u"Business Fax"},
+    {u"TEL_FAX1", u"Fax Number"},
+    {u"TEL_FAX2", u"Home Fax"},
+    {u"TEL_OTHER1", u"Other Phone"},
+    {u"EMAIL_HOME", u"E-mail Address"},
+    {u"EMAIL_HOME", u"Primary Email"},
+    {u"EMAIL_WORK", u"E-mail 2 Address"},
+    {u"EMAIL_WORK", u"Secondary Email"},
+    {u"EMAIL_OTHER", u"E-mail 3 Address"},
+    {u"URL_WORK", u"Web Page"},
+    {u"URL_WORK", u"Web Page 1"},
+    {u"URL_HOME", u"Web Page 2"},
+    {u"BIRTHDAY", u"Birthday"},
+    {u"ANNIVERSARY", u"Anniversary"},
+    {u"ADR_WORK_STREET", u"Business Street"},
+    {u"ADR_WORK_STREET", u"Work Address"},
+    {u"ADR_WORK_COUNTRY", u"Business Country/Region"},
+    {u"ADR_WORK_COUNTRY", u"Work Country"},
+    {u"ADR_WORK_CITY", u"Business City"},
+    {u"ADR_WORK_CITY", u"Work City"},
+    {u"ADR_WORK_STATE", u"Business State"},
+    {u"ADR_WORK_STATE", u"Work State"},
+    {u"ADR_WORK_ZIP", u"Business Postal Code"},
+    {u"ADR_WORK_ZIP", u"Work ZipCode"},
+    {u"ADR_HOME_STREET", u"Home Street"},
+    {u"ADR_HOME_STREET", u"Home Address"},
+    {u"ADR_HOME_COUNTRY", u"Home Country/Region"},
+    {u"ADR_HOME_COUNTRY", u"Home Country"},
+    {u"ADR_HOME_CITY", u"Home City"},
+    {u"ADR_HOME_STATE", u"Home State"},
+    {u"ADR_HOME_ZIP", u"Home Postal Code"},
+    {u"ADR_HOME_ZIP", u"Home ZipCode"},
+    {u"ADR_OTHER_STREET", u"Other Street"},
+    {u"ADR_OTHER_COUNTRY", u"Other Country/Region"},
+    {u"ADR_OTHER_CITY", u"Other City"},
+    {u"ADR_OTHER_STATE", u"Other State"},
+    {u"ADR_OTHER_ZIP", u"Other Postal Code"},
+    {u"NOTE", u"Notes"},
+    {u"GROUP_NAME", u"Categories"},
+};
+
+// Contacts: the store keeps group membership as links, so the names are
+// attached as export attaches them (in link order; a link to no group
+// gives an empty name) before the contacts are shown.
+long LoadContacts(int profile, const RecordVisitor& visit)
+{
+    CContacts contacts;
+    const long result = contacts.OpenFromDB(profile, 0);
+    if (result < 0)
+        return result;
+    CContactGroups groups;
+    CContactGroupPairs links;
+    (void)groups.OpenFromDB(profile);
+    (void)links.OpenFromDB();
+    std::unordered_map<std::uint32_t, CString> names;
+    for (int i = groups.GetCount() - 1; i >= 0; --i) // the first group of an id wins
+        names[groups.GetAt(i)->GroupId] = groups.GetAt(i)->GroupName;
+    std::unordered_map<std::uint32_t, CContact*> byId;
+    for (int i = contacts.GetCount() - 1; i >= 0; --i)
+        byId[contacts.GetAt(i)->ContactId] = contacts.GetAt(i);
+    for (int i = 0; i < links.GetCount(); ++i)
+        if (auto contact = byId.find(links.GetAt(i)->ContactId); contact != byId.end())
+            contact->second->NewGroup(names[links.GetAt(i)->GroupId]);
+    for (int i = 0; i < contacts.GetCount(); ++i)
+        visit(contacts.GetAt(i), contacts.GetAt(i)->ContactId, false);
+    return result;
+}
+
+std::string Kind(std::uint32_t code, std::initializer_list<std::pair<std::uint32_t, const char*>> names,
+                 const char* otherwise)
+{
+    for (const auto& [known, name] : names)
+        if (code == known)
+            return name;
+    return otherwise ? otherwise : std::to_string(code);
+}
+
+// The export row shows the first entries of each kind only; the listing
+// shows every entry that holds text, in store order, as arrays.
+void ListContactEntries(void* record, nlohmann::ordered_json& shown)
+{
+    const CContact& contact = *static_cast<const CContact*>(record);
+    for (auto item = shown.begin(); item != shown.end();) {
+        const std::string& key = item.key();
+        const bool entry = key.rfind("TEL_", 0) == 0 || key.rfind("EMAIL_", 0) == 0 || key.rfind("URL_", 0) == 0 ||
+                           key.rfind("ADR_", 0) == 0 || key == "NOTE" || key == "GROUP_NAME";
+        item = entry ? shown.erase(item) : std::next(item);
+    }
+    auto& telephones = shown["telephones"] = nlohmann::ordered_json::array();
+    for (int i = 0; i < contact.GetTelephoneCount(); ++i)
+        if (const CTelephoneNumber* t = contact.GetTelephone(i); !t->GetNumber().IsEmpty())
+            telephones.push_back({{"type", Kind(t->GetType(), {{1, "work"}, {2, "home"}, {32, "mobile"}, {36, "mobile"},
+                                                               {8, "fax"}, {9, "fax"}, {10, "fax"}}, "other")},
+                                  {"number", t->GetNumber().ToUtf8()}});
+    auto& emails = shown["emails"] = nlohmann::ordered_json::array();
+    for (int i = 0; i < contact.GetEmailCount(); ++i)
+        if (const CEmail* e = contact.GetEmail(i); !e->GetEmail().IsEmpty())
+            emails.push_back({{"type", Kind(e->GetType(), {{1, "work"}, {2, "home"}}, "other")},
+                              {"address", e->GetEmail().ToUtf8()}});
+    auto& urls = shown["urls"] = nlohmann::ordered_json::array();
+    for (int i = 0; i < contact.GetURLCount(); ++i)
+        if (const CURL* u = contact.GetURL(i); !u->GetURL().IsEmpty())
+            urls.push_back({{"type", Kind(u->GetType(), {{1, "work"}, {2, "home"}}, "other")},
+                            {"url", u->GetURL().ToUtf8()}});
+    auto& addresses = shown["addresses"] = nlohmann::ordered_json::array();
+    for (int i = 0; i < contact.GetAddressCount(); ++i) {
+        const CPostalAddress& a = *contact.GetAddress(i);
+        if ((a.Street + a.City + a.State + a.Zip + a.Country).IsEmpty())
+            continue;
+        addresses.push_back({{"type", Kind(a.GetType(), {{32, "work"}, {16, "home"}, {1, "other"}}, nullptr)},
+                             {"street", a.Street.ToUtf8()}, {"city", a.City.ToUtf8()}, {"state", a.State.ToUtf8()},
+                             {"zip", a.Zip.ToUtf8()}, {"country", a.Country.ToUtf8()}});
+    }
+    auto& notes = shown["notes"] = nlohmann::ordered_json::array();
+    for (int i = 0; i < contact.GetCommentCount(); ++i)
+        if (const CString note = contact.GetComment(i); !note.IsEmpty())
+            notes.push_back(note.ToUtf8());
+    auto& groups = shown["groups"] = nlohmann::ordered_json::array();
+    CString group;
+    for (int i = 0; contact.GetGroup(i, group); ++i)
+        groups.push_back(group.ToUtf8());
+}
+
 std::vector<RecordType> MakeRecordTypes()
 {
     std::vector<RecordType> types;
@@ -42,10 +189,11 @@ std::vector<RecordType> MakeRecordTypes()
         .code = CSVTYPE_CONTACT,
         .singular = "contact",
         .plural = "contacts",
-        .aliases = {},
-        .load = [](int profile, const RecordVisitor& visit) {
-            return LoadAll<CContacts>(&CContact::ContactId, visit, profile, 0);
-        },
+        // The address books that desktop mail programs export, in their long
+        // and their short English layouts (the README has the table).
+        .aliases = kAddressBookColumns,
+        .load = LoadContacts,
+        .addToListing = ListContactEntries,
     });
     types.push_back({
         .name = "calendar",
