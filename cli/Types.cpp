@@ -181,6 +181,38 @@ void ListContactEntries(void* record, nlohmann::ordered_json& shown)
         groups.push_back(group.ToUtf8());
 }
 
+// Parties of a message or an e-mail, without the quote characters that
+// export puts around each number for spreadsheets: the parties of each
+// column's kinds, in entry order, as an array under the column's name.
+template <class Record, class Entry>
+void ListParties(const Record& record, int count, Entry* (Record::*at)(int) const noexcept,
+                 CString Entry::*text, std::initializer_list<std::pair<const char*, std::vector<std::uint32_t>>> columns,
+                 nlohmann::ordered_json& shown)
+{
+    for (const auto& [column, kinds] : columns) {
+        auto& list = shown[column] = nlohmann::ordered_json::array();
+        for (int i = 0; i < count; ++i) {
+            const Entry& entry = *(record.*at)(i);
+            if (std::find(kinds.begin(), kinds.end(), entry.PartyType) != kinds.end())
+                list.push_back((entry.*text).ToUtf8());
+        }
+    }
+}
+
+void ListMessageParties(void* record, nlohmann::ordered_json& shown)
+{
+    const CMessage& message = *static_cast<const CMessage*>(record);
+    ListParties(message, message.GetNumberCount(), &CMessage::GetNumberAt, &CMessageNumber::Number,
+                {{"sender", {1}}, {"receiver", {0, 2, 3}}}, shown);
+}
+
+void ListEmailParties(void* record, nlohmann::ordered_json& shown)
+{
+    const CMsgEmail& email = *static_cast<const CMsgEmail*>(record);
+    ListParties(email, email.GetEmailAddressCount(), &CMsgEmail::GetEmailAddressAt, &CMsgEmailAddress::Address,
+                {{"sender", {1}}, {"receiver", {0}}, {"cc", {2}}, {"bcc", {3}}}, shown);
+}
+
 std::vector<RecordType> MakeRecordTypes()
 {
     std::vector<RecordType> types;
@@ -228,6 +260,7 @@ std::vector<RecordType> MakeRecordTypes()
         .load = [](int profile, const RecordVisitor& visit) {
             return LoadAll<CMessages>(&CMessage::MessageId, visit, profile);
         },
+        .addToListing = ListMessageParties,
     });
     types.push_back({
         .name = "email",
@@ -238,6 +271,7 @@ std::vector<RecordType> MakeRecordTypes()
         .load = [](int profile, const RecordVisitor& visit) {
             return LoadAll<CMsgEmails>(&CMsgEmail::EmailId, visit, profile);
         },
+        .addToListing = ListEmailParties,
     });
     return types;
 }

@@ -43,4 +43,10 @@ run --input 'Note;Colour\r\nWater the plants;green\r\n' --store store.db import 
 run --input 'Note;Colour\r\nWater the plants;green\r\n' --store store.db import memo - --map memo=Note --map color=Colour
 run --store store.db count memo missing.csv
 run --store store.db count todo memos.csv
+run --store store.db --codepage 1252 --locale en_US import calendar examples/calendar-english.csv
+run --store store.db list calendar
+run --store store.db --locale en_US import contact examples/addressbook-short.csv
+run --store store.db --json list contact
+run --store store.db --codepage 949 import message examples/messages.csv
+run --store store.db list message
 run --store store.db --profile 0 list memo
