@@ -16,6 +16,12 @@ struct ContactKind {
         RecordRows rows;
         RowWriter(rows.fields).Text(r.FirstName).Text(r.LastName).Text(r.JobTitle);
         rows.children.resize(childCount);
+        // Telephone numbers, e-mail and web addresses with no text are not
+        // stored: an import of a file whose columns are all mapped gives
+        // every contact one per column, most of them empty, and export
+        // passes them over (an empty number leaves its slot free; the first
+        // non-empty address of a kind wins). Other entries are kept even
+        // when empty, since export reads the first or the last of a kind.
         for (const auto& o : r.m_organizations)
             RowWriter(rows.children[organizations].emplace_back())
                 .Int(o->GetType())
@@ -23,11 +29,14 @@ struct ContactKind {
                 .Text(o->Department)
                 .Text(o->Title);
         for (const auto& t : r.m_telephones)
-            RowWriter(rows.children[telephones].emplace_back()).Int(t->GetType()).Text(t->GetNumber());
+            if (!t->GetNumber().IsEmpty())
+                RowWriter(rows.children[telephones].emplace_back()).Int(t->GetType()).Text(t->GetNumber());
         for (const auto& e : r.m_emails)
-            RowWriter(rows.children[emails].emplace_back()).Int(e->GetType()).Text(e->GetEmail());
+            if (!e->GetEmail().IsEmpty())
+                RowWriter(rows.children[emails].emplace_back()).Int(e->GetType()).Text(e->GetEmail());
         for (const auto& u : r.m_urls)
-            RowWriter(rows.children[urls].emplace_back()).Int(u->GetType()).Text(u->GetURL());
+            if (!u->GetURL().IsEmpty())
+                RowWriter(rows.children[urls].emplace_back()).Int(u->GetType()).Text(u->GetURL());
         for (const auto& a : r.m_addresses)
             RowWriter(rows.children[addresses].emplace_back())
                 .Int(a->GetType())

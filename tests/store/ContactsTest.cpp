@@ -18,7 +18,7 @@ void FillEverything(CContact& c)
     c.JobTitle = Tricky();
     c.NewOrganization(U8("바르노 주식회사"), U8("개발부"), U8("팀장"), 1);
     c.NewOrganization(U8(""), U8("second"), U8(""), 7);
-    for (auto [type, number] : {std::pair{32u, "010-1234-5678"}, {1u, ""}, {36u, "+82 (2) 123"}, {1u, "p#*w"}}) {
+    for (auto [type, number] : {std::pair{32u, "010-1234-5678"}, {36u, "+82 (2) 123"}, {1u, "p#*w"}}) {
         CTelephoneNumber* t = c.NewTelephone();
         t->SetType(type);
         t->SetNumber(U8(number));
@@ -71,6 +71,31 @@ TEST_F(ContactsTest, RoundTripKeepsEverySubEntryInOrderAndChangedEntriesReplaceT
     EXPECT_EQ(name.ToUtf8(), "unchanged");
     EXPECT_TRUE(saved[0]->GetGroup(0, name));
     EXPECT_EQ(name.ToUtf8(), "가족");
+}
+
+// Numbers and e-mail and web addresses without text are not stored (export
+// passes them over); empty entries of the other kinds are kept, since export
+// reads the first or the last of a kind.
+TEST_F(ContactsTest, EmptyNumbersAndAddressesAreNotStored)
+{
+    CContacts saved;
+    CContact& c = *saved.AddNew();
+    c.NewTelephone()->SetType(1);
+    c.NewTelephone()->SetNumber(U8("02"));
+    c.NewEmail()->SetType(2);
+    c.NewURL()->SetType(1);
+    c.NewAddress()->SetType(16);
+    c.NewComment(CString());
+    c.NewOrganization(CString(), CString(), CString(), 1);
+    c.NewContactEvent(COleDateTimeNull(), CONTACT_EVENT_BIRTHDAY);
+    ASSERT_EQ(saved.SaveToDB(7, -1, false), 1);
+    CContacts loaded;
+    ASSERT_EQ(loaded.OpenFromDB(7, 0), 1);
+    const CContact& back = *loaded[0];
+    EXPECT_EQ(back.GetTelephoneCount(), 1);
+    EXPECT_EQ(back.GetTelephone(0)->GetNumber().ToUtf8(), "02");
+    EXPECT_EQ(back.GetEmailCount() + back.GetURLCount(), 0);
+    EXPECT_EQ(back.GetAddressCount() + back.GetCommentCount() + back.GetOrganizationCount() + back.GetEventCount(), 4);
 }
 
 TEST_F(ContactsTest, BirthDateAndAnniversaryAreTheFirstEventsOfTheirKind)
