@@ -2,8 +2,7 @@
 // (ImportToPC, ExportFromPC): type codes and slot rules, telephone numbers
 // through a spreadsheet, and groups.
 #include "converters/CSVContact.h"
-#include "manager/CSVMng.h"
-#include "tests/store/StoreTestSupport.h"
+#include "tests/converters/Road.h"
 
 #include <tuple>
 
@@ -80,7 +79,7 @@ CContact& Fill(CContact& c, const Spec& spec)
     return c;
 }
 
-class ContactRoad : public storetest::TempStore {
+class ContactRoad : public Road {
 protected:
     /// Saves the contacts into `profile` (a group when `group` is set); gives their ids.
     std::vector<std::uint32_t> Store(int profile, const std::vector<Spec>& specs, const char* group = nullptr)
@@ -138,7 +137,6 @@ protected:
     CodePageGuard utf8{65001};
     TimeZoneGuard seoul{"KST-9"};
     UserLocaleGuard english{"en_US"};
-    CSVMng manager;
     long count = 0;
 };
 
@@ -221,8 +219,8 @@ TEST_F(ContactRoad, ContactSurvivesARoundTripThroughItsOwnLayout)
         .adr = {{32, "서울"}, {2, "lost"}, {16, "h"}, {1, "o"}}, .notes = {"Line one\r\nline \"two\"", "lost"}});
     std::tie(c.LastName, c.JobTitle) = std::tuple(U8("홍"), U8("Lead, R&D"));
     c.NewOrganization(U8("Acme"), U8("Dev"), CString(), 1);
-    c.NewContactEvent(storetest::Date(1980, 1, 30, 15), CONTACT_EVENT_BIRTHDAY);
-    c.NewContactEvent(storetest::Date(2005, 6, 1, 3, 30), CONTACT_EVENT_ANNIVERSARY);
+    c.NewContactEvent(Date(1980, 1, 30, 15), CONTACT_EVENT_BIRTHDAY);
+    c.NewContactEvent(Date(2005, 6, 1, 3, 30), CONTACT_EVENT_ANNIVERSARY);
     CContactGroupPairs links;
     ASSERT_EQ(records.SaveToDB(1, 0, false), 1);
     Link(links, {{c.ContactId, Store(1, {}, "Family")[0]}});
@@ -336,34 +334,6 @@ TEST_F(ContactRoad, HostHeldCollections)
     EXPECT_EQ(count, 3);
     EXPECT_EQ(Describe(held, 2), Describe(empty));
     EXPECT_EQ(Links(held, groups, links), "X>FAMILY Ann>Friends Bob>Friends =FAMILY=Friends");
-}
-
-// The example files in the own layout: as the library writes it (UTF-8) and
-// as a spreadsheet saves it as Unicode text, they give the same contacts.
-TEST_F(ContactRoad, ExampleFilesGiveTheSameContacts)
-{
-    std::string contacts[2];
-    for (int i = 0; const char* file : {"contacts.csv", "contacts-utf16.txt"}) {
-        WriteBytes("in.csv", ReadFile(std::string(VARNO_SOURCE_DIR "/examples/") + file));
-        CContacts records;
-        EXPECT_EQ(ImportToPC(&records), CSVERR_SUCCESS);
-        EXPECT_EQ(count, 3);
-        contacts[i++] = Describe(records);
-    }
-    EXPECT_EQ(contacts[0], contacts[1]);
-    EXPECT_NE(contacts[0].find("길동|홍|; org|1||; tel|1|; tel|1|; tel|2|027654321;"), std::string::npos) << contacts[0];
-}
-
-// A birthday is read in the date order of the user's locale.
-TEST_F(ContactRoad, BirthdayIsReadInTheLocalesOrder)
-{
-    for (auto [locale, date] : {std::pair{"en_US", "1/31/1980"}, {"en_GB", "31/01/1980"}, {"ko_KR", "1980/1/31"}}) {
-        UserLocaleGuard guard(locale);
-        WriteBytes("in.csv", std::string("BIRTHDAY\n") + date + "\n");
-        CContacts records;
-        EXPECT_EQ(ImportToPC(&records), CSVERR_SUCCESS);
-        EXPECT_EQ(Describe(records), "||; event|1|1980-01-31 00:00") << locale;
-    }
 }
 
 } // namespace

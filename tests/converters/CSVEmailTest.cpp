@@ -1,7 +1,7 @@
 // The e-mail road through CSVMng on a real SQLite store in a temporary
 // folder, at UTC+9.
 #include "store/MsgEmails.h"
-#include "tests/converters/PartyRoad.h"
+#include "tests/converters/Road.h"
 
 namespace varno::test {
 namespace {
@@ -44,13 +44,18 @@ std::vector<std::string> Stored(int profile)
     return out;
 }
 
-using EmailRoad = PartyRoad;
+class EmailRoad : public Road {
+protected:
+    TimeZoneGuard zone{"KST-9"};
+    CodePageGuard codePage{949};
+    UserLocaleGuard locale{"ko_KR"};
+};
 
 TEST_F(EmailRoad, ExportWritesEachPartysAddressesAsTheyAre)
 {
     CMsgEmails emails;
     Add(emails, {{"t", "", {}, {{0, "a@x"}, {2, "c@x"}, {9, "z@x"}, {0, "b@x"}}},
-                 {"", "body", Utc(2011, 5, 3, 5, 7), {{1, "\"Kim\" <kim@x.kr>"}, {3, " s p ; c "}}},
+                 {"", "body", Date(2011, 5, 3, 5, 7), {{1, "\"Kim\" <kim@x.kr>"}, {3, " s p ; c "}}},
                  {"", "", {}, {{1, ""}, {1, "a"}, {1, ""}, {0, ""}}}});
     ASSERT_EQ(emails.SaveToDB(1), 3);
     EXPECT_EQ(manager.Export(CSVTYPE_EMAIL, 1, PathOf("out.csv")), 3);
@@ -79,7 +84,7 @@ TEST_F(EmailRoad, ImportSplitsAndTrimsAddressesWithoutCleaningThem)
 TEST_F(EmailRoad, ExportImportExportIsByteIdentical)
 {
     CMsgEmails emails;
-    Add(emails, {{"회의록: 3월; \"최종\"", "첫 줄\r\n둘째 줄, 끝", Utc(2023, 12, 31, 23, 59),
+    Add(emails, {{"회의록: 3월; \"최종\"", "첫 줄\r\n둘째 줄, 끝", Date(2023, 12, 31, 23, 59),
                   {{1, "me@x.kr"}, {0, "a@x.kr"}, {7, "gone@x.kr"}, {0, "b@x.kr"}, {2, "c@x.kr"}, {3, "d;e@x.kr"}}},
                  {"", "", {}, {}}});
     ASSERT_EQ(emails.SaveToDB(1), 2);

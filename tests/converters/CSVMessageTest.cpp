@@ -3,7 +3,7 @@
 #include "converters/CSVMessage.h"
 #include "store/Messages.h"
 #include "store/MsgEmails.h"
-#include "tests/converters/PartyRoad.h"
+#include "tests/converters/Road.h"
 
 namespace varno::test {
 namespace {
@@ -44,14 +44,19 @@ std::vector<std::string> Describe(const CMessages& messages)
     return out;
 }
 
-using MessageRoad = PartyRoad;
+class MessageRoad : public Road {
+protected:
+    TimeZoneGuard zone{"KST-9"};
+    CodePageGuard codePage{949};
+    UserLocaleGuard locale{"ko_KR"};
+};
 
 // The first message is the suite's worked example: box 1, 14:07 local time.
 TEST_F(MessageRoad, ExportWritesBoxesAndNumberListsInEntryOrderFromTheStoreAndTheHost)
 {
     CMessages messages;
-    Add(messages, {{1, "Hello", Utc(2011, 5, 3, 5, 7), {{1, "111"}, {0, "222"}, {0, "333"}}},
-                   {7, "", Utc(2011, 12, 31, 20, 30), {}},
+    Add(messages, {{1, "Hello", Date(2011, 5, 3, 5, 7), {{1, "111"}, {0, "222"}, {0, "333"}}},
+                   {7, "", Date(2011, 12, 31, 20, 30), {}},
                    {0, "a,b", {}, {{1, "+82 10-1"}, {0, "a"}, {3, "b"}, {2, "c"}, {5, "x"}}},
                    {3, "", {}, {{1, ""}, {1, "10"}, {1, ""}}},
                    {4, "", {}, {{0, "1"}, {0, ""}, {0, "2"}, {4, "9"}}}});
@@ -132,10 +137,10 @@ TEST_F(MessageRoad, HostCollectionsGetTheFileAppendedOrAreRefused)
 TEST_F(MessageRoad, ExportImportExportIsByteIdentical)
 {
     CMessages messages;
-    Add(messages, {{2, "내일 3시에 \"회의실\"에서 봬요,\r\n늦지 마세요!", Utc(2023, 2, 28, 15, 0),
+    Add(messages, {{2, "내일 3시에 \"회의실\"에서 봬요,\r\n늦지 마세요!", Date(2023, 2, 28, 15, 0),
                     {{1, "+821012345678"}, {0, "0101111"}, {2, "0102222"}, {3, "*23#"}}},
                    {7, "", {}, {{1, "p1w2"}}},
-                   {4, "no parties", Utc(1999, 12, 31, 23, 59), {}}});
+                   {4, "no parties", Date(1999, 12, 31, 23, 59), {}}});
     ASSERT_EQ(messages.SaveToDB(1), 3);
     ExpectStableRoundTrip(CSVTYPE_MESSAGE, 3, " content sender receiver");
 }

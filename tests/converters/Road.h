@@ -1,0 +1,155 @@
+// Shared by the converter tests: the road through CSVMng on a real store in a
+// temporary folder (storetest::TempStore). Files written from lines, imports
+// through the facade, the mapping a host makes from a converter's layout,
+// calendar-type records loaded and described, dates as UTC text, and the
+// export-import-export round trip. Each suite fixes its own zone, locale,
+// clock and code page with the guards of TestSupport.h.
+#pragma once
+
+#include "engine/CSVLayout.h"
+#include "manager/CSVMng.h"
+#include "tests/store/StoreTestSupport.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace varno::test {
+
+using storetest::Date;
+
+/// A date as "YYYY-MM-DD hh:mm" of its fields as held (UTC for a record),
+/// or "null" / "invalid".
+inline std::string Utc(const COleDateTime& date)
+{
+    if (date.GetStatus() == COleDateTime::null)
+        return "null";
+    const auto f = date.GetFields();
+    if (date.GetStatus() != COleDateTime::valid || !f)
+        return "invalid";
+    char text[40];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", f->year, f->month, f->day, f->hour, f->minute);
+    return text;
+}
+
+/// The names of a list, in UTF-8.
+inline std::vector<std::string> Names(const CStringList& list)
+{
+    std::vector<std::string> names;
+    for (const CString& name : list)
+        names.push_back(name.ToUtf8());
+    return names;
+}
+
+/// The host's mapping for a file with `header`: the pairs of the first
+/// foreign layout the header matches, for the columns it has; otherwise each
+/// own column found by its export name (as the header names it).
+inline std::pair<CStringList, CStringList> HostMapping(const CSVLayout& layout, const CStringArray& header)
+{
+    auto has = [&](std::u16string_view column) {
+        for (const CString& name : header)
+            if (name.CompareNoCase(column) == 0)
+                return true;
+        return false;
+    };
+    std::pair<CStringList, CStringList> mapping;
+    for (const CSVForeignLayout& foreign : layout.foreignLayouts) {
+        if (!foreign.Matches(header))
+            continue;
+        for (const auto& [field, column] : foreign.mapping)
+            if (has(column)) {
+                mapping.first.AddTail(CString(field));
+                mapping.second.AddTail(CString(column));
+            }
+        return mapping;
+    }
+    for (const CSVColumn& column : layout.columns)
+        if (has(column.exportName)) {
+            mapping.first.AddTail(CString(column.fieldName));
+            mapping.second.AddTail(CString(column.exportName));
+        }
+    return mapping;
+}
+
+class Road : public storetest::TempStore {
+protected:
+    /// Writes `lines` joined by CR LF.
+    void WriteLines(std::string_view name, const std::vector<std::string>& lines) const
+    {
+        std::string bytes;
+        for (const std::string& line : lines)
+            bytes += line + "\r\n";
+        WriteBytes(name, bytes);
+    }
+
+    /// Imports `file` as `type` into `profile` (success expected), field k
+    /// read from column k (of the same name when no columns are given);
+    /// gives the store's save result.
+    long Import(unsigned long type, std::string_view file, CStringList fields, CStringList columns = {},
+                int profile = 1, int option = -1)
+    {
+        long count = -99;
+        if (columns.IsEmpty())
+            columns = fields;
+        EXPECT_EQ(manager.Import(type, count, profile, PathOf(file), fields, columns, option, false), CSVERR_SUCCESS)
+            << file;
+        return count;
+    }
+
+    /// The host's mapping for the header of the file at `path`.
+    std::pair<CStringList, CStringList> MappingFor(unsigned long type, const CString& path)
+    {
+        CStringArray header;
+        EXPECT_EQ(manager.GetField(path, header), CSVERR_SUCCESS) << path.ToUtf8();
+        return HostMapping(*CSVMng::GetLayout(type), header);
+    }
+
+    /// The stored records of `profile` and calendar type, deleted ones too,
+    /// as `describe` gives them.
+    template <class Describe>
+    std::vector<std::string> Load(int profile, int calendarType, Describe describe)
+    {
+        CCalendars records;
+        EXPECT_GE(records.OpenFromDB(profile, calendarType, 1), 0);
+        std::vector<std::string> out;
+        for (int i = 0; i < records.GetCount(); ++i)
+            out.push_back(describe(*records.GetAt(i)));
+        return out;
+    }
+
+    /// Exports the `rows` records of profile 1, imports the file into a
+    /// fresh store with every field of the layout mapped to its own column
+    /// and exports again: the files must be byte-identical. On the way, an
+    /// empty profile and a store that is no database write no file, and
+    /// Count gives the number of rows. The layout's principal fields, those
+    /// a host requires one of, must be `principal` (names after a space).
+    void ExpectStableRoundTrip(unsigned long type, long rows, const std::string& principal)
+    {
+        EXPECT_EQ(manager.Export(type, 2, PathOf("none.csv")), 0);
+        ASSERT_EQ(manager.Export(type, 1, PathOf("first.csv")), rows);
+        SetStorePath(PathOf("fresh.db"));
+        CStringList fields, columns;
+        std::string principals;
+        for (const CSVColumn& column : CSVMng::GetLayout(type)->columns) {
+            fields.AddTail(CString(column.fieldName));
+            columns.AddTail(CString(column.exportName));
+            if (column.principal)
+                principals.append(1, ' ').append(CString(column.fieldName).ToUtf8());
+        }
+        EXPECT_EQ(principals, principal);
+        EXPECT_EQ(Import(type, "first.csv", fields, columns), rows);
+        ASSERT_EQ(manager.Export(type, 1, PathOf("second.csv")), rows);
+        EXPECT_EQ(ReadBytes("second.csv"), ReadBytes("first.csv"));
+        WriteBytes("broken.db", "not a database");
+        SetStorePath(PathOf("broken.db"));
+        EXPECT_EQ(manager.Export(type, 1, PathOf("none.csv")), -1);
+        EXPECT_FALSE(Exists("none.csv"));
+        long count = -1; // counting needs no store
+        EXPECT_EQ(manager.Count(type, count, 1, PathOf("first.csv"), fields, columns, 0), CSVERR_SUCCESS);
+        EXPECT_EQ(count, rows);
+    }
+
+    CSVMng manager;
+};
+
+} // namespace varno::test
