@@ -104,6 +104,11 @@ TEST_F(CSVFileTest, ExportWritesQuotedCrLfRecordsInTheAnsiCodePage)
     EXPECT_EQ(Utf8(in.m_arrField), (Texts{"memo", "??", "x"}));
     EXPECT_EQ(in.Utf8Rows(), (std::vector<Texts>{{"a\"b", "x,y", ""}, {"line1\r\nline2", "", ""},
                                                  {" ä ", "€", "y", "extra"}, {"A", "", ""}}));
+    TestItem tabs; // the separator goes between fields and fills short rows
+    Fill(tabs, {"a", "b"}, {{"x\ty"}});
+    tabs.SetSeparator(CString(u"\t"));
+    EXPECT_EQ(tabs.ExportFile(PathOf("tabs.csv")), 1);
+    EXPECT_EQ(ReadBytes("tabs.csv"), "\"a\"\t\"b\"\r\n\"x\ty\"\t\"\"\r\n");
 }
 
 TEST_F(CSVFileTest, ExportThenImportGivesTheSameTable)

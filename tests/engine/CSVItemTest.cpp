@@ -6,42 +6,26 @@
 namespace varno::test {
 namespace {
 
-TEST(CSVItem, AddValueDoublesTheCapacityAndKeepsRows)
+// The table holds copies of its rows. Its capacity starts at 1 at least and
+// doubles when full; SetBufferSize takes no size below 1 or below the rows
+// held.
+TEST(CSVItem, TheTableKeepsItsRowsWhateverItsCapacity)
 {
     for (int asked : {0, -3})
         EXPECT_EQ(TestItem(asked).m_nBufferSize, 1) << asked;
     TestItem item;
-    const std::vector<Texts> rows{{"a", "b"}, {}, {"한", "\""}, {"d"}, {"e"}};
-    const int capacity[] = {1, 2, 4, 4, 8};
+    const std::vector<Texts> rows{{"a", "b"}, {}, {"한", "\""}, {"d"}, {"e"}, {"f"}};
+    const struct { int added, resize, resized; } steps[] = { // capacity after AddValue, after SetBufferSize
+        {1, 0, 1}, {2, -5, 2}, {4, 2, 4}, {4, 10, 10}, {10, 5, 5}, {10, 0, 10}};
     for (size_t i = 0; i < rows.size(); ++i) {
         CStringArray row = Array(rows[i]);
         item.AddValue(row);
-        row.Add(u"changed after"); // the table holds its own copy
-        EXPECT_EQ(item.m_nBufferSize, capacity[i]) << i;
-        EXPECT_EQ(item.Utf8Rows(), std::vector<Texts>(rows.begin(), rows.begin() + static_cast<long>(i) + 1));
+        row.Add(u"changed after");
+        EXPECT_EQ(item.m_nBufferSize, steps[i].added) << i;
+        item.SetBufferSize(steps[i].resize);
+        EXPECT_EQ(item.m_nBufferSize, steps[i].resized) << i;
+        EXPECT_EQ(item.Utf8Rows(), std::vector<Texts>(rows.begin(), rows.begin() + static_cast<long>(i) + 1)) << i;
     }
-}
-
-TEST(CSVItem, SetBufferSizeIgnoresSizesThatWouldLoseRows)
-{
-    TestItem item;
-    item.SetBufferSize(0);
-    item.SetBufferSize(-5);
-    EXPECT_EQ(item.m_nBufferSize, 1); // an empty table too
-    const std::vector<Texts> rows{{"a"}, {"b", "c"}, {"d"}};
-    for (const Texts& r : rows) {
-        CStringArray row = Array(r);
-        item.AddValue(row); // 3 rows in 4
-    }
-    const std::pair<int, int> steps[] = {{0, 4}, {-5, 4}, {2, 4}, {10, 10}, {3, 3}}; // size, capacity after
-    for (const auto& [size, capacity] : steps) {
-        item.SetBufferSize(size);
-        EXPECT_EQ(item.m_nBufferSize, capacity) << size;
-        EXPECT_EQ(item.Utf8Rows(), rows) << size;
-    }
-    CStringArray row = Array({"e"});
-    item.AddValue(row); // full at 3: doubles to 6
-    EXPECT_EQ(item.m_nBufferSize, 6);
 }
 
 TEST(CSVItem, MakeIndexFileFieldTakesTheFirstWholeCaseBlindMatch)
