@@ -93,28 +93,5 @@ TEST_F(MemoRoad, FilesLongerThanTheRowWindowRoundTrip)
     EXPECT_TRUE(ReadBytes("back.csv") == file);
 }
 
-// A store that is not a database: counting and failing on the file must
-// neither need nor change it, and a failure leaves the count alone.
-TEST_F(MemoRoad, CountAndFileFailuresLeaveTheStoreAlone)
-{
-    WriteBytes("store.db", "not a database");
-    WriteBytes("header-only.csv", "memo,color\r\n\r\n\r\n");
-    WriteBytes("five.csv", "a,b\r\n1\r\n2\r\n3\r\n4\r\n5\r\n");
-    CStringList fields{u"memo"}, columns{u"memo"};
-    const std::pair<const char*, _en_CSVError> rows[] = {
-        {"missing.csv", CSVERR_FILEOPEN}, {"header-only.csv", CSVERR_FAIL}, {"", CSVERR_FAIL}};
-    for (const auto& [file, expected] : rows) {
-        const CString path = *file ? PathOf(file) : CString();
-        long count = 42;
-        EXPECT_EQ(manager.Import(CSVTYPE_MEMO, count, 1, path, fields, columns, -1, false), expected) << file;
-        EXPECT_EQ(manager.Count(CSVTYPE_MEMO, count, 1, path, fields, columns, -1), expected) << file;
-        EXPECT_EQ(count, 42) << file;
-    }
-    long count = -1;
-    EXPECT_EQ(manager.Count(CSVTYPE_MEMO, count, 1, PathOf("five.csv"), fields, columns, 0), CSVERR_SUCCESS);
-    EXPECT_EQ(count, 5);
-    EXPECT_EQ(ReadBytes("store.db"), "not a database");
-}
-
 } // namespace
 } // namespace varno::test

@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace varno::test {
@@ -120,9 +121,12 @@ protected:
     /// Exports the `rows` records of profile 1, imports the file into a
     /// fresh store with every field of the layout mapped to its own column
     /// and exports again: the files must be byte-identical. On the way, an
-    /// empty profile and a store that is no database write no file, and
-    /// Count gives the number of rows. The layout's principal fields, those
-    /// a host requires one of, must be `principal` (names after a space).
+    /// empty profile and a store that is no database write no file; then,
+    /// the store still no database, Count gives the number of rows (it
+    /// needs no store), and a file that cannot be read fails Count and
+    /// Import alike, leaving the count and the store file as they were.
+    /// The layout's principal fields, those a host requires one of, must be
+    /// `principal` (names after a space).
     void ExpectStableRoundTrip(unsigned long type, long rows, const std::string& principal)
     {
         EXPECT_EQ(manager.Export(type, 2, PathOf("none.csv")), 0);
@@ -144,9 +148,20 @@ protected:
         SetStorePath(PathOf("broken.db"));
         EXPECT_EQ(manager.Export(type, 1, PathOf("none.csv")), -1);
         EXPECT_FALSE(Exists("none.csv"));
-        long count = -1; // counting needs no store
-        EXPECT_EQ(manager.Count(type, count, 1, PathOf("first.csv"), fields, columns, 0), CSVERR_SUCCESS);
-        EXPECT_EQ(count, rows);
+        WriteBytes("header-only.csv", ReadBytes("first.csv").substr(0, ReadBytes("first.csv").find('\n') + 1));
+        const std::tuple<const char*, _en_CSVError, long> files[] = {{"first.csv", CSVERR_SUCCESS, rows},
+            {"missing.csv", CSVERR_FILEOPEN, 42}, {"header-only.csv", CSVERR_FAIL, 42}, {"", CSVERR_FAIL, 42}};
+        for (const auto& [file, result, counted] : files) {
+            const CString path = *file ? PathOf(file) : CString();
+            long count = 42;
+            EXPECT_EQ(manager.Count(type, count, 1, path, fields, columns, 0), result) << file;
+            EXPECT_EQ(count, counted) << file;
+            if (result != CSVERR_SUCCESS) {
+                EXPECT_EQ(manager.Import(type, count, 1, path, fields, columns, -1, false), result) << file;
+                EXPECT_EQ(count, 42) << file;
+            }
+        }
+        EXPECT_EQ(ReadBytes("broken.db"), "not a database");
     }
 
     CSVMng manager;

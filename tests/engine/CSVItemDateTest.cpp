@@ -1,6 +1,7 @@
 // CCSVItem's date text: the export format in local time on both sides of a
 // clock change, the import dispatcher's choice of parser by the shape of the
-// text, the two fixed-layout parsers, and the round trip of export and import.
+// text, and the two fixed-layout parsers. The export format is read back in
+// every locale by DateParserTest, across clock changes by StoreTimeTest.
 #include "tests/engine/TestItem.h"
 #include "tests/support/TestSupport.h"
 
@@ -143,29 +144,6 @@ TEST(CSVItemDate, FixedLayoutParsersNeedTheirSeparators)
     };
     for (const auto& [text, expected] : yearMonthDayHourMinute)
         ExpectValue(item.String2OLEDate_YearMonthDayHourMinute(U8(text)), expected, text);
-}
-
-TEST(CSVItemDate, ExportedTextReadsBackToTheMinute)
-{
-    const char* zones[] = {"UTC0", "KST-9", "CET-1CEST,M3.5.0,M10.5.0/3", "EST5EDT,M3.2.0,M11.1.0"};
-    const char* locales[] = {"en_US", "en_GB", "de_DE", "ko_KR"};
-    const COleDateTimeNull values[] = {
-        UtcValue(2012, 1, 31, 0, 0, 0),  UtcValue(2012, 7, 1, 12, 34, 56), UtcValue(1950, 6, 15, 23, 59, 0),
-        UtcValue(2012, 3, 25, 1, 0, 0),  UtcValue(2100, 2, 28, 22, 0, 0),  UtcValue(1900, 3, 1, 5, 5, 5),
-    };
-    TestItem item;
-    for (const char* zone : zones) {
-        TimeZoneGuard tz(zone);
-        for (const char* name : locales) {
-            UserLocaleGuard locale(name);
-            for (const COleDateTimeNull& utc : values) {
-                const CString text = item.OLEDate2String(utc);
-                const COleDateTimeNull back = item.String2OLEDate(text, CString());
-                ExpectValue(back, Utc(utc.GetYear(), utc.GetMonth(), utc.GetDay(), utc.GetHour(), utc.GetMinute()),
-                            std::string(zone) + " " + name + " " + text.ToUtf8());
-            }
-        }
-    }
 }
 
 } // namespace
