@@ -238,7 +238,6 @@ TEST_F(VarnocsvTest, FailuresExitOneAndSaySo)
         {{"count", "memo", m_dir.string()}, "cannot open " + m_dir.string() + ": it is a folder"},
         {{"--json", "export", "memo", Path("nowhere/out.csv")},
          "cannot write " + Path("nowhere/out.csv") + ": the folder " + Path("nowhere") + " does not exist"},
-        {{"list", "memo"}, "there is no store at " + none + " (import creates one)", "none.db"},
         {{"export", "memo", Path("out.csv")}, "there is no store at " + none, "none.db"},
         {{"export", "memo", Path("out.csv")}, "cannot read the store " + notes + ": not a database (or not a store "
                                               "of ours)", "notes.txt"},

@@ -27,6 +27,7 @@ protected:
     CStringList unused;
 };
 
+// The separator, header and row rules on random files are CSVCodecTest's.
 TEST_F(CSVFileTest, ImportFileReadsTheTableAndGetFieldTheHeader)
 {
     const struct Case {
@@ -40,10 +41,7 @@ TEST_F(CSVFileTest, ImportFileReadsTheTableAndGetFieldTheHeader)
     } cases[] = {
         {"missing", 1252, std::nullopt, CSVERR_FILEOPEN, ",", {}, {}},
         {"empty", 1252, "", CSVERR_FAIL, ",", {}, {}},
-        {"header only", 1252, "a,b\r\n", CSVERR_FAIL, ",", {"a", "b"}, {}},
         {"header and blank lines", 1252, "a,b\r\n\r\n\n\r", CSVERR_FAIL, ",", {"a", "b"}, {}},
-        {"tab in a quoted header name", 1252, "\"a\tb\",c\r\n1\t2,3\r\n", CSVERR_SUCCESS, "\t", {"a\tb\",c"},
-         {{"1", "2,3"}}},
         {"spreadsheet UTF-16LE", 1252,
          Utf16LE(u"이름\t메모\r\n홍길동\t\"첫 줄\r\n둘째 줄\"\r\n김철수\t\"따옴표 \"\"인용\"\"\"\r\n"), CSVERR_SUCCESS,
          "\t", {"이름", "메모"}, {{"홍길동", "첫 줄\r\n둘째 줄"}, {"김철수", "따옴표 \"인용\""}}},

@@ -100,17 +100,6 @@ TEST(CSVItemDate, ImportPicksTheParserByTheShapeOfTheDate)
     }
 }
 
-TEST(CSVItemDate, DateFormatChangeCutsAnyEightCharacters)
-{
-    const std::pair<const char*, const char*> cases[] = {
-        {"20120131", "2012-01-31"}, {"abcdefgh", "abcd-ef-gh"}, {"2012-1-1", "2012--1--1"},
-        {"2012013", "2012013"},     {"201201310", "201201310"}, {"", ""},
-    };
-    TestItem item;
-    for (const auto& [date, expected] : cases)
-        EXPECT_EQ(item.dateFormatChange(U8(date)).ToUtf8(), expected) << date;
-}
-
 TEST(CSVItemDate, FixedLayoutParsersNeedTheirSeparators)
 {
     TimeZoneGuard tz("KST-9");

@@ -50,15 +50,6 @@ TEST(StorePriorityTest, TablesInvertEachOtherAndNameWhatUnknownValuesGive)
 
 class StoreFileTest : public TempStore {};
 
-TEST_F(StoreFileTest, ANewStoreIsVersionedAndInWalMode)
-{
-    CMessages messages;
-    messages.AddNew();
-    ASSERT_EQ(messages.SaveToDB(1), 1);
-    EXPECT_EQ(Sql(m_file, "PRAGMA user_version"), "1");
-    EXPECT_EQ(Sql(m_file, "PRAGMA journal_mode"), "wal");
-}
-
 TEST_F(StoreFileTest, AFileThatIsNotOurStoreIsRefusedByLoadsAndSavesAndLeftAlone)
 {
     const std::pair<const char*, std::function<long()>> calls[] = {
@@ -160,6 +151,8 @@ TEST_F(StoreFileTest, AFailedSaveWritesNothingAndKeepsTheIds)
     }
 }
 
+// Both start on a store file that does not exist yet; it is made versioned
+// and in WAL mode.
 TEST_F(StoreFileTest, TwoProcessesSavingAtOnceBothSucceed)
 {
     constexpr int kSaves = 25;
@@ -171,7 +164,6 @@ TEST_F(StoreFileTest, TwoProcessesSavingAtOnceBothSucceed)
         ASSERT_GE(children[child], 0);
         if (children[child] != 0)
             continue;
-        // Both start on a store file that does not exist yet.
         close(start[1]);
         char go;
         if (read(start[0], &go, 1) != 1)
@@ -211,6 +203,8 @@ TEST_F(StoreFileTest, TwoProcessesSavingAtOnceBothSucceed)
     }
     EXPECT_EQ(next[0], kSaves);
     EXPECT_EQ(next[1], kSaves);
+    EXPECT_EQ(Sql(m_file, "PRAGMA user_version"), "1");
+    EXPECT_EQ(Sql(m_file, "PRAGMA journal_mode"), "wal");
 }
 
 } // namespace
