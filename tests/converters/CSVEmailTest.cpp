@@ -6,27 +6,8 @@
 namespace varno::test {
 namespace {
 
-struct Email {
-    std::string title, content;
-    COleDateTimeNull time;
-    std::vector<std::pair<std::uint32_t, std::string>> addresses; // party type, address
-};
+using storetest::Add;
 
-void Add(CMsgEmails& emails, const std::vector<Email>& list)
-{
-    for (const Email& e : list) {
-        CMsgEmail* record = emails.AddNew();
-        record->Box = record->Kind = 7; // neither is exported
-        record->Title = U8(e.title);
-        record->Content = U8(e.content);
-        record->MessageTime = e.time;
-        for (const auto& [party, address] : e.addresses) {
-            CMsgEmailAddress* entry = record->NewEmailAddress();
-            entry->PartyType = party;
-            entry->Address = U8(address);
-        }
-    }
-}
 
 /// "box/kind title|party:address ..." for every e-mail of `profile`.
 std::vector<std::string> Stored(int profile)

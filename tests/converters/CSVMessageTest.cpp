@@ -8,27 +8,8 @@
 namespace varno::test {
 namespace {
 
-struct Message {
-    std::uint32_t box;
-    std::string content;
-    COleDateTimeNull time;
-    std::vector<std::pair<std::uint32_t, std::string>> numbers; // party type, number
-};
+using storetest::Add;
 
-void Add(CMessages& messages, const std::vector<Message>& list)
-{
-    for (const Message& m : list) {
-        CMessage* record = messages.AddNew();
-        record->Box = m.box;
-        record->Content = U8(m.content);
-        record->MessageTime = m.time;
-        for (const auto& [party, number] : m.numbers) {
-            CMessageNumber* entry = record->NewNumber();
-            entry->PartyType = party;
-            entry->Number = U8(number);
-        }
-    }
-}
 
 /// "box/kind content|party:number ..." for every message.
 std::vector<std::string> Describe(const CMessages& messages)

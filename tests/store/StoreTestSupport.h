@@ -92,6 +92,52 @@ inline CString Tricky()
     return U8("it's \"quoted\"; DROP TABLE contact; -- 홍길동 ' OR 1=1; SELECT * FROM calendar");
 }
 
+/// Text messages and e-mails with their parties (party type, number or
+/// address), added to a collection.
+struct Message {
+    std::uint32_t box;
+    std::string content;
+    COleDateTimeNull time;
+    std::vector<std::pair<std::uint32_t, std::string>> numbers; // party type, number
+};
+
+inline void Add(CMessages& messages, const std::vector<Message>& list)
+{
+    for (const Message& m : list) {
+        CMessage* record = messages.AddNew();
+        record->Box = m.box;
+        record->Content = U8(m.content);
+        record->MessageTime = m.time;
+        for (const auto& [party, number] : m.numbers) {
+            CMessageNumber* entry = record->NewNumber();
+            entry->PartyType = party;
+            entry->Number = U8(number);
+        }
+    }
+}
+
+struct Email {
+    std::string title, content;
+    COleDateTimeNull time;
+    std::vector<std::pair<std::uint32_t, std::string>> addresses; // party type, address
+};
+
+inline void Add(CMsgEmails& emails, const std::vector<Email>& list)
+{
+    for (const Email& e : list) {
+        CMsgEmail* record = emails.AddNew();
+        record->Box = record->Kind = 7; // neither is exported by the converter
+        record->Title = U8(e.title);
+        record->Content = U8(e.content);
+        record->MessageTime = e.time;
+        for (const auto& [party, address] : e.addresses) {
+            CMsgEmailAddress* entry = record->NewEmailAddress();
+            entry->PartyType = party;
+            entry->Address = U8(address);
+        }
+    }
+}
+
 inline std::string Str(const CString& s) { return s.ToUtf8(); }
 inline std::string Str(const COleDateTime& d) { return DateText(d); }
 inline std::string Str(const char* s) { return s; }
