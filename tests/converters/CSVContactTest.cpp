@@ -53,31 +53,8 @@ std::string Links(const CContacts& contacts, const CContactGroups& groups, const
     return out;
 }
 
-using Entries = std::vector<std::pair<std::uint32_t, const char*>>;
-/// A contact. Address {code, "x"} has the parts xs (street), xn (country),
-/// xc (city), xt (state), xz (zip); {code, ""} has none.
-struct Spec {
-    const char* first = "";
-    Entries tel{}, email{}, url{}, adr{};
-    std::vector<const char*> notes{};
-};
-
-CContact& Fill(CContact& c, const Spec& spec)
-{
-    c.FirstName = U8(spec.first);
-    for (auto [code, text] : spec.tel) { auto* t = c.NewTelephone(); t->SetType(code); t->SetNumber(U8(text)); }
-    for (auto [code, text] : spec.email) { auto* e = c.NewEmail(); e->SetType(code); e->SetEmail(U8(text)); }
-    for (auto [code, text] : spec.url) { auto* u = c.NewURL(); u->SetType(code); u->SetURL(U8(text)); }
-    for (auto [code, x] : spec.adr) {
-        CPostalAddress* a = c.NewAddress();
-        a->SetType(code);
-        auto part = [x = std::string(x)](const char* p) { return x.empty() ? CString() : U8(x + p); };
-        std::tie(a->Street, a->Country, a->City, a->State, a->Zip) =
-            std::tuple(part("s"), part("n"), part("c"), part("t"), part("z"));
-    }
-    for (const char* note : spec.notes) c.NewComment(U8(note));
-    return c;
-}
+using storetest::Fill;
+using storetest::Spec;
 
 class ContactRoad : public Road {
 protected:

@@ -13,36 +13,16 @@ long LoadContacts(CContacts& c, int profile) { return c.OpenFromDB(profile, 0); 
 
 void FillEverything(CContact& c)
 {
-    c.FirstName = U8("길동");
+    Fill(c, {.first = "길동",
+             .tel = {{32, "010-1234-5678"}, {36, "+82 (2) 123"}, {1, "p#*w"}},
+             .email = {{2, "hong@example.kr"}, {0, "'; DELETE FROM contact; --"}},
+             .url = {{1, "https://예시.kr/?a=1;b=\"2\""}},
+             .adr = {{32, "세종대로 "}, {16, ""}, {2, "경기 "}},
+             .notes = {"첫 메모", "", "third; SELECT 1"}});
     c.LastName = U8("홍");
     c.JobTitle = Tricky();
     c.NewOrganization(U8("바르노 주식회사"), U8("개발부"), U8("팀장"), 1);
     c.NewOrganization(U8(""), U8("second"), U8(""), 7);
-    for (auto [type, number] : {std::pair{32u, "010-1234-5678"}, {36u, "+82 (2) 123"}, {1u, "p#*w"}}) {
-        CTelephoneNumber* t = c.NewTelephone();
-        t->SetType(type);
-        t->SetNumber(U8(number));
-    }
-    for (auto [type, address] : {std::pair{2u, "hong@example.kr"}, {0u, "'; DELETE FROM contact; --"}}) {
-        CEmail* e = c.NewEmail();
-        e->SetType(type);
-        e->SetEmail(U8(address));
-    }
-    CURL* url = c.NewURL();
-    url->SetType(1);
-    url->SetURL(U8("https://예시.kr/?a=1;b=\"2\""));
-    for (std::uint32_t type : {32u, 16u, 2u}) {
-        CPostalAddress* a = c.NewAddress();
-        a->SetType(type);
-        a->Street = U8("세종대로 " + std::to_string(type));
-        a->City = U8("서울");
-        a->State = U8(type == 2 ? "경기" : "");
-        a->Zip = U8(type == 16 ? "" : "04524");
-        a->Country = U8("대한민국");
-    }
-    c.NewComment(U8("첫 메모"));
-    c.NewComment(U8(""));
-    c.NewComment(U8("third; SELECT 1"));
     c.NewContactEvent(WithStatus(5.5, COleDateTime::invalid), 9);
     c.NewContactEvent(COleDateTimeNull(), CONTACT_EVENT_ANNIVERSARY);
     c.NewContactEvent(Date(1980, 2, 29), CONTACT_EVENT_BIRTHDAY);

@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace storetest {
@@ -90,6 +91,32 @@ inline std::string DateText(const COleDateTime& date)
 inline CString Tricky()
 {
     return U8("it's \"quoted\"; DROP TABLE contact; -- 홍길동 ' OR 1=1; SELECT * FROM calendar");
+}
+
+using Entries = std::vector<std::pair<std::uint32_t, const char*>>;
+/// A contact. Address {code, "x"} has the parts xs (street), xn (country),
+/// xc (city), xt (state), xz (zip); {code, ""} has none.
+struct Spec {
+    const char* first = "";
+    Entries tel{}, email{}, url{}, adr{};
+    std::vector<const char*> notes{};
+};
+
+inline CContact& Fill(CContact& c, const Spec& spec)
+{
+    c.FirstName = U8(spec.first);
+    for (auto [code, text] : spec.tel) { auto* t = c.NewTelephone(); t->SetType(code); t->SetNumber(U8(text)); }
+    for (auto [code, text] : spec.email) { auto* e = c.NewEmail(); e->SetType(code); e->SetEmail(U8(text)); }
+    for (auto [code, text] : spec.url) { auto* u = c.NewURL(); u->SetType(code); u->SetURL(U8(text)); }
+    for (auto [code, x] : spec.adr) {
+        CPostalAddress* a = c.NewAddress();
+        a->SetType(code);
+        auto part = [x = std::string(x)](const char* p) { return x.empty() ? CString() : U8(x + p); };
+        std::tie(a->Street, a->Country, a->City, a->State, a->Zip) =
+            std::tuple(part("s"), part("n"), part("c"), part("t"), part("z"));
+    }
+    for (const char* note : spec.notes) c.NewComment(U8(note));
+    return c;
 }
 
 /// Text messages and e-mails with their parties (party type, number or
