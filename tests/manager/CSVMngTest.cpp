@@ -34,6 +34,8 @@ TEST(CSVMng, TypesWithoutAConverterGiveTheNoConverterResult)
     CSVMng mng;
     CStringList fieldNames{u"memo"}, fileColumns{u"memo"};
     EXPECT_EQ(mng.Export(CSVTYPE_MEMO, 0, CString()), -1); // empty path, before the type is looked at
+    CStringArray names{u"stale"}; // the header is read whatever the type; here the file's absence shows
+    EXPECT_EQ(mng.GetField(u"/nonexistent-dir/in.csv", names), CSVERR_FILEOPEN);
     for (unsigned long type : {0ul, 7ul, 0xFFFFFFFFul}) {
         long count = 12345;
         EXPECT_EQ(mng.Export(type, 0, u"/nonexistent-dir/out.csv"), -1) << type;
