@@ -142,14 +142,22 @@ struct CSVInspector::Impl {
                 onRecord(result.header);
             return;
         }
-        detail::SplitRecord(record, result.separator.str(), values);
-        if (values.IsEmpty())
+        // The values themselves are made only for a host that wants them.
+        size_t cells;
+        if (onRecord) {
+            detail::SplitRecord(record, result.separator.str(), values);
+            cells = static_cast<size_t>(values.GetSize());
+        } else {
+            cells = detail::CountFields(record, result.separator.str());
+        }
+        if (cells == 0)
             return; // a blank line
         ++records;
         ++result.rows;
-        if (values.GetSize() > result.header.GetSize() && result.longRows++ == 0)
+        const size_t columns = static_cast<size_t>(result.header.GetSize());
+        if (cells > columns && result.longRows++ == 0)
             result.firstLongRowLine = startLine;
-        if (values.GetSize() < result.header.GetSize() && result.shortRows++ == 0)
+        if (cells < columns && result.shortRows++ == 0)
             result.firstShortRowLine = startLine;
         if (onRecord)
             onRecord(values);
