@@ -39,6 +39,7 @@ struct CSVInspector::Impl {
     unsigned codePage;
     bool semicolons;
     std::function<void(CStringArray&)> onRecord;
+    bool recordsWanted = true; ///< until StopRecords
     CSVInspection result;
 
     // Bytes before the decision between UTF-16 and ANSI (fewer than two).
@@ -138,13 +139,13 @@ struct CSVInspector::Impl {
             result.separator = HeaderSeparator(record, semicolons);
             detail::SplitRecord(record, result.separator.str(), result.header);
             ++records;
-            if (onRecord)
+            if (onRecord && recordsWanted)
                 onRecord(result.header);
             return;
         }
         // The values themselves are made only for a host that wants them.
         size_t cells;
-        if (onRecord) {
+        if (onRecord && recordsWanted) {
             detail::SplitRecord(record, result.separator.str(), values);
             cells = static_cast<size_t>(values.GetSize());
         } else {
@@ -159,7 +160,7 @@ struct CSVInspector::Impl {
             result.firstLongRowLine = startLine;
         if (cells < columns && result.shortRows++ == 0)
             result.firstShortRowLine = startLine;
-        if (onRecord)
+        if (onRecord && recordsWanted)
             onRecord(values);
     }
 
@@ -221,6 +222,11 @@ CSVInspector::CSVInspector(unsigned codePage, bool semicolons) : m_impl(std::mak
 }
 
 CSVInspector::~CSVInspector() = default;
+
+void CSVInspector::StopRecords() noexcept
+{
+    m_impl->recordsWanted = false;
+}
 
 void CSVInspector::OnRecord(std::function<void(CStringArray& values)> onRecord)
 {

@@ -60,6 +60,10 @@ public:
     /// Called with the values of the header and of every non-blank data
     /// record, in order, as the reader would split them.
     void OnRecord(std::function<void(CStringArray& values)> onRecord);
+    /// No more OnRecord calls (a host that has seen in the header that it
+    /// needs no values calls it from its OnRecord); the rows are then only
+    /// counted, which is cheaper.
+    void StopRecords() noexcept;
     /// The next bytes of the file.
     void Feed(std::string_view bytes);
     /// The separator, once the header has been taken (OnRecord's first call).
