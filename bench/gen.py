@@ -109,6 +109,22 @@ def email(rng):
             maybe(rng, addresses(1), 0.1), when(rng)]
 
 
+def pathological(path, kind, size):
+    """Contact files as large as `size` bytes that strain the reader: one
+    huge field, one row of very many columns, or thousands of quotes that
+    never close (the rest of the file becomes one record)."""
+    header = quoted(LAYOUTS["contact"], ",")
+    with open(path, "wb") as out:
+        out.write(header.encode())
+        if kind == "huge-field":
+            body = '"' + ("x" * 1000 + '""') * (size // 1002) + '"\r\n'
+        elif kind == "wide-row":
+            body = ",".join('"%d"' % (i % 10) for i in range(size // 4)) + "\r\n"
+        else:  # quotes
+            body = ('Ann,"Lee,x""y\r\n' * (size // 16))
+        out.write(body.encode())
+
+
 MAKERS = {"contact": contact, "calendar": calendar, "todo": todo, "memo": memo, "message": message, "email": email}
 
 
@@ -139,8 +155,16 @@ def main():
     parser.add_argument("--types", default=",".join(LAYOUTS))
     parser.add_argument("--utf16", action="store_true", help="UTF-16LE with a byte-order mark, tab-separated")
     parser.add_argument("--seed", type=int, default=1)
+    parser.add_argument("--pathological", choices=["huge-field", "wide-row", "quotes"],
+                        help="instead: a contact file of --size bytes that strains the reader")
+    parser.add_argument("--size", type=int, default=26000000)
     args = parser.parse_args()
     os.makedirs(args.out, exist_ok=True)
+    if args.pathological:
+        name = os.path.join(args.out, "contact-%s.csv" % args.pathological)
+        pathological(name, args.pathological, args.size)
+        print(name)
+        return
     for kind in args.types.split(","):
         name = "%s-%d%s" % (kind, args.rows, ".utf16.txt" if args.utf16 else ".csv")
         write(os.path.join(args.out, name), kind, args.rows, args.utf16, args.seed)

@@ -266,6 +266,10 @@ bool Commands::Prepare(const RecordType& type, const std::string& file, const st
     if (input.utf8Mark && !found.utf16 && codePage != CP_UTF8) {
         refuse(shown + " starts with a UTF-8 byte-order mark, so it is UTF-8 text, but the code page in use is " + cp +
                ": use --codepage 65001");
+    } else if (found.badByteOffset >= 0 && found.utf16) {
+        refuse(shown + " is not valid UTF-16: the unpaired surrogate at offset " +
+               std::to_string(found.badByteOffset) + " (line " + std::to_string(found.badByteLine) +
+               ") would be stored as U+FFFD; save the file again from the program that wrote it");
     } else if (found.badByteOffset >= 0) {
         const std::optional<unsigned> other = CodePageThatDecodes(input, codePage);
         refuse(shown + " is not text in code page " + cp + ": the byte at offset " +
@@ -398,6 +402,9 @@ int Commands::Fields(const std::string& file)
     const CSVInspection& found = input->inspection;
     if (input->utf8Mark && !found.utf16 && codePage != CP_UTF8)
         Note("warning: " + shown + " starts with a UTF-8 byte-order mark, so it is UTF-8 text: use --codepage 65001");
+    else if (found.badByteOffset >= 0 && found.utf16)
+        Note("warning: " + shown + " is not valid UTF-16: an unpaired surrogate at offset " +
+             std::to_string(found.badByteOffset) + " (line " + std::to_string(found.badByteLine) + ")");
     else if (found.badByteOffset >= 0)
         Note("warning: " + shown + " is not text in code page " + std::to_string(codePage) + ": the byte at offset " +
              std::to_string(found.badByteOffset) + " (line " + std::to_string(found.badByteLine) +

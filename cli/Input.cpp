@@ -161,6 +161,8 @@ std::optional<Input> OpenInput(const std::string& name, const std::string& nativ
             }
             if (rewriter)
                 rewriter->Add(values);
+            else
+                inspector.StopRecords(); // a file read as it is: its rows need only counting
         });
     }
     std::vector<char> buffer(kPiece);

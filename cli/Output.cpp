@@ -15,19 +15,6 @@ namespace varno::cli {
 
 namespace {
 
-unsigned FromCodeset(std::string name)
-{
-    std::string codeset;
-    for (char c : name)
-        if (c != '-' && c != '_')
-            codeset += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (codeset == "euckr" || codeset == "cp949" || codeset == "uhc")
-        return 949;
-    if (codeset == "iso88591" || codeset == "cp1252" || codeset == "windows1252" || codeset == "latin1")
-        return 1252;
-    return CP_UTF8;
-}
-
 /// The codeset a locale name names ("ko_KR.EUC-KR@x" gives "EUC-KR").
 std::string CodesetOfName(const char* locale)
 {
@@ -43,14 +30,14 @@ std::string CodesetOfName(const char* locale)
 unsigned TerminalCodePage()
 {
     if (std::setlocale(LC_CTYPE, "")) {
-        const unsigned codePage = FromCodeset(nl_langinfo(CODESET));
+        const unsigned codePage = CodePageOfCodeset(nl_langinfo(CODESET));
         std::setlocale(LC_ALL, "C");
         return codePage;
     }
     std::setlocale(LC_ALL, "C");
     for (const char* variable : {"LC_ALL", "LC_CTYPE", "LANG"})
         if (const char* value = std::getenv(variable); value && *value)
-            return FromCodeset(CodesetOfName(value));
+            return CodePageOfCodeset(CodesetOfName(value));
     return CP_UTF8;
 }
 

@@ -130,17 +130,7 @@ long CCSVContact::Export(int profile, CString path)
 _en_CSVError CCSVContact::Count(long& count, int /*profile*/, CString path, CStringList& fieldNames,
                                 CStringList& fileColumns, int /*option*/)
 {
-    // The records only need counting: each window's are freed once counted.
-    CContacts records;
-    long made = 0;
-    const _en_CSVError result = varno::detail::ReadRecords(*this, path, fieldNames, fileColumns, records,
-                                                           varno::detail::NoStep{}, [&made](CContacts& some) {
-                                                               made += some.GetCount();
-                                                               some.RemoveAll();
-                                                           });
-    if (result == CSVERR_SUCCESS)
-        count = made;
-    return result;
+    return varno::detail::CountRecords<CContacts>(*this, path, fieldNames, fileColumns, count);
 }
 
 _en_CSVError CCSVContact::Import(long& count, int profile, CString path, CStringList& fieldNames,

@@ -98,18 +98,7 @@ long CCSVEmail::Export(int profile, CString path)
 _en_CSVError CCSVEmail::Count(long& count, int /*profile*/, CString path, CStringList& fieldNames,
                               CStringList& fileColumns, int /*option*/)
 {
-    // The records only need counting: each window's are freed once counted.
-    CMsgEmails records;
-    long made = 0;
-    const auto counted = [&made](CMsgEmails& some) {
-        made += some.GetCount();
-        some.RemoveAll();
-    };
-    const _en_CSVError result =
-        varno::detail::ReadRecords(*this, path, fieldNames, fileColumns, records, varno::detail::NoStep{}, counted);
-    if (result == CSVERR_SUCCESS)
-        count = made;
-    return result;
+    return varno::detail::CountRecords<CMsgEmails>(*this, path, fieldNames, fileColumns, count);
 }
 
 _en_CSVError CCSVEmail::Import(long& count, int profile, CString path, CStringList& fieldNames,

@@ -45,18 +45,7 @@ long CCSVMemo::Export(int profile, CString path)
 _en_CSVError CCSVMemo::Count(long& count, int /*profile*/, CString path, CStringList& fieldNames,
                              CStringList& fileColumns, int /*option*/)
 {
-    // The records only need counting: each window's are freed once counted.
-    CCalendars records;
-    long made = 0;
-    const _en_CSVError result =
-        varno::detail::ReadRecords(*this, path, fieldNames, fileColumns, records, varno::detail::NoStep{},
-                                   [&made](CCalendars& some) {
-                                       made += some.GetCount();
-                                       some.RemoveAll();
-                                   });
-    if (result == CSVERR_SUCCESS)
-        count = made;
-    return result;
+    return varno::detail::CountRecords<CCalendars>(*this, path, fieldNames, fileColumns, count);
 }
 
 _en_CSVError CCSVMemo::Import(long& count, int profile, CString path, CStringList& fieldNames,

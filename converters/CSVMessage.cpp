@@ -119,18 +119,7 @@ long CCSVMessage::Export(int profile, CString path)
 _en_CSVError CCSVMessage::Count(long& count, int /*profile*/, CString path, CStringList& fieldNames,
                                 CStringList& fileColumns, int /*option*/)
 {
-    // The records only need counting: each window's are freed once counted.
-    CMessages records;
-    long made = 0;
-    const auto counted = [&made](CMessages& some) {
-        made += some.GetCount();
-        some.RemoveAll();
-    };
-    const _en_CSVError result =
-        varno::detail::ReadRecords(*this, path, fieldNames, fileColumns, records, varno::detail::NoStep{}, counted);
-    if (result == CSVERR_SUCCESS)
-        count = made;
-    return result;
+    return varno::detail::CountRecords<CMessages>(*this, path, fieldNames, fileColumns, count);
 }
 
 _en_CSVError CCSVMessage::Import(long& count, int profile, CString path, CStringList& fieldNames,

@@ -94,6 +94,13 @@ void SplitRecord(std::u16string_view record, std::u16string_view separator, CStr
     });
 }
 
+size_t CountFields(std::u16string_view record, std::u16string_view separator) noexcept
+{
+    size_t count = 0;
+    ForEachField(record, separator, [&count](std::u16string_view) { ++count; });
+    return count;
+}
+
 void SplitRecordInPlace(std::u16string_view record, std::u16string_view separator, CStringArray& values)
 {
     int n = 0;

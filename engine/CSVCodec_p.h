@@ -38,6 +38,9 @@ size_t FieldEnd(std::u16string_view line, size_t start, std::u16string_view sepa
 /// empty last field and an empty record gives no values.
 void SplitRecord(std::u16string_view record, std::u16string_view separator, CStringArray& values);
 
+/// The number of values SplitRecord would give, without making them.
+size_t CountFields(std::u16string_view record, std::u16string_view separator) noexcept;
+
 /// As SplitRecord, but `values` is replaced rather than appended to, and the
 /// storage of the values it held is reused: a reader that splits many
 /// records into the same rows then rarely allocates.

@@ -39,6 +39,7 @@ struct CSVInspector::Impl {
     unsigned codePage;
     bool semicolons;
     std::function<void(CStringArray&)> onRecord;
+    bool recordsWanted = true; ///< until StopRecords
     CSVInspection result;
 
     // Bytes before the decision between UTF-16 and ANSI (fewer than two).
@@ -48,6 +49,8 @@ struct CSVInspector::Impl {
     int64_t bytesSeen = 0;
     std::unique_ptr<Decoder> decoder;
     int oddByte = -1;            ///< UTF-16: a byte waiting for its pair
+    int64_t leadAt = -1;         ///< UTF-16: byte offset of a lead surrogate waiting for its trail
+    int64_t leadUnit = 0;        ///< and its place in the whole text
 
     std::u16string text;         ///< from the start of the current record
     int64_t textBase = 0;        ///< units of the whole text before text[0]
@@ -106,15 +109,36 @@ struct CSVInspector::Impl {
         }
     }
 
+    /// Notes an unpaired surrogate at byte `at`, unit `unit` of the whole
+    /// text: the store would keep it as U+FFFD.
+    void NoteBadUnit(int64_t at, int64_t unit)
+    {
+        if (result.badByteOffset >= 0)
+            return;
+        result.badByteOffset = at;
+        char16_t before = previous;
+        result.badByteLine = line + Breaks(lineAt, static_cast<size_t>(unit - textBase), before);
+    }
+
     void DecodeUtf16(std::string_view bytes, int64_t offset)
     {
         size_t i = 0;
         auto unitAt = [&](unsigned low, unsigned high, int64_t at) {
             const char16_t unit = static_cast<char16_t>(low | (high << 8));
+            const bool trail = unit >= 0xDC00 && unit <= 0xDFFF;
+            if (leadAt >= 0 && !trail)
+                NoteBadUnit(leadAt, leadUnit);
+            else if (leadAt < 0 && trail)
+                NoteBadUnit(at, textBase + static_cast<int64_t>(text.size()));
+            leadAt = -1;
             if (unit == 0) {
                 result.nulOffset = at;
                 ended = true;
                 return;
+            }
+            if (unit >= 0xD800 && unit <= 0xDBFF) {
+                leadAt = at;
+                leadUnit = textBase + static_cast<int64_t>(text.size());
             }
             text += unit;
         };
@@ -138,20 +162,28 @@ struct CSVInspector::Impl {
             result.separator = HeaderSeparator(record, semicolons);
             detail::SplitRecord(record, result.separator.str(), result.header);
             ++records;
-            if (onRecord)
+            if (onRecord && recordsWanted)
                 onRecord(result.header);
             return;
         }
-        detail::SplitRecord(record, result.separator.str(), values);
-        if (values.IsEmpty())
+        // The values themselves are made only for a host that wants them.
+        size_t cells;
+        if (onRecord && recordsWanted) {
+            detail::SplitRecord(record, result.separator.str(), values);
+            cells = static_cast<size_t>(values.GetSize());
+        } else {
+            cells = detail::CountFields(record, result.separator.str());
+        }
+        if (cells == 0)
             return; // a blank line
         ++records;
         ++result.rows;
-        if (values.GetSize() > result.header.GetSize() && result.longRows++ == 0)
+        const size_t columns = static_cast<size_t>(result.header.GetSize());
+        if (cells > columns && result.longRows++ == 0)
             result.firstLongRowLine = startLine;
-        if (values.GetSize() < result.header.GetSize() && result.shortRows++ == 0)
+        if (cells < columns && result.shortRows++ == 0)
             result.firstShortRowLine = startLine;
-        if (onRecord)
+        if (onRecord && recordsWanted)
             onRecord(values);
     }
 
@@ -214,6 +246,11 @@ CSVInspector::CSVInspector(unsigned codePage, bool semicolons) : m_impl(std::mak
 
 CSVInspector::~CSVInspector() = default;
 
+void CSVInspector::StopRecords() noexcept
+{
+    m_impl->recordsWanted = false;
+}
+
 void CSVInspector::OnRecord(std::function<void(CStringArray& values)> onRecord)
 {
     m_impl->onRecord = std::move(onRecord);
@@ -251,6 +288,9 @@ const CSVInspection& CSVInspector::Finish()
     }
     if (!d.result.utf16 && !d.ended)
         d.DecodeAnsi({}, true);
+    if (d.leadAt >= 0)
+        d.NoteBadUnit(d.leadAt, d.leadUnit); // a lead surrogate ends the text
+    d.leadAt = -1;
     d.Split(true);
     return d.result;
 }

@@ -25,7 +25,8 @@ struct CSVInspection {
     int64_t nulOffset = -1;
     /// Byte offset of the first byte the code page does not decode (the
     /// reader makes it U+FFFD), and its line, 1 first; -1 and 0 when the
-    /// text decodes cleanly. Always clean for UTF-16.
+    /// text decodes cleanly. For UTF-16: the first unpaired surrogate, which
+    /// the store would keep as U+FFFD.
     int64_t badByteOffset = -1;
     int64_t badByteLine = 0;
     CString separator;             ///< the header's separator: a tab, a comma, or ";" (see CSVInspector)
@@ -60,6 +61,10 @@ public:
     /// Called with the values of the header and of every non-blank data
     /// record, in order, as the reader would split them.
     void OnRecord(std::function<void(CStringArray& values)> onRecord);
+    /// No more OnRecord calls (a host that has seen in the header that it
+    /// needs no values calls it from its OnRecord); the rows are then only
+    /// counted, which is cheaper.
+    void StopRecords() noexcept;
     /// The next bytes of the file.
     void Feed(std::string_view bytes);
     /// The separator, once the header has been taken (OnRecord's first call).

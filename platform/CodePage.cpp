@@ -37,18 +37,8 @@ unsigned FromEnvironment()
     size_t dot = text.find('.');
     if (dot == std::string::npos)
         return CP_UTF8;
-    std::string codeset;
-    for (char c : text.substr(dot + 1)) {
-        if (c == '@')
-            break;
-        if (c != '-' && c != '_')
-            codeset += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    if (codeset == "euckr" || codeset == "cp949" || codeset == "uhc")
-        return 949;
-    if (codeset == "iso88591" || codeset == "cp1252" || codeset == "windows1252" || codeset == "latin1")
-        return 1252;
-    return CP_UTF8;
+    const std::string codeset = text.substr(dot + 1);
+    return CodePageOfCodeset(codeset.substr(0, codeset.find('@')));
 }
 
 unsigned Resolve(unsigned codePage)
@@ -186,6 +176,19 @@ void NoteBadBytes(const void* context, UConverterToUnicodeArgs* args, const char
 }
 
 } // namespace
+
+unsigned CodePageOfCodeset(std::string_view codeset)
+{
+    std::string name;
+    for (char c : codeset)
+        if (c != '-' && c != '_')
+            name += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (name == "euckr" || name == "cp949" || name == "uhc")
+        return 949;
+    if (name == "iso88591" || name == "cp1252" || name == "windows1252" || name == "latin1")
+        return 1252;
+    return CP_UTF8;
+}
 
 unsigned GetACP()
 {

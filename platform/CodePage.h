@@ -20,6 +20,10 @@
 constexpr unsigned CP_ACP = 0;      ///< "the ANSI code page of the process"
 constexpr unsigned CP_UTF8 = 65001;
 
+/// The code page of a locale's codeset ("EUC-KR", "cp949", "ISO-8859-1",
+/// "UTF-8" ...; case, "-" and "_" do not matter): 949, 1252, or 65001 for
+/// anything else.
+[[nodiscard]] VARNO_PLATFORM_EXPORT unsigned CodePageOfCodeset(std::string_view codeset);
 /// The process's ANSI code page (1252, 949 or 65001).
 [[nodiscard]] VARNO_PLATFORM_EXPORT unsigned GetACP();
 /// Sets the process's ANSI code page; returns false (and changes nothing) for

@@ -5,7 +5,7 @@
 #   BUILD_DIR  build folder (default build/release)
 set -uo pipefail
 cd "$(dirname "$0")/.."
-varnocsv=$PWD/${BUILD_DIR:-build/release}/bin/varnocsv
+varnocsv=${VARNOCSV:-$PWD/${BUILD_DIR:-build/release}/bin/varnocsv}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp -r examples "$work/"

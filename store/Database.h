@@ -86,6 +86,10 @@ struct TableSpec {
     bool hasProfile;
     std::vector<const char*> columns;
     std::vector<ChildSpec> children;
+    /// Whether a save checks the kind's foreign keys: needed where they name
+    /// records of other kinds (links); sub-entries' owners are written by
+    /// the save itself.
+    bool foreignKeys = false;
 };
 
 /// A WHERE condition on the main table, made of constant SQL with numbered

@@ -177,7 +177,7 @@ const TableSpec& ContactGroupTable()
 
 const TableSpec& ContactGroupPairTable()
 {
-    static const TableSpec tableSpec{"contact_group_pair", false, {"contact_id", "group_id"}, {}};
+    static const TableSpec tableSpec{"contact_group_pair", false, {"contact_id", "group_id"}, {}, true};
     return tableSpec;
 }
 
