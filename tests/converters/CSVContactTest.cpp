@@ -54,16 +54,16 @@ std::string Links(const CContacts& contacts, const CContactGroups& groups, const
 }
 
 using storetest::Fill;
-using storetest::Spec;
+using storetest::ContactData;
 
 class ContactRoad : public Road {
 protected:
     /// Saves the contacts into `profile` (a group when `group` is set); gives their ids.
-    std::vector<std::uint32_t> Store(int profile, const std::vector<Spec>& specs, const char* group = nullptr)
+    std::vector<std::uint32_t> Store(int profile, const std::vector<ContactData>& contacts, const char* group = nullptr)
     {
         CContacts records;
         CContactGroups groups;
-        for (const Spec& spec : specs) Fill(*records.AddNew(), spec);
+        for (const ContactData& data : contacts) Fill(*records.AddNew(), data);
         if (group) groups.AddNew()->GroupName = U8(group);
         EXPECT_EQ(records.SaveToDB(profile, 0, false) + groups.SaveToDB(profile, true), records.GetCount() + !!group);
         std::vector<std::uint32_t> ids;
@@ -122,7 +122,7 @@ protected:
 // address of a kind, the last address of a kind, unknown address codes out.
 TEST_F(ContactRoad, ExportSortsEntriesIntoSlotsByTypeCode)
 {
-    const struct { Spec contact; const char* cells; } rows[] = {
+    const struct { ContactData contact; const char* cells; } rows[] = {
         {{.tel = {{1, "a"}, {1, ""}, {1, "b"}, {1, "c"}, {2, "h"}}}, R"(TEL_WORK1="a" TEL_WORK2="b" TEL_HOME1="h" )"},
         {{.tel = {{36, "m"}, {9, "f9"}, {32, "n"}, {10, "f10"}, {8, "f8"}, {32, "lost"}}},
          R"(TEL_MOBILE1="m" TEL_MOBILE2="n" TEL_FAX1="f9" TEL_FAX2="f10" )"},

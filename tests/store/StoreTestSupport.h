@@ -96,26 +96,26 @@ inline CString Tricky()
 using Entries = std::vector<std::pair<std::uint32_t, const char*>>;
 /// A contact. Address {code, "x"} has the parts xs (street), xn (country),
 /// xc (city), xt (state), xz (zip); {code, ""} has none.
-struct Spec {
+struct ContactData {
     const char* first = "";
     Entries tel{}, email{}, url{}, adr{};
     std::vector<const char*> notes{};
 };
 
-inline CContact& Fill(CContact& c, const Spec& spec)
+inline CContact& Fill(CContact& c, const ContactData& data)
 {
-    c.FirstName = U8(spec.first);
-    for (auto [code, text] : spec.tel) { auto* t = c.NewTelephone(); t->SetType(code); t->SetNumber(U8(text)); }
-    for (auto [code, text] : spec.email) { auto* e = c.NewEmail(); e->SetType(code); e->SetEmail(U8(text)); }
-    for (auto [code, text] : spec.url) { auto* u = c.NewURL(); u->SetType(code); u->SetURL(U8(text)); }
-    for (auto [code, x] : spec.adr) {
+    c.FirstName = U8(data.first);
+    for (auto [code, text] : data.tel) { auto* t = c.NewTelephone(); t->SetType(code); t->SetNumber(U8(text)); }
+    for (auto [code, text] : data.email) { auto* e = c.NewEmail(); e->SetType(code); e->SetEmail(U8(text)); }
+    for (auto [code, text] : data.url) { auto* u = c.NewURL(); u->SetType(code); u->SetURL(U8(text)); }
+    for (auto [code, x] : data.adr) {
         CPostalAddress* a = c.NewAddress();
         a->SetType(code);
         auto part = [x = std::string(x)](const char* p) { return x.empty() ? CString() : U8(x + p); };
         std::tie(a->Street, a->Country, a->City, a->State, a->Zip) =
             std::tuple(part("s"), part("n"), part("c"), part("t"), part("z"));
     }
-    for (const char* note : spec.notes) c.NewComment(U8(note));
+    for (const char* note : data.notes) c.NewComment(U8(note));
     return c;
 }
 
