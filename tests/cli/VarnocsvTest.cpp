@@ -293,6 +293,8 @@ TEST_F(VarnocsvTest, ImportStoresWhatTheFileMeansOrRefuses)
          "holds a NUL byte at offset 20: the library's reader ends the text there", "(no store)"},
         {Utf16LE(u"memo,color\r\nA,red\r\n") + std::string("\0\0", 2) + Utf16LE(u"B,blue\r\n", false), {}, 1,
          "holds a NUL character at offset 40", "(no store)"},
+        {Utf16LE(u"memo,color\r\nA,red\r\nB\xD800,blue\r\n"), {}, 1,
+         "is not valid UTF-16: the unpaired surrogate at offset 42 (line 3) would be stored as U+FFFD", "(no store)"},
         {"memo,color\r\nA,red,x\r\nB,blue,y,z\r\n", {}, 0,
          "2 rows of " + Path("case.csv") + " hold more cells than the header's 2 columns (the first on line 2)",
          stored},
