@@ -209,6 +209,8 @@ private:
     void ReadRows();
     /// Writes the header (the first time) and the rows in use to the spool.
     void WriteRowsTo(varno::detail::ExportSpool& spool);
+    /// Appends the record text WriteLine gives for `values` to `out`.
+    void AppendLine(const CStringArray& values, std::u16string& out) const;
 
     int m_nRowWindow = 0;                              ///< rows held at once; 0: no limit
     std::unique_ptr<varno::detail::RecordReader> m_reader; ///< the file an import is reading

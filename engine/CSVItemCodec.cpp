@@ -22,28 +22,37 @@ int CCSVItem::ReadLine(CString line, CStringArray& values)
 
 CString CCSVItem::WriteLine(CStringArray& values)
 {
+    std::u16string out;
+    AppendLine(values, out);
+    return CString(std::move(out));
+}
+
+void CCSVItem::AppendLine(const CStringArray& values, std::u16string& out) const
+{
     const int count = values.GetSize();
     if (count == 0)
-        return CString();
-    std::u16string out;
+        return;
+    const std::u16string& separator = m_strSeparator.str();
     for (int i = 0; i < count; ++i) {
         out += u'"';
-        for (char16_t c : values[i].str()) {
-            if (c == u'"')
-                out += u'"';
-            out += c;
+        // Copies the runs between quotes whole and doubles each quote.
+        std::u16string_view value = values[i].str();
+        for (size_t quote; (quote = value.find(u'"')) != std::u16string_view::npos;) {
+            out.append(value.substr(0, quote + 1));
+            out += u'"';
+            value.remove_prefix(quote + 1);
         }
+        out.append(value);
         out += u'"';
         if (i + 1 < count)
-            out += m_strSeparator.str();
+            out += separator;
     }
     // A row shorter than the column list is filled up with empty fields.
-    for (int missing = GetFieldCount() - count; missing > 0; --missing) {
-        out += m_strSeparator.str();
+    for (int missing = m_arrField.GetSize() - count; missing > 0; --missing) {
+        out += separator;
         out += u"\"\"";
     }
     out += u"\r\n";
-    return CString(std::move(out));
 }
 
 int CCSVItem::nextSeparator(CString line)

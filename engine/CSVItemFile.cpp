@@ -31,18 +31,18 @@ constexpr size_t kWriteChunk = 1 << 18;
 
 void CCSVItem::WriteRowsTo(varno::detail::ExportSpool& spool)
 {
-    std::u16string text;
+    std::u16string& text = spool.text;
     auto flush = [&] {
-        const std::string bytes = WideCharToMultiByte(CP_ACP, text);
-        spool.Write(bytes);
+        WideCharToMultiByte(CP_ACP, text, spool.bytes);
+        spool.Write(spool.bytes);
         text.clear();
     };
     if (!spool.headerWritten) {
-        text = WriteLine(m_arrField).str();
+        AppendLine(m_arrField, text);
         spool.headerWritten = true;
     }
     for (int i = 0; i < m_nValueCount; ++i) {
-        text += WriteLine(m_pValue[static_cast<size_t>(i)]).str();
+        AppendLine(m_pValue[static_cast<size_t>(i)], text);
         if (text.size() >= kWriteChunk)
             flush();
     }

@@ -29,6 +29,10 @@ public:
 
     bool headerWritten = false; ///< the column names are in
     long rows = 0;              ///< data rows in
+    // Kept from one window of rows to the next, so that only the first
+    // window allocates them (and their pages).
+    std::u16string text; ///< record texts waiting to be converted
+    std::string bytes;   ///< their bytes in the code page
 
 private:
     int m_fd = -1;       ///< the temporary file; -1: the bytes are in m_memory

@@ -226,13 +226,20 @@ std::u16string MultiByteToWideChar(unsigned codePage, std::string_view bytes)
 
 std::string WideCharToMultiByte(unsigned codePage, std::u16string_view text)
 {
-    codePage = Resolve(codePage);
     std::string out;
+    WideCharToMultiByte(codePage, text, out);
+    return out;
+}
+
+void WideCharToMultiByte(unsigned codePage, std::u16string_view text, std::string& out)
+{
+    codePage = Resolve(codePage);
+    out.clear();
     if (text.empty())
-        return out;
+        return;
     if (codePage == CP_UTF8) {
         if (varno::detail::AppendUtf8(text, out))
-            return out;
+            return;
         out.resize(text.size() * 3);
         int32_t length = 0;
         UErrorCode status = U_ZERO_ERROR;
@@ -252,13 +259,13 @@ std::string WideCharToMultiByte(unsigned codePage, std::u16string_view text)
                     NoteLoss(c);
             }
         }
-        return out;
+        return;
     }
     // The callback's context outlives the converter, which calls it on close.
     Encoding encoding{codePage, nullptr};
     Converter conv = Open(codePage);
     if (!conv)
-        return out;
+        return;
     UErrorCode status = U_ZERO_ERROR;
     ucnv_setFromUCallBack(conv.get(), BestFitOrQuestionMark, &encoding, nullptr, nullptr, &status);
     out.resize(text.size() * 2 + 8);
@@ -280,7 +287,6 @@ std::string WideCharToMultiByte(unsigned codePage, std::u16string_view text)
         break;
     }
     out.resize(written);
-    return out;
 }
 
 namespace varno {

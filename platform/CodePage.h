@@ -40,6 +40,9 @@ VARNO_PLATFORM_EXPORT bool SetACP(unsigned codePage);
 /// base letter of an accented letter, the ASCII form of a full-width one),
 /// else "?". For UTF-8 an unpaired surrogate becomes U+FFFD.
 [[nodiscard]] VARNO_PLATFORM_EXPORT std::string WideCharToMultiByte(unsigned codePage, std::u16string_view text);
+/// The same into `out`, whose bytes are replaced and whose storage is reused:
+/// a writer converting piece after piece allocates only for the first.
+VARNO_PLATFORM_EXPORT void WideCharToMultiByte(unsigned codePage, std::u16string_view text, std::string& out);
 
 namespace varno {
 
