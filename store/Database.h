@@ -119,7 +119,9 @@ public:
     /// Opens the store and starts the transaction: 0 or a StoreError.
     long Begin();
     /// Inserts (key 0; the new key is put into `key`) or updates one record.
-    bool Write(const RecordRows& rows, std::int64_t& key);
+    /// Takes the sub-entry rows out of `rows`; they may reach the database
+    /// only at Commit.
+    bool Write(RecordRows& rows, std::int64_t& key);
     /// 0 when the whole save committed, else STOREERR_WRITE.
     long Commit();
 
@@ -192,7 +194,7 @@ bool WriteChanged(CRecordCollection& from, WriteSession& session, std::optional<
         auto* record = dynamic_cast<Record*>(from.CObArray::GetAt(i));
         if (!record)
             continue;
-        const RecordRows rows = Kind::ToRows(*record);
+        RecordRows rows = Kind::ToRows(*record);
         const std::uint64_t digest = Digest(rows);
         const RecordState& state = Kind::State(*record);
         const bool moved = profile && state.profile != *profile;
