@@ -53,6 +53,33 @@ TEST_F(ContactsTest, RoundTripKeepsEverySubEntryInOrderAndChangedEntriesReplaceT
     EXPECT_EQ(name.ToUtf8(), "가족");
 }
 
+// Sub-entries reach the database in batches: counts on both sides of a
+// batch, and a record saved again within the same save before its first
+// entries were written, must all come back as they were.
+TEST_F(ContactsTest, EntriesAcrossBatchesAndARecordSavedTwiceInOneSaveComeBackWhole)
+{
+    CContacts saved;
+    for (int count : {0, 1, 63, 64, 65, 130}) {
+        CContact& c = *saved.AddNew();
+        c.FirstName = CString::FromUtf8(std::to_string(count));
+        for (int i = 0; i < count; ++i)
+            c.NewTelephone()->SetNumber(CString::FromUtf8(std::to_string(1000 + i)));
+    }
+    ASSERT_EQ(saved.BeginSave(3, 0, true), 0);
+    ASSERT_EQ(saved.SaveBatch(), 6);
+    // The last contact's last entries are still waiting for their batch.
+    saved[5]->GetTelephone(129)->SetNumber(U8("changed"));
+    saved[5]->NewTelephone()->SetNumber(U8("added"));
+    ASSERT_EQ(saved.SaveBatch(), 1) << "only the changed contact is written again";
+    ASSERT_EQ(saved.EndSave(), 7);
+
+    CContacts reloaded;
+    ASSERT_EQ(reloaded.OpenFromDB(3, 0), 6);
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(Describe(*reloaded[i]), Describe(*saved[i])) << "contact " << i;
+    EXPECT_EQ(reloaded[5]->GetTelephoneCount(), 131);
+}
+
 // Numbers and e-mail and web addresses without text are not stored (export
 // passes them over); empty entries of the other kinds are kept, since export
 // reads the first or the last of a kind.
