@@ -3,6 +3,7 @@
 
 #include "engine/ExportSpool_p.h"
 #include "engine/RecordReader_p.h"
+#include "engine/RowPrefetch_p.h"
 
 #include <algorithm>
 #include <climits>
@@ -19,7 +20,10 @@ CCSVItem::CCSVItem(int nBufferSize)
 {
 }
 
-CCSVItem::~CCSVItem() = default;
+CCSVItem::~CCSVItem()
+{
+    StopPrefetch();
+}
 
 void CCSVItem::AddField(CStringArray& names)
 {

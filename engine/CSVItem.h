@@ -20,6 +20,7 @@
 namespace varno::detail {
 class RecordReader;
 class ExportSpool;
+class RowPrefetch;
 } // namespace varno::detail
 
 class CSVMng;
@@ -207,6 +208,16 @@ private:
     /// Takes records from m_reader into the table until the window is full
     /// or the text ends.
     void ReadRows();
+    /// Splits the records that follow into rows[count], rows[count + 1] ...
+    /// until the window is full or the text ends (then true); without a
+    /// window `rows` is m_pValue and grows as AddValue would.
+    bool TakeRecords(std::unique_ptr<CStringArray[]>& rows, int& count, std::u16string_view separator, bool report);
+    /// The text has ended: empties the rows past the last, reports, closes.
+    void FinishReading();
+    // With a row window the next window is read on another thread while the
+    // caller makes records of this one; ImportNextRows hands it over.
+    void StartPrefetch();
+    void StopPrefetch() noexcept;
     /// Writes the header (the first time) and the rows in use to the spool.
     void WriteRowsTo(varno::detail::ExportSpool& spool);
     /// Appends the record text WriteLine gives for `values` to `out`.
@@ -216,6 +227,7 @@ private:
     std::unique_ptr<varno::detail::RecordReader> m_reader; ///< the file an import is reading
     int m_nRecordsTaken = 0;                           ///< header and non-blank records read from it
     std::unique_ptr<varno::detail::ExportSpool> m_spool;   ///< an export's text, before the file is opened
+    std::unique_ptr<varno::detail::RowPrefetch> m_prefetch; ///< the next window, being read
 
     std::vector<CString> m_selectedFor; ///< the field names m_selected answers for
     std::vector<int> m_selected;        ///< SelectColumns' answers

@@ -11,11 +11,13 @@
 #include "engine/CSVItem.h"
 #include "engine/ExportSpool_p.h"
 #include "engine/RecordReader_p.h"
+#include "engine/RowPrefetch_p.h"
 #include "platform/CFile.h"
 #include "platform/CodePage.h"
 #include "platform/Progress.h"
 
 #include <climits>
+#include <future>
 #include <cstring>
 #include <new>
 #include <string>
@@ -84,6 +86,7 @@ long CCSVItem::ExportFile(CString path)
 
 _en_CSVError CCSVItem::ImportFile(CString path, CStringList& /*fieldNames*/, CStringList& /*fileColumns*/)
 {
+    StopPrefetch();
     if (path.IsEmpty())
         return CSVERR_FAIL;
     auto reader = std::make_unique<varno::detail::RecordReader>();
@@ -94,11 +97,25 @@ _en_CSVError CCSVItem::ImportFile(CString path, CStringList& /*fieldNames*/, CSt
     if (m_nRowWindow > 0)
         SetBufferSize(m_nRowWindow);
     ReadRows();
-    return m_nRecordsTaken < 2 ? CSVERR_FAIL : CSVERR_SUCCESS;
+    const _en_CSVError result = m_nRecordsTaken < 2 ? CSVERR_FAIL : CSVERR_SUCCESS;
+    StartPrefetch();
+    return result;
 }
 
 bool CCSVItem::ImportNextRows()
 {
+    if (m_prefetch && m_prefetch->done.valid()) {
+        m_prefetch->done.get(); // a read error of the next window surfaces here
+        std::swap(m_pValue, m_prefetch->rows);
+        m_nValueCount = m_prefetch->count;
+        if (m_prefetch->ended) {
+            FinishReading();
+        } else {
+            varno::ReportProgress(varno::ProgressStage::Reading, m_nRecordsTaken - 1, 0);
+            StartPrefetch();
+        }
+        return m_nValueCount > 0;
+    }
     if (!m_reader)
         return false;
     // The rows keep their values' storage for the next window to reuse.
@@ -109,45 +126,79 @@ bool CCSVItem::ImportNextRows()
 
 void CCSVItem::ReadRows()
 {
-    const std::u16string_view separator = m_strSeparator.str();
-    while (m_nRowWindow <= 0 || m_nValueCount < m_nRowWindow) {
+    if (m_nRecordsTaken == 0) {
+        // The first record is the header, even when empty.
         const std::optional<std::u16string_view> record = m_reader->Next();
         if (!record)
-            break;
-        if (m_nRecordsTaken == 0) {
-            // The first record is the header, even when empty.
-            m_strSeparator = FindSeparator(CString(*record));
-            CStringArray header;
-            varno::detail::SplitRecord(*record, m_strSeparator.str(), header);
-            AddField(header);
-            m_nRecordsTaken = 1;
-            return ReadRows(); // with the separator just found
-        }
+            return FinishReading();
+        m_strSeparator = FindSeparator(CString(*record));
+        CStringArray header;
+        varno::detail::SplitRecord(*record, m_strSeparator.str(), header);
+        AddField(header);
+        m_nRecordsTaken = 1;
+    }
+    if (TakeRecords(m_pValue, m_nValueCount, m_strSeparator.str(), true))
+        FinishReading();
+}
+
+bool CCSVItem::TakeRecords(std::unique_ptr<CStringArray[]>& rows, int& count, std::u16string_view separator,
+                           bool report)
+{
+    while (m_nRowWindow <= 0 || count < m_nRowWindow) {
+        const std::optional<std::u16string_view> record = m_reader->Next();
+        if (!record)
+            return true;
         if (record->empty())
             continue; // a blank line gives no values
-        // Without a window the capacity doubles whenever the records taken
-        // reach it. A table that held rows before this file (a reused
-        // converter) has more rows than records taken, so it must also grow
-        // as AddValue would when full.
-        if (m_nRowWindow <= 0 && (m_nRecordsTaken >= m_nBufferSize || m_nValueCount >= m_nBufferSize))
+        // Without a window (and so into m_pValue) the capacity doubles
+        // whenever the records taken reach it. A table that held rows before
+        // this file (a reused converter) has more rows than records taken,
+        // so it must also grow as AddValue would when full.
+        if (m_nRowWindow <= 0 && (m_nRecordsTaken >= m_nBufferSize || count >= m_nBufferSize))
             SetBufferSize(m_nBufferSize > INT_MAX / 2 ? INT_MAX : 2 * m_nBufferSize);
-        if (m_nValueCount >= m_nBufferSize)
+        if (count >= m_nBufferSize)
             throw std::bad_alloc(); // more rows than an int counts
-        varno::detail::SplitRecordInPlace(*record, separator, m_pValue[static_cast<size_t>(m_nValueCount)]);
-        ++m_nValueCount;
+        varno::detail::SplitRecordInPlace(*record, separator, rows[static_cast<size_t>(count)]);
+        ++count;
         if (m_nRecordsTaken < INT_MAX)
             ++m_nRecordsTaken;
-        if (m_nRecordsTaken % varno::kProgressEvery == 0)
+        if (report && m_nRecordsTaken % varno::kProgressEvery == 0)
             varno::ReportProgress(varno::ProgressStage::Reading, m_nRecordsTaken - 1, 0);
     }
-    if (m_nRowWindow > 0 && m_nValueCount == m_nRowWindow)
-        return; // the window is full: more may follow
-    // The end of the file: rows past the last one hold nothing.
+    return false; // the window is full: more may follow
+}
+
+void CCSVItem::FinishReading()
+{
+    // Rows past the last one hold nothing.
     for (int i = m_nValueCount; i < m_nBufferSize && m_nRowWindow > 0; ++i)
         m_pValue[static_cast<size_t>(i)].RemoveAll();
     const long long rows = m_nRecordsTaken > 0 ? m_nRecordsTaken - 1 : 0;
     varno::ReportProgress(varno::ProgressStage::Reading, rows, rows);
     m_reader.reset(); // close the file
+}
+
+void CCSVItem::StartPrefetch()
+{
+    if (m_nRowWindow <= 0 || !m_reader)
+        return;
+    if (!m_prefetch)
+        m_prefetch = std::make_unique<varno::detail::RowPrefetch>(m_nRowWindow);
+    varno::detail::RowPrefetch& next = *m_prefetch;
+    next.separator = m_strSeparator;
+    // The reader and the spare rows belong to this task until ImportNextRows
+    // waits for it; the thread that drives the import touches neither.
+    next.done = std::async(std::launch::async, [this, &next] {
+        next.count = 0;
+        next.ended = TakeRecords(next.rows, next.count, next.separator.str(), false);
+    });
+}
+
+void CCSVItem::StopPrefetch() noexcept
+{
+    if (m_prefetch && m_prefetch->done.valid())
+        m_prefetch->done.wait();
+    m_prefetch.reset();
 }
 
 CString CCSVItem::CheckCodePage(unsigned char* bytes)
