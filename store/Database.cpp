@@ -575,11 +575,17 @@ long ReadRecords(const TableSpec& tableSpec, const Filter& filter,
     std::vector<Statement> childSelects;
     std::vector<int> childStep; // last sqlite3_step result of each child select
     for (const ChildSpec& child : tableSpec.children) {
-        Statement select = Prepare(db.get(), std::string("SELECT ") + child.ownerColumn + ", " +
-                                                 ColumnList(child.columns) + " FROM " + child.table + " WHERE " +
-                                                 child.ownerColumn + " IN (SELECT id FROM " + tableSpec.table +
-                                                 " WHERE " + filter.where + ") ORDER BY " + child.ownerColumn +
-                                                 ", seq");
+        // A join on the owner's key walks the owners' index and each one's
+        // entries in order; "owner IN (SELECT ...)" first built a temporary
+        // index of every owner key, per child table. The filter stays in its
+        // own subquery, where its names mean the main table's columns.
+        std::string columns;
+        for (const char* column : child.columns)
+            columns += std::string(", c.") + column;
+        Statement select = Prepare(db.get(), std::string("SELECT c.") + child.ownerColumn + columns +
+                                                 " FROM (SELECT id FROM " + tableSpec.table + " WHERE " +
+                                                 filter.where + ") AS m JOIN " + child.table + " AS c ON c." +
+                                                 child.ownerColumn + " = m.id ORDER BY m.id, c.seq");
         if (!select || !BindFilter(select.get(), filter))
             return fail();
         childStep.push_back(sqlite3_step(select.get()));
