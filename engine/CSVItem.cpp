@@ -32,9 +32,14 @@ void CCSVItem::AddField(CStringArray& names)
 
 void CCSVItem::AddValue(CStringArray& row)
 {
+    TakeValue(CStringArray(row));
+}
+
+void CCSVItem::TakeValue(CStringArray&& row)
+{
     if (m_nValueCount >= m_nBufferSize)
         SetBufferSize(m_nBufferSize > INT_MAX / 2 ? INT_MAX : 2 * m_nBufferSize);
-    m_pValue[static_cast<size_t>(m_nValueCount)] = row;
+    m_pValue[static_cast<size_t>(m_nValueCount)] = std::move(row);
     ++m_nValueCount;
 }
 

@@ -69,6 +69,9 @@ public:
     void AddField(CStringArray& names);
     /// Appends a copy of `row`, doubling the row capacity when it is full.
     void AddValue(CStringArray& row);
+    /// Appends `row` as AddValue does, taking its values instead of copying
+    /// them: for rows built only to be appended (the converters' Make).
+    void TakeValue(CStringArray&& row);
     [[nodiscard]] int GetFieldCount();
     [[nodiscard]] int GetValueCount();
     /// Changes the row capacity to `nSize`, keeping the rows in use. A size of

@@ -68,9 +68,11 @@ template <class Converter, class Record>
 void AppendRow(Converter& converter, const Record& record, Columns<Converter, Record> columns)
 {
     CStringArray row;
+    row.SetSize(static_cast<int>(columns.size()));
+    int i = 0;
     for (const auto& column : columns)
-        row.Add(column.write(converter, record));
-    converter.AddValue(row);
+        row[i++] = column.write(converter, record);
+    converter.TakeValue(std::move(row));
 }
 
 /// The field walk of Array2Item. The k-th name of `fieldNames` is read from
