@@ -17,7 +17,9 @@
 
 #include <sqlite3.h>
 
+#include <bit>
 #include <chrono>
+#include <cstring>
 #include <cmath>
 #include <thread>
 
@@ -510,14 +512,27 @@ COleDateTimeNull RowReader::Date()
 
 std::uint64_t Digest(const RecordRows& rows)
 {
-    // FNV-1a over the values with their kinds and the sizes of every list,
-    // so that moving a value from one field or entry to the next changes it.
+    // A 64-bit hash of the values with their kinds and the sizes of every
+    // list, so that moving a value from one field or entry to the next
+    // changes it. It takes eight bytes per step (a multiply-rotate round
+    // with well-mixing odd constants): a byte-wise hash was a twentieth of
+    // a memo import. Digests live only in memory, so the function may change.
     std::uint64_t hash = 0xcbf29ce484222325ull;
-    auto mix = [&hash](const void* data, std::size_t size) {
+    auto word = [&hash](std::uint64_t w) {
+        hash ^= w * 0xC2B2AE3D27D4EB4Full;
+        hash = std::rotl(hash, 31) * 0x9E3779B97F4A7C15ull;
+    };
+    auto mix = [&word](const void* data, std::size_t size) {
         const auto* bytes = static_cast<const unsigned char*>(data);
-        for (std::size_t i = 0; i < size; ++i) {
-            hash ^= bytes[i];
-            hash *= 0x100000001b3ull;
+        std::uint64_t w = 0;
+        for (; size >= sizeof w; size -= sizeof w, bytes += sizeof w) {
+            std::memcpy(&w, bytes, sizeof w);
+            word(w);
+        }
+        if (size > 0) {
+            w = 0;
+            std::memcpy(&w, bytes, size);
+            word(w);
         }
     };
     auto mixCount = [&](std::uint64_t count) { mix(&count, sizeof count); };
