@@ -292,127 +292,172 @@ std::string Placeholders(std::size_t count)
     return list;
 }
 
-// Sub-entries are inserted this many rows to a statement: one statement per
-// entry was most of a contact save's time in SQLite's per-statement work.
-// The widest child row binds 2 + 7 values, far below SQLite's limit.
-constexpr std::size_t kChildBatch = 64;
+// New records and sub-entries are inserted this many rows to a statement:
+// one statement per row was most of a save's time in SQLite's per-statement
+// work. The widest row binds 22 values, far below SQLite's limit.
+constexpr std::size_t kBatch = 64;
 
-/// Sub-entry rows of one child table waiting for their batch.
-struct PendingChildren {
-    std::vector<std::int64_t> owners;
+/// Rows of one table waiting for their batch: the key of each row's record
+/// (the row's own key for a main table, its owner's for a child table), its
+/// position among its owner's entries (child tables) and its values.
+struct PendingRows {
+    std::vector<std::int64_t> keys;
     std::vector<std::int64_t> seqs;
     std::vector<Row> rows;
+
+    void Drop(std::size_t count)
+    {
+        const auto n = static_cast<std::ptrdiff_t>(count);
+        keys.erase(keys.begin(), keys.begin() + n);
+        seqs.erase(seqs.begin(), seqs.begin() + std::min(n, static_cast<std::ptrdiff_t>(seqs.size())));
+        rows.erase(rows.begin(), rows.begin() + n);
+    }
+};
+
+/// One table's insert statements: one row, and kBatch rows at once.
+struct Inserts {
+    Statement one;
+    Statement batch;
 };
 
 /// The statements of one save, prepared once for all its records, and the
-/// sub-entries not yet inserted.
+/// rows not yet inserted.
 struct WriteStatements {
-    Statement insert;
+    Inserts insert;
     Statement update;
     std::vector<Statement> deleteChildren;
-    std::vector<Statement> insertChild;
-    std::vector<Statement> insertChildBatch; ///< kChildBatch rows at once
-    std::vector<PendingChildren> pending;
+    std::vector<Inserts> insertChild;
+    PendingRows pending;                    ///< new records
+    std::vector<PendingRows> pendingChildren;
+    std::optional<std::int64_t> profile;    ///< bound after the key when the table has a profile
+    std::int64_t nextKey = 0;               ///< the key the next new record gets
 };
 
-bool PrepareWrites(sqlite3* db, const TableSpec& tableSpec, WriteStatements& out)
+Inserts PrepareInserts(sqlite3* db, const std::string& head, std::size_t values)
+{
+    const std::string one = "(" + Placeholders(values) + ")";
+    std::string many = head;
+    for (std::size_t i = 0; i < kBatch; ++i)
+        many += (i == 0 ? "" : ", ") + one;
+    return {Prepare(db, head + one), Prepare(db, many)};
+}
+
+bool PrepareWrites(sqlite3* db, const TableSpec& tableSpec, std::optional<int> profile, WriteStatements& out)
 {
     std::vector<const char*> columns = tableSpec.columns;
-    if (tableSpec.hasProfile)
+    if (tableSpec.hasProfile) {
         columns.insert(columns.begin(), "profile");
-    out.insert = Prepare(db, std::string("INSERT INTO ") + tableSpec.table + " (" + ColumnList(columns) + ") VALUES (" +
-                                 Placeholders(columns.size()) + ")");
+        out.profile = profile.value_or(0);
+    }
+    // New records get their keys from the save itself: the write lock is
+    // held from the start, so the next key is known, and a batch of rows
+    // can be inserted with the keys SQLite would have chosen one by one
+    // (AUTOINCREMENT: past every key ever given).
+    Statement next = Prepare(db, std::string("SELECT max(coalesce((SELECT seq FROM sqlite_sequence WHERE name = '") +
+                                     tableSpec.table + "'), 0), coalesce((SELECT max(id) FROM " + tableSpec.table +
+                                     "), 0)) + 1");
+    if (!next || sqlite3_step(next.get()) != SQLITE_ROW)
+        return false;
+    out.nextKey = sqlite3_column_int64(next.get(), 0);
+    out.insert = PrepareInserts(db, std::string("INSERT INTO ") + tableSpec.table + " (id, " + ColumnList(columns) +
+                                        ") VALUES ",
+                                columns.size() + 1);
     std::string assignments;
     for (const char* column : columns)
         assignments += std::string(assignments.empty() ? "" : ", ") + column + " = ?";
     out.update = Prepare(db, std::string("UPDATE ") + tableSpec.table + " SET " + assignments + " WHERE id = ?");
-    if (!out.insert || !out.update)
+    if (!out.insert.one || !out.insert.batch || !out.update)
         return false;
     for (const ChildSpec& child : tableSpec.children) {
         out.deleteChildren.push_back(
             Prepare(db, std::string("DELETE FROM ") + child.table + " WHERE " + child.ownerColumn + " = ?"));
-        const std::string head = std::string("INSERT INTO ") + child.table + " (" + child.ownerColumn + ", seq, " +
-                                 ColumnList(child.columns) + ") VALUES ";
-        const std::string one = "(" + Placeholders(child.columns.size() + 2) + ")";
-        std::string many = head;
-        for (std::size_t i = 0; i < kChildBatch; ++i)
-            many += (i == 0 ? "" : ", ") + one;
-        out.insertChild.push_back(Prepare(db, head + one));
-        out.insertChildBatch.push_back(Prepare(db, many));
-        if (!out.deleteChildren.back() || !out.insertChild.back() || !out.insertChildBatch.back())
+        out.insertChild.push_back(PrepareInserts(db,
+                                                 std::string("INSERT INTO ") + child.table + " (" + child.ownerColumn +
+                                                     ", seq, " + ColumnList(child.columns) + ") VALUES ",
+                                                 child.columns.size() + 2));
+        if (!out.deleteChildren.back() || !out.insertChild.back().one || !out.insertChild.back().batch)
             return false;
     }
-    out.pending.assign(tableSpec.children.size(), PendingChildren());
+    out.pendingChildren.assign(tableSpec.children.size(), PendingRows());
     return true;
 }
 
-/// Inserts the waiting sub-entries of child table `c`: whole batches, and
-/// with `all` also the rest, one by one.
-bool FlushChildren(WriteStatements& statements, std::size_t c, bool all)
+/// Inserts the waiting rows of one table: whole batches, and with `all`
+/// also the rest, one by one. After each row's key comes the profile, when
+/// set (a main table that has one), or the position, with `positions` (a
+/// child table), then the row's values.
+bool Flush(Inserts& inserts, PendingRows& pending, std::optional<std::int64_t> profile, bool positions, bool all)
 {
-    PendingChildren& pending = statements.pending[c];
     const std::size_t count = pending.rows.size();
+    const int lead = 1 + (profile || positions ? 1 : 0);
     std::size_t done = 0;
     auto bindRow = [&](sqlite3_stmt* statement, int first, std::size_t i) {
-        return Bind(statement, first, pending.owners[i]) && Bind(statement, first + 1, pending.seqs[i]) &&
-               BindAll(statement, first + 2, pending.rows[i]);
+        if (!Bind(statement, first, pending.keys[i]))
+            return false;
+        if (lead == 2 && !Bind(statement, first + 1, profile ? *profile : pending.seqs[i]))
+            return false;
+        return BindAll(statement, first + lead, pending.rows[i]);
     };
-    for (sqlite3_stmt* batch = statements.insertChildBatch[c].get(); count - done >= kChildBatch;) {
-        const int width = static_cast<int>(pending.rows[done].size()) + 2;
-        for (std::size_t i = 0; i < kChildBatch; ++i)
-            if (!bindRow(batch, 1 + static_cast<int>(i) * width, done + i))
+    for (; count - done >= kBatch; done += kBatch) {
+        const int width = static_cast<int>(pending.rows[done].size()) + lead;
+        for (std::size_t i = 0; i < kBatch; ++i)
+            if (!bindRow(inserts.batch.get(), 1 + static_cast<int>(i) * width, done + i))
                 return false;
-        if (!StepOnce(batch))
+        if (!StepOnce(inserts.batch.get()))
             return false;
-        done += kChildBatch;
     }
-    for (sqlite3_stmt* single = statements.insertChild[c].get(); all && done < count; ++done)
-        if (!bindRow(single, 1, done) || !StepOnce(single))
+    for (; all && done < count; ++done)
+        if (!bindRow(inserts.one.get(), 1, done) || !StepOnce(inserts.one.get()))
             return false;
-    pending.owners.erase(pending.owners.begin(), pending.owners.begin() + static_cast<std::ptrdiff_t>(done));
-    pending.seqs.erase(pending.seqs.begin(), pending.seqs.begin() + static_cast<std::ptrdiff_t>(done));
-    pending.rows.erase(pending.rows.begin(), pending.rows.begin() + static_cast<std::ptrdiff_t>(done));
+    pending.Drop(done);
     return true;
 }
 
-bool FlushAllChildren(WriteStatements& statements)
+/// Inserts every waiting row, the records before their sub-entries.
+bool FlushAll(WriteStatements& statements)
 {
-    for (std::size_t c = 0; c < statements.pending.size(); ++c)
-        if (!FlushChildren(statements, c, true))
+    if (!Flush(statements.insert, statements.pending, statements.profile, false, true))
+        return false;
+    for (std::size_t c = 0; c < statements.pendingChildren.size(); ++c)
+        if (!Flush(statements.insertChild[c], statements.pendingChildren[c], std::nullopt, true, true))
             return false;
     return true;
 }
 
 /// Writes one record; `key` is 0 for a new record and receives its key.
-/// Its sub-entries are taken from `rows` and may wait for their batch;
-/// FlushAllChildren writes them before the commit.
-bool WriteOne(sqlite3* db, const TableSpec& tableSpec, std::optional<int> profile, WriteStatements& statements,
-              RecordRows& rows, std::int64_t& key)
+/// A new record's row and every record's sub-entries are taken from `rows`
+/// and may wait for their batch; FlushAll writes them before the commit.
+bool WriteOne(const TableSpec& tableSpec, WriteStatements& statements, RecordRows& rows, std::int64_t& key)
 {
     if (rows.fields.size() != tableSpec.columns.size() || rows.children.size() != tableSpec.children.size())
         return false;
     const bool isNew = key == 0;
-    // An update deletes the record's stored entries first, so none of its
-    // entries may still be waiting.
-    if (!isNew && !FlushAllChildren(statements))
-        return false;
-    sqlite3_stmt* main = isNew ? statements.insert.get() : statements.update.get();
-    int next = 1;
-    if (tableSpec.hasProfile && !Bind(main, next++, static_cast<std::int64_t>(profile.value_or(0))))
-        return false;
-    if (!BindAll(main, next, rows.fields))
-        return false;
-    next += static_cast<int>(rows.fields.size());
-    if (!isNew && !Bind(main, next, key))
-        return false;
-    if (!StepOnce(main))
-        return false;
-    if (isNew)
-        key = sqlite3_last_insert_rowid(db);
-    else if (sqlite3_changes(db) != 1) // the row is gone
-        return false;
-    if (key <= 0 || key > kMaxKey)
-        return false;
+    if (isNew) {
+        if (statements.nextKey <= 0 || statements.nextKey > kMaxKey)
+            return false;
+        key = statements.nextKey++;
+        statements.pending.keys.push_back(key);
+        statements.pending.rows.push_back(std::move(rows.fields));
+        if (statements.pending.rows.size() >= kBatch &&
+            !Flush(statements.insert, statements.pending, statements.profile, false, false))
+            return false;
+    } else {
+        // The rows before this one go first, and an update deletes the
+        // record's stored entries, so none of its entries may be waiting.
+        if (!FlushAll(statements))
+            return false;
+        sqlite3_stmt* update = statements.update.get();
+        int next = 1;
+        if (statements.profile && !Bind(update, next++, *statements.profile))
+            return false;
+        if (!BindAll(update, next, rows.fields))
+            return false;
+        next += static_cast<int>(rows.fields.size());
+        if (!Bind(update, next, key) || !StepOnce(update))
+            return false;
+        if (sqlite3_changes(sqlite3_db_handle(update)) != 1) // the row is gone
+            return false;
+    }
 
     for (std::size_t c = 0; c < tableSpec.children.size(); ++c) {
         if (!isNew) {
@@ -420,16 +465,19 @@ bool WriteOne(sqlite3* db, const TableSpec& tableSpec, std::optional<int> profil
             if (!Bind(clear, 1, key) || !StepOnce(clear))
                 return false;
         }
-        PendingChildren& pending = statements.pending[c];
+        PendingRows& pending = statements.pendingChildren[c];
         std::int64_t seq = 0;
         for (Row& entry : rows.children[c]) {
             if (entry.size() != tableSpec.children[c].columns.size())
                 return false;
-            pending.owners.push_back(key);
+            pending.keys.push_back(key);
             pending.seqs.push_back(seq++);
             pending.rows.push_back(std::move(entry));
         }
-        if (pending.rows.size() >= kChildBatch && !FlushChildren(statements, c, false))
+        // Entries go in after their owners, whose rows may still be waiting.
+        if (pending.rows.size() >= kBatch &&
+            (!Flush(statements.insert, statements.pending, statements.profile, false, true) ||
+             !Flush(statements.insertChild[c], pending, std::nullopt, true, false)))
             return false;
     }
     return true;
@@ -685,7 +733,7 @@ long WriteSession::Begin()
     }
     m_impl->transaction.emplace(m_impl->db.get());
     if (!m_impl->transaction->Begin("BEGIN IMMEDIATE") ||
-        !PrepareWrites(m_impl->db.get(), m_spec, m_impl->statements)) {
+        !PrepareWrites(m_impl->db.get(), m_spec, m_profile, m_impl->statements)) {
         NoteFailure(m_impl->db.get());
         return STOREERR_WRITE;
     }
@@ -694,7 +742,7 @@ long WriteSession::Begin()
 
 bool WriteSession::Write(RecordRows& rows, std::int64_t& key)
 {
-    if (WriteOne(m_impl->db.get(), m_spec, m_profile, m_impl->statements, rows, key))
+    if (WriteOne(m_spec, m_impl->statements, rows, key))
         return true;
     NoteFailure(m_impl->db.get());
     return false;
@@ -702,7 +750,7 @@ bool WriteSession::Write(RecordRows& rows, std::int64_t& key)
 
 long WriteSession::Commit()
 {
-    if (!FlushAllChildren(m_impl->statements)) {
+    if (!FlushAll(m_impl->statements)) {
         NoteFailure(m_impl->db.get());
         return STOREERR_WRITE;
     }

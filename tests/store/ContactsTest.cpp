@@ -53,31 +53,43 @@ TEST_F(ContactsTest, RoundTripKeepsEverySubEntryInOrderAndChangedEntriesReplaceT
     EXPECT_EQ(name.ToUtf8(), "가족");
 }
 
-// Sub-entries reach the database in batches: counts on both sides of a
-// batch, and a record saved again within the same save before its first
-// entries were written, must all come back as they were.
-TEST_F(ContactsTest, EntriesAcrossBatchesAndARecordSavedTwiceInOneSaveComeBackWhole)
+// Records and sub-entries reach the database in batches: counts on both
+// sides of a batch, and a record saved again within the same save before
+// its rows were written, must all come back as they were, under the ids
+// the save gave them.
+TEST_F(ContactsTest, RecordsAndEntriesAcrossBatchesAndARecordSavedTwiceInOneSaveComeBackWhole)
 {
     CContacts saved;
-    for (int count : {0, 1, 63, 64, 65, 130}) {
+    const std::vector<int> telephones = {0, 1, 63, 64, 65, 130};
+    for (int i = 0; i < 70; ++i)
+        saved.AddNew()->FirstName = U8("no entries");
+    for (int count : telephones) {
         CContact& c = *saved.AddNew();
         c.FirstName = CString::FromUtf8(std::to_string(count));
         for (int i = 0; i < count; ++i)
             c.NewTelephone()->SetNumber(CString::FromUtf8(std::to_string(1000 + i)));
     }
+    const int total = saved.GetCount();
     ASSERT_EQ(saved.BeginSave(3, 0, true), 0);
-    ASSERT_EQ(saved.SaveBatch(), 6);
-    // The last contact's last entries are still waiting for their batch.
-    saved[5]->GetTelephone(129)->SetNumber(U8("changed"));
-    saved[5]->NewTelephone()->SetNumber(U8("added"));
+    ASSERT_EQ(saved.SaveBatch(), total);
+    // The last contact's row and last entries are still waiting.
+    saved[total - 1]->GetTelephone(129)->SetNumber(U8("changed"));
+    saved[total - 1]->NewTelephone()->SetNumber(U8("added"));
     ASSERT_EQ(saved.SaveBatch(), 1) << "only the changed contact is written again";
-    ASSERT_EQ(saved.EndSave(), 7);
+    ASSERT_EQ(saved.EndSave(), total + 1);
 
     CContacts reloaded;
-    ASSERT_EQ(reloaded.OpenFromDB(3, 0), 6);
-    for (int i = 0; i < 6; ++i)
+    ASSERT_EQ(reloaded.OpenFromDB(3, 0), total);
+    for (int i = 0; i < total; ++i) {
+        EXPECT_EQ(reloaded[i]->ContactId, saved[i]->ContactId) << "contact " << i;
         EXPECT_EQ(Describe(*reloaded[i]), Describe(*saved[i])) << "contact " << i;
-    EXPECT_EQ(reloaded[5]->GetTelephoneCount(), 131);
+    }
+    EXPECT_EQ(reloaded[total - 1]->GetTelephoneCount(), 131);
+
+    CContacts more; // later saves go on past every id given
+    more.AddNew();
+    ASSERT_EQ(more.SaveToDB(3, 0, true), 1);
+    EXPECT_EQ(more[0]->ContactId, saved[total - 1]->ContactId + 1);
 }
 
 // Numbers and e-mail and web addresses without text are not stored (export
