@@ -11,8 +11,11 @@
 
 #include "engine/CSVItem.h"
 #include "engine/CSVLayout.h"
+#include "platform/CObArray.h"
+#include "platform/CodePage.h"
 #include "platform/Progress.h"
 
+#include <future>
 #include <span>
 #include <type_traits>
 #include <vector>
@@ -55,42 +58,92 @@ long WriteRecords(CCSVItem& converter, const Collection& records, const CString&
     return converter.ExportFile(path);
 }
 
+/// One task at a time on a thread of its own. Wait gives the task's
+/// exception, if it threw, and adds the characters its text conversions
+/// could not write to the waiting thread's count, where a host reads them.
+class Worker {
+public:
+    Worker() = default;
+    Worker(const Worker&) = delete;
+    Worker& operator=(const Worker&) = delete;
+    ~Worker()
+    {
+        if (m_task.valid())
+            m_task.wait();
+    }
+    template <class Task>
+    void Start(Task task)
+    {
+        m_task = std::async(std::launch::async, [this, task = std::move(task)]() mutable {
+            task();
+            m_losses = GetConversionLosses(); // the thread is new, so these are the task's
+        });
+    }
+    void Wait()
+    {
+        if (!m_task.valid())
+            return;
+        m_task.get();
+        AddConversionLosses(m_losses);
+        m_losses = ConversionLosses();
+    }
+
+private:
+    std::future<void> m_task;
+    ConversionLosses m_losses;
+};
+
 /// Export from the store: `open(records)` loads the records (OpenFromDB,
 /// negative on failure), those for which `drop(record)` holds are left out
 /// (the collection only; the store keeps them), `prepare(records)` may
 /// complete the rest (a contact's group names), and they are written as
 /// WriteRecords writes them. With a row window the records are loaded,
-/// made into rows and spooled a window at a time, so only a window of them
-/// is held. Returns -1 when the load fails (no file written), 0 with no
-/// file when no record is left, else ExportFile's result.
+/// made into rows and spooled a window at a time, so only two windows of
+/// them are held: while one window is made into rows on a second thread,
+/// the load goes on with the next. Returns -1 when the load fails (no file
+/// written), 0 with no file when no record is left, else ExportFile's
+/// result.
 template <class Collection, class Open, class Drop = NoStep, class Prepare = NoStep>
 long ExportRecords(CCSVItem& converter, Collection& records, const CString& path, Open&& open, Drop&& drop = {},
                    Prepare&& prepare = {})
 {
-    auto keep = [&] {
+    auto keep = [&](Collection& some) {
         if constexpr (!std::is_same_v<std::decay_t<Drop>, NoStep>)
-            DropRecords(records, drop);
-        prepare(records);
+            DropRecords(some, drop);
+        prepare(some);
     };
     const int window = converter.GetRowWindow();
     if (window <= 0) {
         if (open(records) < 0)
             return -1;
-        keep();
+        keep(records);
         return WriteRecords(converter, records, path);
     }
     long made = 0;
+    Collection batch; // the window being made into rows; the worker's alone while it runs
+    Worker worker;
     records.SetLoadWindow(window, [&] {
-        keep();
-        for (int i = 0; i < records.GetCount(); ++i) {
-            if (made++ == 0)
-                converter.MakeField();
-            converter.Make(records.GetAt(i));
-        }
-        converter.SpoolRows();
-        records.RemoveAll();
+        worker.Wait();
+        // The records change owner: their pointers move, nothing is freed.
+        CObArray& from = records;
+        CObArray& to = batch;
+        for (int i = 0; i < from.GetSize(); ++i)
+            to.Add(from.GetAt(i));
+        from.RemoveAll();
+        worker.Start([&] {
+            keep(batch);
+            for (int i = 0; i < batch.GetCount(); ++i) {
+                if (made++ == 0)
+                    converter.MakeField();
+                converter.Make(batch.GetAt(i));
+            }
+            converter.SpoolRows();
+            batch.RemoveAll();
+        });
     });
-    if (open(records) < 0)
+    const long opened = open(records);
+    worker.Wait();
+    if (opened < 0)
         return -1;
     return made == 0 ? 0 : converter.ExportFile(path);
 }

@@ -420,3 +420,12 @@ void ResetConversionLosses() noexcept
 {
     t_losses = ConversionLosses();
 }
+
+void AddConversionLosses(const ConversionLosses& losses) noexcept
+{
+    if (losses.count == 0)
+        return;
+    if (t_losses.count == 0)
+        t_losses.first = losses.first;
+    t_losses.count += losses.count;
+}

@@ -96,3 +96,6 @@ struct ConversionLosses {
 };
 [[nodiscard]] VARNO_PLATFORM_EXPORT ConversionLosses GetConversionLosses() noexcept;
 VARNO_PLATFORM_EXPORT void ResetConversionLosses() noexcept;
+/// Adds losses counted on another thread (a library's worker writing part
+/// of the same text) to the calling thread's count, as if they were its own.
+VARNO_PLATFORM_EXPORT void AddConversionLosses(const ConversionLosses& losses) noexcept;

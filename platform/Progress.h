@@ -20,6 +20,8 @@ enum class ProgressStage {
 using ProgressSink = void (*)(void* context, ProgressStage stage, long long done, long long total);
 
 /// Sets (or with nullptr removes) the sink; a host sets it before a long call.
+/// Reports may come from a thread of the library's own, one at a time: the
+/// sink is never called twice at once.
 VARNO_PLATFORM_EXPORT void SetProgressSink(ProgressSink sink, void* context) noexcept;
 /// Reports progress to the sink, if any.
 VARNO_PLATFORM_EXPORT void ReportProgress(ProgressStage stage, long long done, long long total) noexcept;
