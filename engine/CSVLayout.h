@@ -37,6 +37,11 @@ struct CSVForeignLayout {
     /// converter takes a date's time from the next column, the date column
     /// is the one named here.
     std::vector<std::pair<std::u16string_view, std::u16string_view>> mapping;
+    /// The layout flag of the converter base (m_bDateLayout or
+    /// m_bSubjectLayout) that import sets when it recognises this layout,
+    /// so that a host driving a converter directly (MakeIndexFileField,
+    /// Array2Item) reads such a file as import reads it; nullptr for none.
+    bool CCSVItem::*flag = nullptr;
 
     /// Whether a header with these names is in this layout.
     template <class Names>
