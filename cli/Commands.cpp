@@ -2,6 +2,7 @@
 
 #include "cli/Input.h"
 #include "cli/Interrupt.h"
+#include "cli/Listing.h"
 
 #include "manager/CSVMng.h"
 #include "platform/CFile.h"
@@ -442,37 +443,17 @@ int Commands::List(const RecordType& type)
         return NotSupported(type);
     if (!layout->create)
         return Fail("list cannot show " + std::string(type.plural) + " yet: their converter offers no way to make one");
-    // Each record becomes the row export would write (dates in local time),
-    // shown under the export column names.
-    std::unique_ptr<CCSVItem> converter(layout->create());
-    converter->MakeField();
-    std::vector<std::string> names;
-    for (const CString& name : converter->m_arrField)
-        names.push_back(name.ToUtf8());
+    RecordListing listing(type, *layout);
     std::string shown;
     long long count = 0, deleted = 0;
     const long loaded = type.load(m_options.profile, [&](void* record, std::uint32_t id, bool isDeleted) {
-        converter->m_nValueCount = 0; // one row at a time
-        converter->Make(record);
-        const CStringArray& row = converter->m_pValue[0];
-        nlohmann::ordered_json item;
-        item["id"] = id;
-        for (size_t i = 0; i < names.size(); ++i)
-            item[names[i]] = static_cast<int>(i) < row.GetSize() ? row[static_cast<int>(i)].ToUtf8() : std::string();
-        if (type.addToListing)
-            type.addToListing(record, item);
-        item["deleted"] = isDeleted;
+        const nlohmann::ordered_json item = listing.Item(record, id, isDeleted);
         ++count;
         deleted += isDeleted;
-        if (m_options.json) {
-            shown += (count > 1 ? "," : "") + item.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
-            return;
-        }
-        shown += std::to_string(id);
-        for (const auto& [key, value] : item.items())
-            if (key != "id" && key != "deleted")
-                shown += "  " + key + "=" + value.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
-        shown += isDeleted ? "  (deleted)\n" : "\n";
+        if (m_options.json)
+            shown += (count > 1 ? "," : "") + Dumped(item);
+        else
+            shown += RecordListing::Line(item);
     });
     if (loaded < 0)
         return StoreFailed("read");
@@ -579,7 +560,7 @@ void Commands::Note(const std::string& message)
 
 void Commands::Emit(const nlohmann::ordered_json& result)
 {
-    Out() << result.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
+    Out() << Dumped(result) << "\n";
 }
 
 int Commands::Finish(int exit)
