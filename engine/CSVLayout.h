@@ -24,6 +24,11 @@ struct CSVColumn {
     /// A field that makes an imported record worth having: a host may refuse
     /// a mapping that fills none of a type's principal fields.
     bool principal = false;
+    /// Import may also read the column after the mapped one (a date's time
+    /// of day, when the date holds none) or the one before it (an alarm's
+    /// on/off switch in the split layouts): a host counts them as read.
+    bool readsNext = false;
+    bool readsPrevious = false;
 };
 
 /// A layout of another program that import recognises by the first names
