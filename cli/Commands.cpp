@@ -448,6 +448,8 @@ int Commands::Preview(const RecordType& type, const std::string& file, const std
     const Input& input = *prepared.input;
     const Header& header = prepared.header;
     Mapping& mapping = prepared.mapping;
+    if (input.firstRows.empty()) // the inspector counted rows it did not hand over
+        return Fail("cannot read the first rows of " + Shown(file));
 
     // As import reads the file: the header and rows as the library's reader
     // splits them, the column index of the mapping, and the layout flag
@@ -519,12 +521,15 @@ int Commands::Preview(const RecordType& type, const std::string& file, const std
     for (int i = 0; i < header.names.GetSize(); ++i)
         if (!read[static_cast<size_t>(i)])
             unused.push_back(header.Matched(i).ToUtf8());
+    // Each column as --map matches it: without a byte-order mark.
     std::string mapOptions;
-    auto column = mapping.fileColumns.begin();
+    int k = 0;
     for (const CString& field : mapping.fieldNames) {
-        const int at = header.Find(column++->str(), false);
-        mapOptions += (mapOptions.empty() ? "--map " : " --map ") + field.ToUtf8() + "=" +
-                      ShellWord(header.Matched(at).ToUtf8());
+        const int at = k < index.GetSize() ? index[k] : -1;
+        ++k;
+        if (at >= 0)
+            mapOptions += (mapOptions.empty() ? "--map " : " --map ") + field.ToUtf8() + "=" +
+                          ShellWord(header.Matched(at).ToUtf8());
     }
 
     if (m_options.json) {
@@ -555,7 +560,7 @@ int Commands::Preview(const RecordType& type, const std::string& file, const std
     }
     std::string text = "mapping" + prepared.source + ":\n" + Table(table, width, marks);
 
-    if (rows > 0) {
+    if (!records.empty()) {
         const long long total = input.inspection.rows;
         text += "\n" + (static_cast<long long>(records.size()) < total
                             ? "the first " + std::to_string(records.size()) + " of " + type.Counted(total)

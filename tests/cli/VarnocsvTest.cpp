@@ -130,6 +130,17 @@ protected:
         return r.exit == 0 ? ReadBytes(".stored.csv") : "(export failed: " + r.err + ")";
     }
     std::string Path(std::string_view name) const { return (m_dir / name).string(); }
+    /// The records of a --json list or preview, without their ids: a
+    /// stored record has one, a previewed one none.
+    static nlohmann::json Records(const RunResult& r, bool stored)
+    {
+        nlohmann::json records = nlohmann::json::parse(r.out, nullptr, false)["records"];
+        for (auto& record : records) {
+            EXPECT_EQ(record["id"].is_null(), !stored) << r.command;
+            record.erase("id");
+        }
+        return records;
+    }
 
     std::map<std::string, std::string> m_env;
 };
@@ -320,9 +331,17 @@ TEST_F(VarnocsvTest, ImportStoresWhatTheFileMeansOrRefuses)
         const RunResult r = Run(args, store, row.codePage);
         Expect(r, row.exit, row.says);
         EXPECT_EQ(Stored(store), row.stored) << r.command;
+        // A preview reads, checks and refuses as the import did.
+        args.front() = "preview";
+        args.insert(args.begin(), "--json");
+        const RunResult previewed = Run(args, "never.db", row.codePage);
         if (row.exit == 0) {
             EXPECT_EQ(Run({"count", "memo", Path("case.csv")}, "", row.codePage).exit, 0) << r.command;
+            EXPECT_EQ(Records(previewed, false), Records(Ok({"--json", "list", "memo"}, store), true)) << r.command;
+        } else {
+            Expect(previewed, row.exit, row.says);
         }
+        EXPECT_FALSE(Exists("never.db"));
     }
 }
 
@@ -600,14 +619,6 @@ TEST_F(VarnocsvTest, EveryExampleImportsAndRoundTrips)
         {"emails.csv", "email", "65001", 3},
         {"calendar-split-ko.txt", "calendar", "65001", 2},
     };
-    auto records = [](const RunResult& r, bool stored) {
-        nlohmann::json records = nlohmann::json::parse(r.out, nullptr, false)["records"];
-        for (auto& record : records) {
-            EXPECT_EQ(record["id"].is_null(), !stored) << r.command;
-            record.erase("id");
-        }
-        return records;
-    };
     int n = 0;
     for (const auto& row : rows) {
         const std::string first = "first" + std::to_string(n), second = "second" + std::to_string(n++);
@@ -615,9 +626,9 @@ TEST_F(VarnocsvTest, EveryExampleImportsAndRoundTrips)
         const RunResult r = Ok({"--json", "import", row.type, file}, first + ".db", row.codePage);
         EXPECT_NE(r.out.find("\"saved\":" + std::to_string(row.saved) + "}"), std::string::npos) << r.command << r.out;
         const nlohmann::json previewed =
-            records(Ok({"--json", "preview", row.type, file, "--rows", "9"}, "preview.db", row.codePage), false);
+            Records(Ok({"--json", "preview", row.type, file, "--rows", "9"}, "preview.db", row.codePage), false);
         EXPECT_EQ(previewed.size(), static_cast<size_t>(row.saved)) << row.file;
-        EXPECT_EQ(previewed, records(Ok({"--json", "list", row.type}, first + ".db"), true)) << row.file;
+        EXPECT_EQ(previewed, Records(Ok({"--json", "list", row.type}, first + ".db"), true)) << row.file;
         EXPECT_FALSE(Exists("preview.db")) << row.file;
         Ok({"export", row.type, Path(first + ".csv")}, first + ".db");
         if (!row.golden.empty()) {
