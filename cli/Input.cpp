@@ -152,8 +152,8 @@ std::optional<Input> OpenInput(const std::string& name, const std::string& nativ
 
     CSVInspector inspector(codePage, semicolons);
     std::unique_ptr<Rewriter> rewriter;
+    bool header = true; // the next record is the header
     if (layout || keepRows > 0) {
-        bool header = true;
         inspector.OnRecord([&](CStringArray& values) {
             if (header && layout && inspector.Separator() == CString(u";")) {
                 input.rewritten = Descriptor(::memfd_create("varnocsv-rewritten", 0));
