@@ -2,6 +2,8 @@
 
 #include "cli/Input.h"
 #include "cli/Interrupt.h"
+#include "cli/Listing.h"
+#include "cli/Table.h"
 
 #include "manager/CSVMng.h"
 #include "platform/CFile.h"
@@ -15,6 +17,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -80,6 +83,30 @@ std::string Shown(const std::string& file)
     return file == "-" ? "standard input" : file;
 }
 
+std::string Joined(const std::vector<std::string>& parts, const char* between)
+{
+    std::string text;
+    for (const std::string& part : parts)
+        text += (text.empty() ? "" : between) + part;
+    return text;
+}
+
+/// A listed value in a table cell: a text as it is, an array's items
+/// joined by "; ", an object's non-empty values by spaces.
+std::string CellText(const nlohmann::ordered_json& value)
+{
+    if (value.is_string())
+        return value.get<std::string>();
+    if (value.is_null())
+        return {};
+    std::vector<std::string> parts;
+    if (value.is_array() || value.is_object())
+        for (const auto& item : value)
+            if (std::string part = CellText(item); !part.empty())
+                parts.push_back(std::move(part));
+    return value.is_array() ? Joined(parts, "; ") : value.is_object() ? Joined(parts, " ") : Dumped(value);
+}
+
 /// Interrupt messages must outlive every command.
 std::string g_interruptMessage;
 
@@ -92,8 +119,18 @@ void SayOnInterrupt(std::string message)
 } // namespace
 
 struct Commands::Prepared {
+    /// Data records to keep from the input (see Input::firstRows).
+    size_t keepRows = 0;
+    /// Whether the mapping is said on standard error (preview shows it on
+    /// standard output instead).
+    bool sayMapping = true;
+
     std::optional<Input> input;
+    Header header;
     Mapping mapping;
+    /// Where the mapping came from, for messages: " (--map)", " (the
+    /// English calendar layout)" or "".
+    std::string source;
 };
 
 Commands::Commands(const GlobalOptions& options, Output& out, Output& err, std::function<void()> clearProgress)
@@ -248,7 +285,7 @@ bool Commands::Prepare(const RecordType& type, const std::string& file, const st
     const CSVLayout* layout = type.Layout();
     const unsigned codePage = GetACP();
     std::string problem;
-    prepared.input = OpenInput(Shown(file), Native(file), codePage, true, layout, problem);
+    prepared.input = OpenInput(Shown(file), Native(file), codePage, true, layout, problem, prepared.keepRows);
     if (!prepared.input)
         return Fail(problem), false;
     if (!layout)
@@ -288,7 +325,8 @@ bool Commands::Prepare(const RecordType& type, const std::string& file, const st
     if (found.rows == 0)
         return Fail(shown + " holds no data rows"), false;
 
-    Header header{found.header, {}};
+    Header& header = prepared.header;
+    header = Header{found.header, {}};
     if (input.utf8Mark && !found.utf16 && !header.names.IsEmpty()) {
         header.mark = CString(u"\uFEFF");
         Note(shown + " starts with a UTF-8 byte-order mark: its first column " + Quoted(header.Matched(0)) +
@@ -321,10 +359,11 @@ bool Commands::Prepare(const RecordType& type, const std::string& file, const st
     if (found.openQuoteLine > 0)
         Note("warning: a quote opened in the record on line " + std::to_string(found.openQuoteLine) + " of " + shown +
              " is never closed, so the rest of the file is read as part of that record");
-    const std::string source = prepared.mapping.given ? " (--map)"
-                               : prepared.mapping.layout.empty() ? ""
-                                                                 : " (" + prepared.mapping.layout + ")";
-    Note("mapping" + source + ": " + DescribeMapping(prepared.mapping, header.mark));
+    prepared.source = prepared.mapping.given          ? " (--map)"
+                      : prepared.mapping.layout.empty() ? ""
+                                                        : " (" + prepared.mapping.layout + ")";
+    if (prepared.sayMapping)
+        Note("mapping" + prepared.source + ": " + DescribeMapping(prepared.mapping, header.mark));
     return true;
 }
 
@@ -391,6 +430,177 @@ int Commands::Import(const RecordType& type, const std::string& file, const std:
     return Finish(kExitSuccess);
 }
 
+int Commands::Preview(const RecordType& type, const std::string& file, const std::vector<std::string>& maps,
+                      int rows)
+{
+    // The file is read, checked and mapped exactly as for an import; the
+    // converter then fills records from its first rows as import would,
+    // and nothing goes near the store.
+    Prepared prepared;
+    prepared.keepRows = static_cast<size_t>(std::max(rows, 1)); // the first row gives the examples
+    prepared.sayMapping = false;
+    if (!Prepare(type, file, maps, prepared))
+        return kExitFailure;
+    const CSVLayout& layout = *type.Layout();
+    if (!layout.create)
+        return Fail("preview cannot show " + std::string(type.plural) +
+                    " yet: their converter offers no way to make one");
+    const Input& input = *prepared.input;
+    const Header& header = prepared.header;
+    Mapping& mapping = prepared.mapping;
+    if (input.firstRows.empty()) // the inspector counted rows it did not hand over
+        return Fail("cannot read the first rows of " + Shown(file));
+
+    // As import reads the file: the header and rows as the library's reader
+    // splits them, the column index of the mapping, and the layout flag
+    // import sets for a layout it recognises.
+    std::unique_ptr<CCSVItem> converter(layout.create());
+    CStringArray names = header.names;
+    converter->AddField(names);
+    for (size_t i = 0; i < input.firstRows.size() && i < static_cast<size_t>(rows); ++i) {
+        CStringArray row = input.firstRows[i];
+        converter->AddValue(row);
+    }
+    CArray<int, const int&> index;
+    converter->MakeIndexFileField(index, mapping.fileColumns);
+    for (const CSVForeignLayout& foreign : layout.foreignLayouts) {
+        if (foreign.Matches(converter->m_arrField)) {
+            if (foreign.flag)
+                (*converter).*(foreign.flag) = true;
+            break;
+        }
+    }
+    RecordListing listing(type, layout);
+    nlohmann::ordered_json records = nlohmann::ordered_json::array();
+    type.make(*converter, mapping.fieldNames, index, [&](void* record, std::uint32_t, bool) {
+        records.push_back(listing.Item(record, std::nullopt, false)); // a record gets its id when it is saved
+    });
+
+    // Which column each field reads, and which columns are read at all: a
+    // mapped one, and the neighbour that some fields also read.
+    const CStringArray& first = input.firstRows.front();
+    std::vector<bool> read(static_cast<size_t>(header.names.GetSize()), false);
+    struct Line {
+        std::string field;
+        int column;                   ///< -1: not in the file
+        std::vector<int> neighbours;  ///< read beside it, and by nothing else
+    };
+    std::vector<Line> lines;
+    std::vector<const CSVColumn*> fieldOf;
+    for (const CString& field : mapping.fieldNames) {
+        const auto column = std::find_if(layout.columns.begin(), layout.columns.end(), [&](const CSVColumn& c) {
+            return field.CompareNoCase(c.fieldName) == 0;
+        });
+        fieldOf.push_back(column == layout.columns.end() ? nullptr : &*column);
+    }
+    for (int k = 0; k < index.GetSize(); ++k)
+        if (index[k] >= 0)
+            read[static_cast<size_t>(index[k])] = true;
+    for (const CSVColumn& column : layout.columns) {
+        bool found = false;
+        for (int k = 0; k < index.GetSize(); ++k) {
+            if (fieldOf[static_cast<size_t>(k)] != &column || index[k] < 0)
+                continue;
+            found = true;
+            Line line{CString(column.fieldName).ToUtf8(), index[k], {}};
+            for (const int beside : {column.readsPrevious ? index[k] - 1 : -1, column.readsNext ? index[k] + 1 : -1}) {
+                if (beside >= 0 && beside < header.names.GetSize() && !read[static_cast<size_t>(beside)]) {
+                    read[static_cast<size_t>(beside)] = true;
+                    line.neighbours.push_back(beside);
+                }
+            }
+            lines.push_back(std::move(line));
+        }
+        if (!found)
+            lines.push_back({CString(column.fieldName).ToUtf8(), -1, {}});
+    }
+    auto example = [&](int column) {
+        return column < first.GetSize() ? first[column].ToUtf8() : std::string(); // a short row: empty
+    };
+    std::vector<std::string> unused;
+    for (int i = 0; i < header.names.GetSize(); ++i)
+        if (!read[static_cast<size_t>(i)])
+            unused.push_back(header.Matched(i).ToUtf8());
+    // Each column as --map matches it: without a byte-order mark.
+    std::string mapOptions;
+    int k = 0;
+    for (const CString& field : mapping.fieldNames) {
+        const int at = k < index.GetSize() ? index[k] : -1;
+        ++k;
+        if (at >= 0)
+            mapOptions += (mapOptions.empty() ? "--map " : " --map ") + field.ToUtf8() + "=" +
+                          ShellWord(header.Matched(at).ToUtf8());
+    }
+
+    if (m_options.json) {
+        nlohmann::ordered_json fields = nlohmann::ordered_json::array();
+        for (const Line& line : lines) {
+            const bool in = line.column >= 0;
+            fields.push_back({{"field", line.field},
+                              {"column", in ? nlohmann::ordered_json(header.Matched(line.column).ToUtf8()) : nullptr},
+                              {"example", in ? nlohmann::ordered_json(example(line.column)) : nullptr}});
+        }
+        Emit({{"type", type.name}, {"path", file}, {"mapping", fields}, {"unused", unused}, {"records", records}});
+        return Finish(kExitSuccess);
+    }
+
+    const size_t width = static_cast<size_t>(OutputWidth());
+    const TableMarks marks = MarksFor(m_options.terminalCodePage);
+    std::vector<std::vector<std::string>> table{{"field", "column", "first row"}};
+    for (const Line& line : lines) {
+        if (line.column < 0) {
+            table.push_back({line.field, "not in the file", ""});
+            continue;
+        }
+        std::string columns = Quoted(header.Matched(line.column));
+        for (size_t n = 0; n < line.neighbours.size(); ++n)
+            columns += (n ? ", " : " (and ") + Quoted(header.Matched(line.neighbours[n]));
+        table.push_back({line.field, OneLine(columns + (line.neighbours.empty() ? "" : ")"), marks),
+                         OneLine(example(line.column), marks)});
+    }
+    std::string text = "mapping" + prepared.source + ":\n" + Table(table, width, marks);
+
+    if (!records.empty()) {
+        const long long total = input.inspection.rows;
+        text += "\n" + (static_cast<long long>(records.size()) < total
+                            ? "the first " + std::to_string(records.size()) + " of " + type.Counted(total)
+                            : type.Counted(total)) +
+                ", as import would store " + (total == 1 ? "it" : "them") + ":\n";
+        // One row per record; columns empty in every record shown are named
+        // below the table instead.
+        table = {{"#"}};
+        std::vector<std::string> empty;
+        for (const auto& [key, value] : records.front().items()) {
+            if (key == "id" || key == "deleted")
+                continue;
+            const bool used = std::any_of(records.begin(), records.end(), [&key = key](const auto& record) {
+                const nlohmann::ordered_json& cell = record[key];
+                return !cell.empty() && cell != "";
+            });
+            if (used)
+                table.front().push_back(key);
+            else
+                empty.push_back(key);
+        }
+        for (size_t r = 0; r < records.size(); ++r) {
+            table.push_back({std::to_string(r + 1)});
+            for (size_t c = 1; c < table.front().size(); ++c)
+                table.back().push_back(OneLine(CellText(records[r][table.front()[c]]), marks));
+        }
+        text += Table(table, width, marks);
+        if (!empty.empty())
+            text += "empty in every record shown: " + Joined(empty, ", ") + "\n";
+    }
+    std::vector<std::string> quoted;
+    for (const std::string& name : unused)
+        quoted.push_back(Quoted(CString::FromUtf8(name)));
+    text += "\n" + (unused.empty() ? std::string("every column of the file is read")
+                                    : "columns nothing reads: " + Joined(quoted, ", ")) +
+            "\n\nthe mapping as options, to copy and edit:\n" + mapOptions + "\n";
+    Out() << text;
+    return Finish(kExitSuccess);
+}
+
 int Commands::Fields(const std::string& file)
 {
     std::string problem;
@@ -442,37 +652,17 @@ int Commands::List(const RecordType& type)
         return NotSupported(type);
     if (!layout->create)
         return Fail("list cannot show " + std::string(type.plural) + " yet: their converter offers no way to make one");
-    // Each record becomes the row export would write (dates in local time),
-    // shown under the export column names.
-    std::unique_ptr<CCSVItem> converter(layout->create());
-    converter->MakeField();
-    std::vector<std::string> names;
-    for (const CString& name : converter->m_arrField)
-        names.push_back(name.ToUtf8());
+    RecordListing listing(type, *layout);
     std::string shown;
     long long count = 0, deleted = 0;
     const long loaded = type.load(m_options.profile, [&](void* record, std::uint32_t id, bool isDeleted) {
-        converter->m_nValueCount = 0; // one row at a time
-        converter->Make(record);
-        const CStringArray& row = converter->m_pValue[0];
-        nlohmann::ordered_json item;
-        item["id"] = id;
-        for (size_t i = 0; i < names.size(); ++i)
-            item[names[i]] = static_cast<int>(i) < row.GetSize() ? row[static_cast<int>(i)].ToUtf8() : std::string();
-        if (type.addToListing)
-            type.addToListing(record, item);
-        item["deleted"] = isDeleted;
+        const nlohmann::ordered_json item = listing.Item(record, id, isDeleted);
         ++count;
         deleted += isDeleted;
-        if (m_options.json) {
-            shown += (count > 1 ? "," : "") + item.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
-            return;
-        }
-        shown += std::to_string(id);
-        for (const auto& [key, value] : item.items())
-            if (key != "id" && key != "deleted")
-                shown += "  " + key + "=" + value.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
-        shown += isDeleted ? "  (deleted)\n" : "\n";
+        if (m_options.json)
+            shown += (count > 1 ? "," : "") + Dumped(item);
+        else
+            shown += RecordListing::Line(item);
     });
     if (loaded < 0)
         return StoreFailed("read");
@@ -579,7 +769,7 @@ void Commands::Note(const std::string& message)
 
 void Commands::Emit(const nlohmann::ordered_json& result)
 {
-    Out() << result.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
+    Out() << Dumped(result) << "\n";
 }
 
 int Commands::Finish(int exit)

@@ -1,4 +1,4 @@
-// The five commands of varnocsv over the library's facade. Each returns the
+// The six commands of varnocsv over the library's facade. Each returns the
 // process exit code and writes its result to `out` (human-readable lines, or
 // with --json one JSON object) and everything else to `err`.
 //
@@ -52,6 +52,10 @@ public:
     /// Adds the records of `file` to the store.
     int Import(const RecordType& type, const std::string& file, const std::vector<std::string>& maps, int option,
                bool flag);
+    /// Shows how the first `rows` records of `file` would be stored, with
+    /// the mapping, the columns nothing reads and the mapping as --map
+    /// options; reads and checks the file as Import does and stores nothing.
+    int Preview(const RecordType& type, const std::string& file, const std::vector<std::string>& maps, int rows);
     /// Shows the column names of `file`'s header.
     int Fields(const std::string& file);
     /// Shows the stored records of `type`, those marked deleted included.

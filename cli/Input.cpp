@@ -110,7 +110,7 @@ Descriptor::~Descriptor()
 }
 
 std::optional<Input> OpenInput(const std::string& name, const std::string& nativeName, unsigned codePage,
-                               bool semicolons, const CSVLayout* layout, std::string& problem)
+                               bool semicolons, const CSVLayout* layout, std::string& problem, size_t keepRows)
 {
     Input input;
     input.name = name;
@@ -152,17 +152,21 @@ std::optional<Input> OpenInput(const std::string& name, const std::string& nativ
 
     CSVInspector inspector(codePage, semicolons);
     std::unique_ptr<Rewriter> rewriter;
-    if (layout) {
+    bool header = true; // the next record is the header
+    if (layout || keepRows > 0) {
         inspector.OnRecord([&](CStringArray& values) {
-            if (!rewriter && inspector.Separator() == CString(u";")) {
+            if (header && layout && inspector.Separator() == CString(u";")) {
                 input.rewritten = Descriptor(::memfd_create("varnocsv-rewritten", 0));
                 if (input.rewritten.Get() >= 0)
                     rewriter = std::make_unique<Rewriter>(*layout, input.rewritten.Get());
             }
             if (rewriter)
                 rewriter->Add(values);
-            else
-                inspector.StopRecords(); // a file read as it is: its rows need only counting
+            if (!header && input.firstRows.size() < keepRows)
+                input.firstRows.push_back(values);
+            else if (!rewriter && input.firstRows.size() >= keepRows)
+                inspector.StopRecords(); // a file read as it is: the rest of its rows need only counting
+            header = false;
         });
     }
     std::vector<char> buffer(kPiece);

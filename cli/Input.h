@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace varno::cli {
 
@@ -36,6 +37,9 @@ struct Input {
     Descriptor rewritten;      ///< the records re-separated with commas (see OpenInput)
     CSVInspection inspection;
     bool utf8Mark = false;     ///< the bytes start with EF BB BF
+    /// The values of the first data records, as the library's reader splits
+    /// them (see OpenInput's `keepRows`).
+    std::vector<CStringArray> firstRows;
 
     /// The path the library reads.
     [[nodiscard]] std::string LibraryPath() const
@@ -52,11 +56,12 @@ struct Input {
 /// with no tab or comma but a ";" is read with ";" as its separator; with
 /// `rewriteWith` too, such a file also gets `rewritten`: the same records
 /// written with commas, as UTF-16LE with its mark, by that layout's
-/// converter. nullopt, with the reason in `problem`, when the file cannot be
-/// read.
+/// converter. The first `keepRows` non-blank data records are kept in
+/// `firstRows`. nullopt, with the reason in `problem`, when the file cannot
+/// be read.
 [[nodiscard]] std::optional<Input> OpenInput(const std::string& name, const std::string& nativeName,
                                              unsigned codePage, bool semicolons, const CSVLayout* rewriteWith,
-                                             std::string& problem);
+                                             std::string& problem, size_t keepRows = 0);
 
 /// The first of 65001, 949 and 1252, other than `codePage`, in which the
 /// bytes of `input` (up to the end of its text) decode cleanly; nullopt

@@ -32,6 +32,20 @@ std::string Quoted(const CString& text)
     return quoted;
 }
 
+std::string ShellWord(std::string_view text)
+{
+    const bool plain = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+               std::string_view("_-./:,+@%").find(c) != std::string_view::npos;
+    });
+    if (plain)
+        return std::string(text);
+    std::string word = "'";
+    for (char c : text)
+        word += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return word + "'";
+}
+
 CString Header::Matched(int i) const
 {
     const CString& name = names[i];

@@ -80,6 +80,11 @@ struct Mapping {
 /// header's `mark` left out.
 [[nodiscard]] std::string DescribeMapping(const Mapping& mapping, const CString& mark);
 
+/// `text` as one word for a POSIX shell: unchanged when it holds only
+/// letters, digits and `_-./:,+@%`, else in single quotes (a quote in it
+/// written as '\'').
+[[nodiscard]] std::string ShellWord(std::string_view text);
+
 /// `"text"`, in UTF-8.
 [[nodiscard]] std::string Quoted(const CString& text);
 

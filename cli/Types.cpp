@@ -1,5 +1,6 @@
 #include "cli/Types.h"
 
+#include "engine/CSVItem.h"
 #include "manager/CSVMng.h"
 #include "store/Calendars.h"
 #include "store/ContactGroupPairs.h"
@@ -35,6 +36,17 @@ long LoadAll(std::uint32_t Record::*id, const RecordVisitor& visit, Profile... p
     for (int i = 0; result >= 0 && i < records.GetCount(); ++i)
         visit(records.GetAt(i), records.GetAt(i)->*id, false);
     return result;
+}
+
+template <class Collection>
+void MakeRecords(CCSVItem& converter, CStringList& fieldNames, CArray<int, const int&>& index,
+                 const RecordVisitor& visit)
+{
+    Collection records;
+    for (int row = 0; row < converter.m_nValueCount; ++row)
+        converter.Array2Item(records.AddNew(), row, fieldNames, index);
+    for (int i = 0; i < records.GetCount(); ++i)
+        visit(records.GetAt(i), 0, false);
 }
 
 // Address-book headers and the contact fields they fill. Left out: name
@@ -225,6 +237,7 @@ std::vector<RecordType> MakeRecordTypes()
         // and their short English layouts (the README has the table).
         .aliases = kAddressBookColumns,
         .load = LoadContacts,
+        .make = MakeRecords<CContacts>,
         .addToListing = ListContactEntries,
     });
     types.push_back({
@@ -234,6 +247,7 @@ std::vector<RecordType> MakeRecordTypes()
         .plural = "calendar entries",
         .aliases = {},
         .load = [](int profile, const RecordVisitor& visit) { return LoadCalendars(profile, CALTYPE_SCHEDULE, visit); },
+        .make = MakeRecords<CCalendars>,
     });
     types.push_back({
         .name = "todo",
@@ -242,6 +256,7 @@ std::vector<RecordType> MakeRecordTypes()
         .plural = "to-do items",
         .aliases = {},
         .load = [](int profile, const RecordVisitor& visit) { return LoadCalendars(profile, CALTYPE_TODO, visit); },
+        .make = MakeRecords<CCalendars>,
     });
     types.push_back({
         .name = "memo",
@@ -250,6 +265,7 @@ std::vector<RecordType> MakeRecordTypes()
         .plural = "memos",
         .aliases = {},
         .load = [](int profile, const RecordVisitor& visit) { return LoadCalendars(profile, CALTYPE_MEMO, visit); },
+        .make = MakeRecords<CCalendars>,
     });
     types.push_back({
         .name = "message",
@@ -260,6 +276,7 @@ std::vector<RecordType> MakeRecordTypes()
         .load = [](int profile, const RecordVisitor& visit) {
             return LoadAll<CMessages>(&CMessage::MessageId, visit, profile);
         },
+        .make = MakeRecords<CMessages>,
         .addToListing = ListMessageParties,
     });
     types.push_back({
@@ -271,6 +288,7 @@ std::vector<RecordType> MakeRecordTypes()
         .load = [](int profile, const RecordVisitor& visit) {
             return LoadAll<CMsgEmails>(&CMsgEmail::EmailId, visit, profile);
         },
+        .make = MakeRecords<CMsgEmails>,
         .addToListing = ListEmailParties,
     });
     return types;

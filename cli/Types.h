@@ -8,6 +8,8 @@
 #pragma once
 
 #include "engine/CSVLayout.h"
+#include "platform/CArray.h"
+#include "platform/CStringList.h"
 
 #include <nlohmann/json.hpp>
 
@@ -37,6 +39,12 @@ struct RecordType {
     /// hands each to `visit`: the load result, negative when the store
     /// cannot be read.
     long (*load)(int profile, const RecordVisitor& visit);
+    /// Makes one new record per row of `converter`'s table, filled by its
+    /// Array2Item exactly as import fills them (the k-th name of
+    /// `fieldNames` from column index[k]), in a collection of the type's
+    /// that is never saved, and hands each to `visit` (id 0, not deleted).
+    void (*make)(CCSVItem& converter, CStringList& fieldNames, CArray<int, const int&>& index,
+                 const RecordVisitor& visit);
     /// Adds what a listed record holds beyond its export row (a contact's
     /// sub-entries, say) to `shown`; nullptr when there is nothing.
     void (*addToListing)(void* record, nlohmann::ordered_json& shown) = nullptr;

@@ -35,19 +35,19 @@ namespace {
 
 using namespace varno::cli;
 
-constexpr const char* kCommands = "export, count, import, fields or list";
+constexpr const char* kCommands = "export, count, import, preview, fields or list";
 
 constexpr const char* kFooter = R"(TYPE is contact, calendar, todo, memo, message or email (in any letter case),
-or its code 1 to 6. FILE "-" is standard input (count, import, fields) or
-standard output (export).
+or its code 1 to 6. FILE "-" is standard input (count, import, preview,
+fields) or standard output (export).
 
-Before count and import read a file, varnocsv checks it and refuses it (exit
+Before count, import and preview read a file, varnocsv checks it and refuses it (exit
 1, nothing stored) when its bytes do not decode in the code page (it names
 the code page that does), when it holds a NUL (the rest would be lost), or
 when the mapping fills none of the type's principal fields. It warns about
 rows with more or fewer cells than the header and a quote left open.
 
-Without --map, count and import pair every field of TYPE with the header
+Without --map, count, import and preview pair every field of TYPE with the header
 column of the same name (in any letter case, spaces around it ignored), or
 with the columns of a recognised layout, and say which mapping they use. A
 UTF-8 byte-order mark is left out of the first name; a header with no tab or
@@ -60,10 +60,19 @@ With --json the result is one JSON object on standard output:
   export  {"type":T,"path":P,"written":N,"replaced":R}
   count   {"type":T,"path":P,"count":N}
   import  {"type":T,"path":P,"saved":N}
+  preview {"type":T,"path":P,"mapping":[{"field":F,"column":C,"example":V}],
+           "unused":[...],"records":[...]}
   fields  {"path":P,"fields":[...]}
   list    {"type":T,"records":[...]}
-(R: characters the code page could not hold.) On failure nothing is written
-to standard output.
+(R: characters the code page could not hold; C and V are null for a field
+not in the file; the records are as list shows them, with "id" null since
+only a save gives a record its id.) On failure nothing is written to
+standard output.
+
+preview stores nothing and opens no store: it shows the mapping with each
+field's value in the first row, the first records as import would store
+them (a table as wide as $COLUMNS or the terminal, else 80 columns), the
+columns nothing reads, and the mapping as --map options.
 
 Exit status: 0 success (also an export with nothing to export, which writes
 no file), 1 the file, the library or the store stood in the way, 2 a bad
@@ -247,13 +256,23 @@ int main(int argc, char** argv)
         ->type_name("N");
     importCommand->add_flag("--flag", flag, "passed to the store's save; changes nothing in this store");
 
+    int rows = 5;
+    CLI::App* previewCommand = app.add_subcommand("preview", "show how the first records of FILE would be stored, "
+                                                             "with the mapping, storing nothing");
+    AddType(*previewCommand, type);
+    AddFile(*previewCommand, file, "the CSV file to read, or - for standard input");
+    AddMap(*previewCommand, maps);
+    previewCommand->add_option("--rows", rows, "how many records to show (default 5; 0 shows only the mapping)")
+        ->type_name("N")
+        ->check(CLI::Range(0, INT_MAX));
+
     CLI::App* fieldsCommand = app.add_subcommand("fields", "show the column names of FILE's header");
     AddFile(*fieldsCommand, file, "the CSV file to read, or - for standard input");
 
     CLI::App* listCommand = app.add_subcommand("list", "show the stored records of TYPE as export writes them");
     AddType(*listCommand, type);
 
-    for (CLI::App* command : {exportCommand, countCommand, importCommand, fieldsCommand, listCommand})
+    for (CLI::App* command : {exportCommand, countCommand, importCommand, previewCommand, fieldsCommand, listCommand})
         command->group("Commands");
 
     auto usageError = [&](const std::string& message) {
@@ -308,6 +327,8 @@ int main(int argc, char** argv)
             return commands.Count(*recordType, file, maps);
         if (importCommand->parsed())
             return commands.Import(*recordType, file, maps, option, flag);
+        if (previewCommand->parsed())
+            return commands.Preview(*recordType, file, maps, rows);
         if (fieldsCommand->parsed())
             return commands.Fields(file);
         return commands.List(*recordType);

@@ -241,8 +241,10 @@ struct KnownLayout {
 inline std::vector<CSVForeignLayout> ForeignLayoutsOf(std::span<const KnownLayout> known)
 {
     std::vector<CSVForeignLayout> layouts;
-    for (const KnownLayout& entry : known)
+    for (const KnownLayout& entry : known) {
         layouts.push_back(entry.layout);
+        layouts.back().flag = entry.flag;
+    }
     return layouts;
 }
 

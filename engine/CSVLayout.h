@@ -24,6 +24,11 @@ struct CSVColumn {
     /// A field that makes an imported record worth having: a host may refuse
     /// a mapping that fills none of a type's principal fields.
     bool principal = false;
+    /// Import may also read the column after the mapped one (a date's time
+    /// of day, when the date holds none) or the one before it (an alarm's
+    /// on/off switch in the split layouts): a host counts them as read.
+    bool readsNext = false;
+    bool readsPrevious = false;
 };
 
 /// A layout of another program that import recognises by the first names
@@ -37,6 +42,11 @@ struct CSVForeignLayout {
     /// converter takes a date's time from the next column, the date column
     /// is the one named here.
     std::vector<std::pair<std::u16string_view, std::u16string_view>> mapping;
+    /// The layout flag of the converter base (m_bDateLayout or
+    /// m_bSubjectLayout) that import sets when it recognises this layout,
+    /// so that a host driving a converter directly (MakeIndexFileField,
+    /// Array2Item) reads such a file as import reads it; nullptr for none.
+    bool CCSVItem::*flag = nullptr;
 
     /// Whether a header with these names is in this layout.
     template <class Names>

@@ -11,7 +11,7 @@ trap 'rm -rf "$work"' EXIT
 cp -r examples "$work/"
 cd "$work"
 unset LANG LC_ALL LC_CTYPE LC_TIME
-export TZ=UTC
+export TZ=UTC COLUMNS=60
 
 # Shows a command (the text after it is shown on standard input), runs it
 # with standard error merged into standard output, and shows a failing exit.
@@ -45,6 +45,7 @@ run --store store.db count memo missing.csv
 run --store store.db count todo memos.csv
 run --store store.db --codepage 1252 --locale en_US import calendar examples/calendar-english.csv
 run --store store.db list calendar
+run --store store.db --locale en_US preview contact examples/addressbook-short.csv --rows 2
 run --store store.db --locale en_US import contact examples/addressbook-short.csv
 run --store store.db --json list contact
 run --store store.db --codepage 949 import message examples/messages.csv

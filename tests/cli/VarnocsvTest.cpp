@@ -5,6 +5,8 @@
 // message, store contents, files on disk.
 #include "tests/store/StoreTestSupport.h"
 
+#include <nlohmann/json.hpp>
+
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -35,6 +37,7 @@ struct Start {
     int fd3 = -1;                 ///< handed to the child as descriptor 3
     int fileSizeBlocks = 0;       ///< a file-size limit (ulimit -f), 0: none
     std::function<void(pid_t)> whileRunning;
+    std::string pasted;           ///< words for /bin/sh after the arguments, as a user pastes them
 };
 
 Start Stdin(const std::string& file)
@@ -60,6 +63,8 @@ protected:
     RunResult Raw(Args args, const Start& start = {}) const
     {
         args.insert(args.begin(), VARNOCSV_PATH);
+        if (!start.pasted.empty())
+            args.insert(args.begin(), {"/bin/sh", "-c", "exec \"$0\" \"$@\" " + start.pasted});
         if (start.fileSizeBlocks > 0)
             args.insert(args.begin(), {"/bin/sh", "-c", "ulimit -f " + std::to_string(start.fileSizeBlocks) +
                                                             "; exec \"$0\" \"$@\""});
@@ -125,6 +130,17 @@ protected:
         return r.exit == 0 ? ReadBytes(".stored.csv") : "(export failed: " + r.err + ")";
     }
     std::string Path(std::string_view name) const { return (m_dir / name).string(); }
+    /// The records of a --json list or preview, without their ids: a
+    /// stored record has one, a previewed one none.
+    static nlohmann::json Records(const RunResult& r, bool stored)
+    {
+        nlohmann::json records = nlohmann::json::parse(r.out, nullptr, false)["records"];
+        for (auto& record : records) {
+            EXPECT_EQ(record["id"].is_null(), !stored) << r.command;
+            record.erase("id");
+        }
+        return records;
+    }
 
     std::map<std::string, std::string> m_env;
 };
@@ -165,7 +181,7 @@ TEST_F(VarnocsvTest, BadCommandLinesSayTheOneProblem)
         EXPECT_NE(r.err.find("--help\" for more information.\n"), std::string::npos) << r.err;
     }
     EXPECT_FALSE(Exists("xdg")) << "a rejected command line must not touch the store";
-    for (const std::string command : {"", "export", "count", "import", "fields", "list"}) {
+    for (const std::string command : {"", "export", "count", "import", "preview", "fields", "list"}) {
         const RunResult r = Raw(command.empty() ? Args{"--help"} : Args{command, "--help"});
         EXPECT_EQ(r.exit, 0) << command;
         EXPECT_EQ(r.err, "") << command;
@@ -228,6 +244,8 @@ TEST_F(VarnocsvTest, FailuresExitOneAndSaySo)
         {{"count", "2", in}, in + ": no header column is named after a field of calendar (summary, start_time, "
                              "end_time, allday, alarm_runtime, description, location)"},
         {{"import", "todo", in}, in + ": no header column is named after a field of todo"},
+        {{"preview", "todo", in}, in + ": no header column is named after a field of todo"},
+        {{"preview", "memo", empty}, empty + " holds no data rows"},
         {{"list", "5"}, "there is no store at " + none + " (import creates one)", "none.db"},
         {{"count", "calendar", missing}, "cannot open " + missing + ": no such file"}, // the file first
         {{"--json", "count", "memo", missing}, "cannot open " + missing + ": no such file"},
@@ -313,9 +331,17 @@ TEST_F(VarnocsvTest, ImportStoresWhatTheFileMeansOrRefuses)
         const RunResult r = Run(args, store, row.codePage);
         Expect(r, row.exit, row.says);
         EXPECT_EQ(Stored(store), row.stored) << r.command;
+        // A preview reads, checks and refuses as the import did.
+        args.front() = "preview";
+        args.insert(args.begin(), "--json");
+        const RunResult previewed = Run(args, "never.db", row.codePage);
         if (row.exit == 0) {
             EXPECT_EQ(Run({"count", "memo", Path("case.csv")}, "", row.codePage).exit, 0) << r.command;
+            EXPECT_EQ(Records(previewed, false), Records(Ok({"--json", "list", "memo"}, store), true)) << r.command;
+        } else {
+            Expect(previewed, row.exit, row.says);
         }
+        EXPECT_FALSE(Exists("never.db"));
     }
 }
 
@@ -363,7 +389,7 @@ TEST_F(VarnocsvTest, ExportReplacesTheFileOnlyWhenItWorked)
         return names;
     };
     const auto before = files();
-    Expect(Run({"export", "memo", Path("old.csv")}, "store.db", "65001", {.in = "/dev/null", .out = "", .fd3 = -1, .fileSizeBlocks = 100, .whileRunning = {}}), 1,
+    Expect(Run({"export", "memo", Path("old.csv")}, "store.db", "65001", {.in = "/dev/null", .out = "", .fd3 = -1, .fileSizeBlocks = 100, .whileRunning = {}, .pasted = {}}), 1,
            "cannot write " + Path("old.csv") + ": file too large: the size limit for files (ulimit -f) was reached; "
            "the file is as it was");
     EXPECT_EQ(ReadBytes("old.csv"), "the old file\r\n");
@@ -386,7 +412,7 @@ TEST_F(VarnocsvTest, ExportReplacesTheFileOnlyWhenItWorked)
 
     EXPECT_EQ(Ok({"export", "memo", "-"}, "two.db").out, kTwoMemos);
     for (const Args& args : {Args{"list", "memo"}, Args{"export", "memo", "-"}, Args{"fields", Path("in.csv")}})
-        Expect(Run(args, "two.db", "65001", {.in = "/dev/null", .out = "/dev/full", .fd3 = -1, .fileSizeBlocks = 0, .whileRunning = {}}), 1, "cannot write to standard output: ");
+        Expect(Run(args, "two.db", "65001", {.in = "/dev/null", .out = "/dev/full", .fd3 = -1, .fileSizeBlocks = 0, .whileRunning = {}, .pasted = {}}), 1, "cannot write to standard output: ");
 }
 
 // Standard input, named pipes and /dev/fd paths are read once; nothing hangs.
@@ -399,7 +425,7 @@ TEST_F(VarnocsvTest, PipesAndStandardInputAreReadOnce)
     ASSERT_EQ(pipe(pipeEnds), 0);
     ASSERT_EQ(write(pipeEnds[1], kTwoMemos.data(), kTwoMemos.size()), static_cast<ssize_t>(kTwoMemos.size()));
     close(pipeEnds[1]);
-    EXPECT_EQ(Run({"fields", "/dev/fd/3"}, "", "65001", {.in = "/dev/null", .out = "", .fd3 = pipeEnds[0], .fileSizeBlocks = 0, .whileRunning = {}}).out, "1\tmemo\n2\tcolor\n");
+    EXPECT_EQ(Run({"fields", "/dev/fd/3"}, "", "65001", {.in = "/dev/null", .out = "", .fd3 = pipeEnds[0], .fileSizeBlocks = 0, .whileRunning = {}, .pasted = {}}).out, "1\tmemo\n2\tcolor\n");
     close(pipeEnds[0]);
 
     const std::string fifo = Path("fifo");
@@ -421,7 +447,7 @@ TEST_F(VarnocsvTest, PipesAndStandardInputAreReadOnce)
         while (kill(child, 0) == 0 && waitpid(child, &status, WNOHANG) == 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         interrupted = status;
-    }});
+    }, .pasted = {}});
     EXPECT_TRUE(WIFEXITED(interrupted) && WEXITSTATUS(interrupted) == 130) << interrupted;
     EXPECT_EQ(stopped.err, "varnocsv: interrupted: nothing was saved\n");
     EXPECT_FALSE(Exists("stopped.db"));
@@ -440,7 +466,7 @@ TEST_F(VarnocsvTest, StoreFailuresSayWhyAndWhatToDo)
     const std::string uri = "file:" + Path("store.db") + "?mode=ro";
     Expect(Raw({"--store", uri, "import", "memo", Path("in.csv")}), 1,
            "cannot save to the store " + uri + ": read-only: ");
-    Expect(Run({"import", "memo", Path("many.csv")}, "store.db", "65001", {.in = "/dev/null", .out = "", .fd3 = -1, .fileSizeBlocks = 200, .whileRunning = {}}), 1,
+    Expect(Run({"import", "memo", Path("many.csv")}, "store.db", "65001", {.in = "/dev/null", .out = "", .fd3 = -1, .fileSizeBlocks = 200, .whileRunning = {}, .pasted = {}}), 1,
            ": the disk is probably full, or the size limit for files (ulimit -f, 102400 bytes) was reached; free some "
            "space and try again; nothing was saved");
     EXPECT_EQ(Stored("store.db"), before);
@@ -509,11 +535,70 @@ TEST_F(VarnocsvTest, ArgumentsAndOutputFollowTheLocaleCharacterSet)
     EXPECT_EQ(Stored("k.db"), "\"memo\",\"color\"\r\n\"장보기\",\"pink\"\r\n");
 }
 
+// A preview 60 columns wide: every line but the --map line fits (Korean
+// characters take two columns), a long cell is cut and a line break shown;
+// the columns nothing reads are named; the --map line, pasted into a shell,
+// imports as the preview showed. The preview itself creates no store.
+TEST_F(VarnocsvTest, PreviewFitsTheWidthAndNamesUnreadColumns)
+{
+    m_env["COLUMNS"] = "60";
+    WriteBytes("wide.csv", "Note's text,Colour,Extra,Spare\r\n"
+                           "\"Water the garden\r\nthen fix the roof, wash the car and call the bank\",red,x,y\r\n"
+                           "장보기: 우유와 빵과 계란과 과일을 사야 함,blue,x,y\r\n");
+    const Args map{"--map", "memo=Note's text", "--map", "color=Colour"};
+    Args args{"preview", "memo", Path("wide.csv")};
+    args.insert(args.end(), map.begin(), map.end());
+    const RunResult r = Ok(args, "");
+    EXPECT_EQ(r.err, "");
+    std::vector<std::string> lines;
+    for (std::istringstream text(r.out); std::getline(text, lines.emplace_back());) {
+    }
+    lines.pop_back();
+    auto width = [](const std::string& line) {
+        size_t columns = 0;
+        for (size_t i = 0; i < line.size(); ++i) {
+            const auto byte = static_cast<unsigned char>(line[i]);
+            columns += (byte & 0xC0) == 0x80 ? 0 : byte == 0xEA || byte == 0xEB || byte == 0xEC || byte == 0xED ? 2 : 1;
+        }
+        return columns;
+    };
+    for (size_t i = 0; i + 1 < lines.size(); ++i)
+        EXPECT_LE(width(lines[i]), 60u) << lines[i];
+    EXPECT_NE(r.out.find("1  Water the garden⏎then fix the roof, wash the car…   red\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("2  장보기: 우유와 빵과 계란과 과일을 사야 함"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\ncolumns nothing reads: \"Extra\", \"Spare\"\n"), std::string::npos) << r.out;
+    ASSERT_EQ(lines.back(), "--map memo='Note'\\''s text' --map color=Colour");
+    EXPECT_FALSE(Exists("xdg"));
+
+    Args json{"--json", "preview", "memo", Path("wide.csv"), "--rows", "1"};
+    json.insert(json.end(), map.begin(), map.end());
+    const nlohmann::json shown = nlohmann::json::parse(Ok(json, "store.db").out, nullptr, false);
+    EXPECT_EQ(shown["unused"], nlohmann::json({"Extra", "Spare"}));
+    EXPECT_EQ(shown["mapping"][1], nlohmann::json({{"field", "color"}, {"column", "Colour"}, {"example", "red"}}));
+    EXPECT_EQ(shown["records"].size(), 1u);
+    EXPECT_FALSE(Exists("store.db"));
+
+    Start pasted;
+    pasted.pasted = lines.back();
+    EXPECT_EQ(Run({"import", "memo", Path("wide.csv")}, "store.db", "65001", pasted).exit, 0);
+    EXPECT_EQ(Stored("store.db"), "\"memo\",\"color\"\r\n\"Water the garden\r\nthen fix the roof, wash the car and call "
+                                  "the bank\",\"red\"\r\n\"장보기: 우유와 빵과 계란과 과일을 사야 함\",\"blue\"\r\n");
+}
+
 // Every example imports with no --map; what is stored exports, imports into
 // a fresh store and exports again byte for byte. The address books are
-// pinned to golden files: which column went to which field.
+// pinned to golden files: which column went to which field. A preview shows
+// the records that list then shows (ids aside: only a save gives them) and
+// creates no store.
 TEST_F(VarnocsvTest, EveryExampleImportsAndRoundTrips)
 {
+    // The Korean split calendar layout has no example: all-day ends and
+    // alarm switches read as that layout reads them.
+    WriteBytes("calendar-split-ko.txt",
+               Utf16LE(u"제목\t시작 날짜\t시작 시간\t종료 날짜\t종료 시간\t하루 종일 이벤트\t미리 알림 켜기/끄기\t"
+                       u"미리 알림 날짜\t미리 알림 시간\t설명\t위치\r\n"
+                       u"회의\t2012-03-05\t09:00\t2012-03-05\t10:00\tFalse\tTrue\t2012-03-05\t08:30\t주간\t3층\r\n"
+                       u"휴가\t2012-03-08\t00:00\t2012-03-09\t00:00\tTrue\tFalse\t2012-03-07\t18:00\t\t\r\n"));
     const struct {
         std::string file, type, codePage;
         int saved;
@@ -532,13 +617,19 @@ TEST_F(VarnocsvTest, EveryExampleImportsAndRoundTrips)
         {"addressbook-short.csv", "contact", "65001", 3, "addressbook-short.contacts.csv"},
         {"messages.csv", "message", "949", 4},
         {"emails.csv", "email", "65001", 3},
+        {"calendar-split-ko.txt", "calendar", "65001", 2},
     };
     int n = 0;
     for (const auto& row : rows) {
         const std::string first = "first" + std::to_string(n), second = "second" + std::to_string(n++);
-        const RunResult r =
-            Ok({"--json", "import", row.type, VARNO_SOURCE_DIR "/examples/" + row.file}, first + ".db", row.codePage);
+        const std::string file = Exists(row.file) ? Path(row.file) : VARNO_SOURCE_DIR "/examples/" + row.file;
+        const RunResult r = Ok({"--json", "import", row.type, file}, first + ".db", row.codePage);
         EXPECT_NE(r.out.find("\"saved\":" + std::to_string(row.saved) + "}"), std::string::npos) << r.command << r.out;
+        const nlohmann::json previewed =
+            Records(Ok({"--json", "preview", row.type, file, "--rows", "9"}, "preview.db", row.codePage), false);
+        EXPECT_EQ(previewed.size(), static_cast<size_t>(row.saved)) << row.file;
+        EXPECT_EQ(previewed, Records(Ok({"--json", "list", row.type}, first + ".db"), true)) << row.file;
+        EXPECT_FALSE(Exists("preview.db")) << row.file;
         Ok({"export", row.type, Path(first + ".csv")}, first + ".db");
         if (!row.golden.empty()) {
             EXPECT_TRUE(ReadBytes(first + ".csv") == ReadFile(VARNO_SOURCE_DIR "/tests/cli/golden/" + row.golden))
