@@ -58,6 +58,15 @@ long WriteRecords(CCSVItem& converter, const Collection& records, const CString&
     return converter.ExportFile(path);
 }
 
+/// Moves every record of `from` to the end of `to`: the records change
+/// owner, nothing is freed.
+inline void MoveRecords(CObArray& from, CObArray& to)
+{
+    for (int i = 0; i < from.GetSize(); ++i)
+        to.Add(from.GetAt(i));
+    from.RemoveAll();
+}
+
 /// One task at a time on a thread of its own. Wait gives the task's
 /// exception, if it threw, and adds the characters its text conversions
 /// could not write to the waiting thread's count, where a host reads them.
@@ -124,12 +133,7 @@ long ExportRecords(CCSVItem& converter, Collection& records, const CString& path
     Worker worker;
     records.SetLoadWindow(window, [&] {
         worker.Wait();
-        // The records change owner: their pointers move, nothing is freed.
-        CObArray& from = records;
-        CObArray& to = batch;
-        for (int i = 0; i < from.GetSize(); ++i)
-            to.Add(from.GetAt(i));
-        from.RemoveAll();
+        MoveRecords(records, batch);
         worker.Start([&] {
             keep(batch);
             for (int i = 0; i < batch.GetCount(); ++i) {
@@ -181,10 +185,35 @@ _en_CSVError ReadRecords(CCSVItem& converter, const CString& path, CStringList& 
     return CSVERR_SUCCESS;
 }
 
+/// ReadRecords for the flows that own `records` and empty it in
+/// `afterRows` (import and count). With a row window the records of each
+/// window are made in a second collection and then change owner to
+/// `records`, where `afterRows` works through them on a second thread while
+/// the next window's records are made.
+template <class Collection, class Recognise, class AfterRows>
+_en_CSVError ReadRecordsOverlapped(CCSVItem& converter, const CString& path, CStringList& fieldNames,
+                                   CStringList& fileColumns, Collection& records, Recognise&& recognise,
+                                   AfterRows&& afterRows)
+{
+    if (converter.GetRowWindow() <= 0)
+        return ReadRecords(converter, path, fieldNames, fileColumns, records, recognise, afterRows);
+    Collection made;
+    Worker worker; // waits for its task also when reading throws
+    const _en_CSVError result =
+        ReadRecords(converter, path, fieldNames, fileColumns, made, recognise, [&](Collection& window) {
+            worker.Wait();
+            MoveRecords(window, records);
+            worker.Start([&] { afterRows(records); });
+        });
+    worker.Wait();
+    return result;
+}
+
 /// Import: reads as ReadRecords does and saves every record in one store
 /// save, begun by `begin(records)` (the collection's BeginSave with its
 /// SaveToDB arguments). The records are written a window at a time within
-/// that save, so only a window of them is held at once; `saved(records)`
+/// that save (on a second thread while the next window is made, see
+/// ReadRecordsOverlapped), so only two windows of them are held; `saved(records)`
 /// sees each window's records once they are written and have their ids,
 /// before they are freed. `count` receives the save's result (the number
 /// of records written, or a StoreError), unexamined. Returns ImportFile's
@@ -196,7 +225,7 @@ _en_CSVError ImportRecords(CCSVItem& converter, const CString& path, CStringList
 {
     bool begun = false;
     const _en_CSVError result =
-        ReadRecords(converter, path, fieldNames, fileColumns, records, recognise, [&](Collection& made) {
+        ReadRecordsOverlapped(converter, path, fieldNames, fileColumns, records, recognise, [&](Collection& made) {
             if (!begun) {
                 begin(made); // a failure shows in SaveBatch and EndSave
                 begun = true;
@@ -213,7 +242,7 @@ _en_CSVError ImportRecords(CCSVItem& converter, const CString& path, CStringList
 
 /// Count: reads `path` as ReadRecords does, with no recognition step, and
 /// sets `count` to the number of records made. Each window's records are
-/// freed once counted. On failure `count` is left alone.
+/// counted and freed while the next are made. On failure `count` is left alone.
 template <class Collection>
 _en_CSVError CountRecords(CCSVItem& converter, const CString& path, CStringList& fieldNames,
                           CStringList& fileColumns, long& count)
@@ -221,7 +250,7 @@ _en_CSVError CountRecords(CCSVItem& converter, const CString& path, CStringList&
     Collection records;
     long made = 0;
     const _en_CSVError result =
-        ReadRecords(converter, path, fieldNames, fileColumns, records, NoStep{}, [&made](Collection& some) {
+        ReadRecordsOverlapped(converter, path, fieldNames, fileColumns, records, NoStep{}, [&made](Collection& some) {
             made += some.GetCount();
             some.RemoveAll();
         });

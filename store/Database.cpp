@@ -614,6 +614,11 @@ StoreFailure LastFailure()
     return t_failure;
 }
 
+void RestoreFailure(const StoreFailure& failure)
+{
+    t_failure = failure;
+}
+
 long ReadRecords(const TableSpec& tableSpec, const Filter& filter,
                  const std::function<void(std::int64_t key, RecordRows& rows)>& take)
 {

@@ -241,10 +241,16 @@ long SaveCollection(CRecordCollection& from, std::optional<int> profile)
     return static_cast<long>(saved.size());
 }
 
+/// Makes `failure` the calling thread's last failure (GetLastStoreFailure).
+void RestoreFailure(const StoreFailure& failure);
+
 /// A save in batches (CRecordCollection::SaveBatch and EndSave).
 class BatchWriter {
 public:
     virtual ~BatchWriter() = default;
+    /// Why Begin or a Write failed. Batches may run on other threads than
+    /// the one that ends the save, so EndSave hands this to its caller's.
+    StoreFailure failure;
     /// Starts the transaction: 0 or a StoreError.
     virtual long Begin() = 0;
     /// Writes the collection's new and changed records and gives them their

@@ -48,6 +48,8 @@ long CRecordCollection::BeginBatches(std::unique_ptr<varno::store::BatchWriter> 
 {
     m_batch = std::move(writer);
     m_batchResult = m_batch->Begin();
+    if (m_batchResult < 0)
+        m_batch->failure = varno::store::LastFailure();
     return m_batchResult;
 }
 
@@ -59,6 +61,8 @@ long CRecordCollection::SaveBatch()
         return m_batchResult;
     const long written = m_batch->Write(*this);
     m_batchResult = written < 0 ? written : m_batchResult + written;
+    if (written < 0)
+        m_batch->failure = varno::store::LastFailure();
     return written;
 }
 
@@ -67,8 +71,10 @@ long CRecordCollection::EndSave()
     std::unique_ptr<varno::store::BatchWriter> batch = std::move(m_batch);
     if (!batch)
         return STOREERR_WRITE;
-    if (m_batchResult < 0)
+    if (m_batchResult < 0) {
+        varno::store::RestoreFailure(batch->failure);
         return m_batchResult; // the writer's destructor rolls back
+    }
     const long committed = batch->Commit();
     varno::ReportProgress(varno::ProgressStage::Saving, m_batchResult, m_batchResult);
     return committed < 0 ? committed : m_batchResult;

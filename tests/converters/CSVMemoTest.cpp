@@ -76,7 +76,7 @@ TEST_F(MemoRoad, MappingFillsTheNamedFields)
     EXPECT_EQ(Load(1), rows[0].stored + rows[0].stored);
 }
 
-// The facade reads, counts and writes a window of rows at a time (4,096),
+// The facade reads, counts and writes a window of rows at a time (2,048),
 // reading the next window while the records of one are made; files that end
 // just at, just after and well past a window's end, with records that span
 // lines, come back byte for byte.
