@@ -22,6 +22,8 @@
 #include "store/Contacts.h"
 
 #include <optional>
+#include <string>
+#include <utility>
 #include <unordered_map>
 #include <vector>
 
@@ -90,6 +92,63 @@ void ForEachGroupName(const CContacts& contacts, Link&& link)
     }
 }
 
+// Links contacts to the groups they name: `forEach(link)` calls
+// link(contactId, name) for each group name of each contact, in order. A
+// group that does not exist yet is created and saved at once, to have its
+// id, and the profile's groups are read again so that the next contact
+// naming it finds it; all links are saved together at the end.
+template <class ForEach>
+void LinkGroups(int profile, ForEach&& forEach)
+{
+    CContactGroups groups;
+    groups.OpenFromDB(profile);
+    CContactGroupPairs links;
+    forEach([&](std::uint32_t contactId, const CString& name) {
+        CContactGroupPair* link = links.AddNew();
+        link->ContactId = contactId;
+        if (const CContactGroup* group = FindGroup(groups, name)) {
+            link->GroupId = group->GroupId;
+            return;
+        }
+        CContactGroups created;
+        CContactGroup* group = created.AddNew();
+        group->GroupName = name;
+        created.SaveToDB(profile, true);
+        link->GroupId = group->GroupId;
+        groups.RemoveAll();
+        groups.OpenFromDB(profile);
+    });
+    links.SaveToDB();
+}
+
+/// The group names of saved contacts, kept for linking once every contact
+/// is saved: a contact id and a name number per membership, each distinct
+/// name once. A full contact record per member cost about half a kilobyte.
+class Memberships {
+public:
+    void Add(const CContact& contact)
+    {
+        CString name;
+        for (int j = 0; contact.GetGroup(j, name); ++j) {
+            const auto [at, added] = m_numbers.try_emplace(name.str(), static_cast<std::uint32_t>(m_names.size()));
+            if (added)
+                m_names.push_back(name);
+            m_members.emplace_back(contact.ContactId, at->second);
+        }
+    }
+    template <class Link>
+    void ForEach(Link&& link) const
+    {
+        for (const auto& [contactId, number] : m_members)
+            link(contactId, m_names[number]);
+    }
+
+private:
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> m_members;
+    std::vector<CString> m_names;
+    std::unordered_map<std::u16string, std::uint32_t> m_numbers;
+};
+
 // A host's collection as its class, or nullptr when it is another (or
 // nullptr) or holds an object of another class.
 template <class Collection>
@@ -141,51 +200,27 @@ _en_CSVError CCSVContact::Import(long& count, int profile, CString path, CString
     // id and names behind, so that the links are made once every contact
     // is saved, from all of them together.
     const bool linking = option == -1;
-    CContacts records, members;
+    CContacts records;
+    Memberships members;
     const _en_CSVError result = varno::detail::ImportRecords(
         *this, path, fieldNames, fileColumns, records, count,
         [&](CContacts& contacts) { return contacts.BeginSave(profile, option, flag); }, varno::detail::NoStep{},
         [&](CContacts& saved) {
-            for (int i = 0; linking && i < saved.GetCount(); ++i) {
-                const CContact& contact = *saved.GetAt(i);
-                if (contact.GetGroupCount() == 0)
-                    continue;
-                CContact& member = *members.AddNew();
-                member.ContactId = contact.ContactId;
-                CString name;
-                for (int j = 0; contact.GetGroup(j, name); ++j)
-                    member.NewGroup(name);
-            }
+            for (int i = 0; linking && i < saved.GetCount(); ++i)
+                members.Add(*saved.GetAt(i));
         });
-    // The save's result is the host's to judge; the links are made anyway.
+    // The save's result is the host's to judge; the links are made anyway,
+    // as Import_ContactGroup makes them.
     if (result == CSVERR_SUCCESS && linking)
-        Import_ContactGroup(profile, members);
+        LinkGroups(profile, [&](auto&& link) { members.ForEach(link); });
     return result;
 }
 
 long CCSVContact::Import_ContactGroup(int profile, CContacts& contacts)
 {
-    CContactGroups groups;
-    groups.OpenFromDB(profile);
-    CContactGroupPairs links;
-    ForEachGroupName(contacts, [&](const CContact& contact, const CString& name) {
-        CContactGroupPair* link = links.AddNew();
-        link->ContactId = contact.ContactId;
-        if (const CContactGroup* group = FindGroup(groups, name)) {
-            link->GroupId = group->GroupId;
-            return;
-        }
-        // A new group is saved at once, to have its id, and the profile's
-        // groups are read again so that the next row naming it finds it.
-        CContactGroups created;
-        CContactGroup* group = created.AddNew();
-        group->GroupName = name;
-        created.SaveToDB(profile, true);
-        link->GroupId = group->GroupId;
-        groups.RemoveAll();
-        groups.OpenFromDB(profile);
+    LinkGroups(profile, [&](auto&& link) {
+        ForEachGroupName(contacts, [&](const CContact& contact, const CString& name) { link(contact.ContactId, name); });
     });
-    links.SaveToDB();
     return 0;
 }
 
