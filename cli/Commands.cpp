@@ -3,6 +3,7 @@
 #include "cli/Input.h"
 #include "cli/Interrupt.h"
 #include "cli/Listing.h"
+#include "cli/Spool.h"
 #include "cli/Table.h"
 
 #include "manager/CSVMng.h"
@@ -652,24 +653,34 @@ int Commands::List(const RecordType& type)
         return NotSupported(type);
     if (!layout->create)
         return Fail("list cannot show " + std::string(type.plural) + " yet: their converter offers no way to make one");
+    // The listing waits in a spool until the whole load has worked: on a
+    // failure nothing reaches standard output.
     RecordListing listing(type, *layout);
-    std::string shown;
+    TextSpool shown;
+    bool spooled = true;
     long long count = 0, deleted = 0;
     const long loaded = type.load(m_options.profile, [&](void* record, std::uint32_t id, bool isDeleted) {
         const nlohmann::ordered_json item = listing.Item(record, id, isDeleted);
         ++count;
         deleted += isDeleted;
-        if (m_options.json)
-            shown += (count > 1 ? "," : "") + Dumped(item);
-        else
-            shown += RecordListing::Line(item);
+        if (spooled)
+            spooled = shown.Append(m_options.json ? (count > 1 ? "," : "") + Dumped(item) : RecordListing::Line(item));
     });
     if (loaded < 0)
         return StoreFailed("read");
+    if (!spooled)
+        return Fail(std::string("cannot hold the listing in a temporary file: ") + std::strerror(errno) +
+                    "; set TMPDIR to a folder with room");
+    auto send = [this](std::string_view text) { Out() << text; };
     if (m_options.json) {
-        Out() << "{\"type\":\"" << std::string(type.name) << "\",\"records\":[" << shown << "]}\n";
+        Out() << "{\"type\":\"" << std::string(type.name) << "\",\"records\":[";
+        if (!shown.SendTo(send))
+            return Fail(std::string("cannot read the listing back from its temporary file: ") + std::strerror(errno));
+        Out() << "]}\n";
     } else {
-        Out() << shown << type.Counted(count) << " in profile " << std::to_string(m_options.profile);
+        if (!shown.SendTo(send))
+            return Fail(std::string("cannot read the listing back from its temporary file: ") + std::strerror(errno));
+        Out() << type.Counted(count) << " in profile " << std::to_string(m_options.profile);
         if (deleted > 0)
             Out() << ", " << deleted << " marked deleted";
         Out() << "\n";

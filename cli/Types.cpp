@@ -18,13 +18,19 @@ namespace varno::cli {
 
 namespace {
 
+// Loads hand their records over a window at a time and free them once
+// visited, so that listing a large store does not hold all of it.
+constexpr int kLoadWindow = 2048;
+
 long LoadCalendars(int profile, int calendarType, const RecordVisitor& visit)
 {
     CCalendars records;
-    const long result = records.OpenFromDB(profile, calendarType, 1);
-    for (int i = 0; result >= 0 && i < records.GetCount(); ++i)
-        visit(records.GetAt(i), records.GetAt(i)->CalendarId, records.GetAt(i)->DeletedMark == 1);
-    return result;
+    records.SetLoadWindow(kLoadWindow, [&] {
+        for (int i = 0; i < records.GetCount(); ++i)
+            visit(records.GetAt(i), records.GetAt(i)->CalendarId, records.GetAt(i)->DeletedMark == 1);
+        records.RemoveAll();
+    });
+    return records.OpenFromDB(profile, calendarType, 1);
 }
 
 /// Loads a collection whose records have no deleted mark.
@@ -32,10 +38,12 @@ template <class Collection, class Record, class... Profile>
 long LoadAll(std::uint32_t Record::*id, const RecordVisitor& visit, Profile... profile)
 {
     Collection records;
-    const long result = records.OpenFromDB(profile...);
-    for (int i = 0; result >= 0 && i < records.GetCount(); ++i)
-        visit(records.GetAt(i), records.GetAt(i)->*id, false);
-    return result;
+    records.SetLoadWindow(kLoadWindow, [&] {
+        for (int i = 0; i < records.GetCount(); ++i)
+            visit(records.GetAt(i), records.GetAt(i)->*id, false);
+        records.RemoveAll();
+    });
+    return records.OpenFromDB(profile...);
 }
 
 template <class Collection>
@@ -116,10 +124,6 @@ const std::vector<std::pair<std::u16string_view, std::u16string_view>> kAddressB
 // gives an empty name) before the contacts are shown.
 long LoadContacts(int profile, const RecordVisitor& visit)
 {
-    CContacts contacts;
-    const long result = contacts.OpenFromDB(profile, 0);
-    if (result < 0)
-        return result;
     CContactGroups groups;
     CContactGroupPairs links;
     (void)groups.OpenFromDB(profile);
@@ -127,15 +131,22 @@ long LoadContacts(int profile, const RecordVisitor& visit)
     std::unordered_map<std::uint32_t, CString> names;
     for (int i = groups.GetCount() - 1; i >= 0; --i) // the first group of an id wins
         names[groups.GetAt(i)->GroupId] = groups.GetAt(i)->GroupName;
-    std::unordered_map<std::uint32_t, CContact*> byId;
-    for (int i = contacts.GetCount() - 1; i >= 0; --i)
-        byId[contacts.GetAt(i)->ContactId] = contacts.GetAt(i);
+    std::unordered_map<std::uint32_t, std::vector<std::uint32_t>> groupsOf; // in link order
     for (int i = 0; i < links.GetCount(); ++i)
-        if (auto contact = byId.find(links.GetAt(i)->ContactId); contact != byId.end())
-            contact->second->NewGroup(names[links.GetAt(i)->GroupId]);
-    for (int i = 0; i < contacts.GetCount(); ++i)
-        visit(contacts.GetAt(i), contacts.GetAt(i)->ContactId, false);
-    return result;
+        groupsOf[links.GetAt(i)->ContactId].push_back(links.GetAt(i)->GroupId);
+    links.RemoveAll();
+    CContacts contacts;
+    contacts.SetLoadWindow(kLoadWindow, [&] {
+        for (int i = 0; i < contacts.GetCount(); ++i) {
+            CContact& contact = *contacts.GetAt(i);
+            if (const auto found = groupsOf.find(contact.ContactId); found != groupsOf.end())
+                for (std::uint32_t group : found->second)
+                    contact.NewGroup(names[group]);
+            visit(&contact, contact.ContactId, false);
+        }
+        contacts.RemoveAll();
+    });
+    return contacts.OpenFromDB(profile, 0);
 }
 
 std::string Kind(std::uint32_t code, std::initializer_list<std::pair<std::uint32_t, const char*>> names,

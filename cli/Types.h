@@ -36,8 +36,9 @@ struct RecordType {
     /// it (field <- column), beyond what the library describes.
     std::vector<std::pair<std::u16string_view, std::u16string_view>> aliases;
     /// Loads the type's records of `profile` (those marked deleted too) and
-    /// hands each to `visit`: the load result, negative when the store
-    /// cannot be read.
+    /// hands each to `visit`, a window of them at a time: the load result,
+    /// negative when the store cannot be read (the records visited until
+    /// then must be disregarded).
     long (*load)(int profile, const RecordVisitor& visit);
     /// Makes one new record per row of `converter`'s table, filled by its
     /// Array2Item exactly as import fills them (the k-th name of

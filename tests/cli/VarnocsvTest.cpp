@@ -491,6 +491,27 @@ TEST_F(VarnocsvTest, ListShowsDeletedRecordsThatExportLeavesOut)
     EXPECT_EQ(Stored("store.db"), "\"memo\",\"color\"\r\n\"Buy milk\",\"yellow\"\r\n");
 }
 
+// A listing larger than what it keeps in memory (a megabyte; the rest
+// waits in a temporary file) comes out whole and in order, as JSON and as
+// text.
+TEST_F(VarnocsvTest, ListingsLargerThanMemoryComeOutWholeAndInOrder)
+{
+    const int memos = 12000;
+    std::string many = "memo,color\r\n";
+    for (int i = 0; i < memos; ++i)
+        many += "memo " + std::to_string(i) + " " + std::string(90, 'x') + ",blue\r\n";
+    WriteBytes("many.csv", many);
+    Ok({"import", "memo", Path("many.csv")});
+    const nlohmann::json records = nlohmann::json::parse(Ok({"--json", "list", "memo"}).out)["records"];
+    ASSERT_EQ(records.size(), static_cast<size_t>(memos));
+    for (int i : {0, 6000, memos - 1})
+        EXPECT_EQ(records[static_cast<size_t>(i)]["memo"], "memo " + std::to_string(i) + " " + std::string(90, 'x'));
+    const std::string text = Ok({"list", "memo"}).out;
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), memos + 1);
+    EXPECT_NE(text.find("\n12000  memo=\"memo 11999 "), std::string::npos);
+    EXPECT_TRUE(text.ends_with("\n12000 memos in profile 1\n"));
+}
+
 // The default store is created only by import, in the folders it needs, and
 // said so once; profiles are kept apart, and an empty one exports no file.
 TEST_F(VarnocsvTest, DefaultStoreAndProfiles)
