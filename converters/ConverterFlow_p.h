@@ -133,6 +133,7 @@ long ExportRecords(CCSVItem& converter, Collection& records, const CString& path
     Worker worker;
     records.SetLoadWindow(window, [&] {
         worker.Wait();
+        batch.RemoveAll(); // freed by the thread that loaded them, see ReadRecordsOverlapped
         MoveRecords(records, batch);
         worker.Start([&] {
             keep(batch);
@@ -142,7 +143,6 @@ long ExportRecords(CCSVItem& converter, Collection& records, const CString& path
                 converter.Make(batch.GetAt(i));
             }
             converter.SpoolRows();
-            batch.RemoveAll();
         });
     });
     const long opened = open(records);
@@ -185,27 +185,29 @@ _en_CSVError ReadRecords(CCSVItem& converter, const CString& path, CStringList& 
     return CSVERR_SUCCESS;
 }
 
-/// ReadRecords for the flows that own `records` and empty it in
-/// `afterRows` (import and count). With a row window the records of each
-/// window are made in a second collection and then change owner to
-/// `records`, where `afterRows` works through them on a second thread while
-/// the next window's records are made.
-template <class Collection, class Recognise, class AfterRows>
+/// ReadRecords for an import, which owns `records`. With a row window the
+/// records of each window are made in a second collection and then change
+/// owner to `records`, where `work(records)` runs on a second thread while
+/// the next window's records are made. The records are freed here, by the
+/// thread that made them: a free from another thread waits on the lock of
+/// the maker's heap, which cost more than the freeing itself.
+template <class Collection, class Recognise, class Work>
 _en_CSVError ReadRecordsOverlapped(CCSVItem& converter, const CString& path, CStringList& fieldNames,
-                                   CStringList& fileColumns, Collection& records, Recognise&& recognise,
-                                   AfterRows&& afterRows)
+                                   CStringList& fileColumns, Collection& records, Recognise&& recognise, Work&& work)
 {
     if (converter.GetRowWindow() <= 0)
-        return ReadRecords(converter, path, fieldNames, fileColumns, records, recognise, afterRows);
+        return ReadRecords(converter, path, fieldNames, fileColumns, records, recognise, work);
     Collection made;
     Worker worker; // waits for its task also when reading throws
     const _en_CSVError result =
         ReadRecords(converter, path, fieldNames, fileColumns, made, recognise, [&](Collection& window) {
             worker.Wait();
+            records.RemoveAll();
             MoveRecords(window, records);
-            worker.Start([&] { afterRows(records); });
+            worker.Start([&] { work(records); });
         });
     worker.Wait();
+    records.RemoveAll();
     return result;
 }
 
@@ -232,8 +234,6 @@ _en_CSVError ImportRecords(CCSVItem& converter, const CString& path, CStringList
             }
             made.SaveBatch();
             saved(made);
-            if (converter.GetRowWindow() > 0)
-                made.RemoveAll();
         });
     if (result == CSVERR_SUCCESS)
         count = records.EndSave();
@@ -242,7 +242,7 @@ _en_CSVError ImportRecords(CCSVItem& converter, const CString& path, CStringList
 
 /// Count: reads `path` as ReadRecords does, with no recognition step, and
 /// sets `count` to the number of records made. Each window's records are
-/// counted and freed while the next are made. On failure `count` is left alone.
+/// freed once counted. On failure `count` is left alone.
 template <class Collection>
 _en_CSVError CountRecords(CCSVItem& converter, const CString& path, CStringList& fieldNames,
                           CStringList& fileColumns, long& count)
@@ -250,7 +250,7 @@ _en_CSVError CountRecords(CCSVItem& converter, const CString& path, CStringList&
     Collection records;
     long made = 0;
     const _en_CSVError result =
-        ReadRecordsOverlapped(converter, path, fieldNames, fileColumns, records, NoStep{}, [&made](Collection& some) {
+        ReadRecords(converter, path, fieldNames, fileColumns, records, NoStep{}, [&made](Collection& some) {
             made += some.GetCount();
             some.RemoveAll();
         });
