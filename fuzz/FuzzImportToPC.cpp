@@ -1,0 +1,115 @@
+// Feeds arbitrary bytes, as a file, through the host-held imports: contacts
+// (with their group links rebuilt, option -1, or not) and text messages,
+// each column mapped to the converter's field of the same position. Then the
+// collections are written back with ExportFromPC, so that whatever import
+// built is also something export can walk.
+//
+// Input: byte 0 picks the converter (bit 0: contacts or messages), the group
+// road of contacts (bit 1) and the ANSI code page (byte / 4 % 3); the rest is
+// the file.
+#include "converters/CSVContact.h"
+#include "converters/CSVMessage.h"
+#include "manager/CSVMng.h"
+#include "platform/CodePage.h"
+#include "store/ContactGroupPairs.h"
+#include "store/ContactGroups.h"
+#include "store/Contacts.h"
+#include "store/Messages.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+std::string TempFile(const char* what)
+{
+    char name[] = "/tmp/varno-fuzz-pc-XXXXXX";
+    const int fd = ::mkstemp(name);
+    if (fd < 0)
+        std::abort();
+    ::close(fd);
+    return std::string(name) + what;
+}
+
+const std::string& InFile()
+{
+    static const std::string path = TempFile("");
+    return path;
+}
+
+const std::string& OutFile()
+{
+    static const std::string path = InFile() + ".out.csv";
+    return path;
+}
+
+void Map(const varno::CSVLayout& layout, const CString& path, CStringList& fields, CStringList& columns)
+{
+    CSVMng manager;
+    CStringArray header;
+    (void)manager.GetField(path, header);
+    for (size_t i = 0; i < layout.columns.size() && i < static_cast<size_t>(header.GetSize()); ++i) {
+        fields.AddTail(CString(layout.columns[i].fieldName));
+        columns.AddTail(header[static_cast<int>(i)]);
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+    (void)InFile();
+    std::atexit([] {
+        ::unlink(InFile().c_str());
+        ::unlink(OutFile().c_str());
+    });
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size == 0)
+        return 0;
+    static const unsigned codePages[] = {1252, 949, 65001};
+    const bool contacts = (data[0] & 1) == 0;
+    const int option = data[0] & 2 ? -1 : 0;
+    SetACP(codePages[data[0] / 4 % 3]);
+    ++data, --size;
+    if (FILE* f = std::fopen(InFile().c_str(), "wb")) {
+        std::fwrite(data, 1, size, f);
+        std::fclose(f);
+    }
+    const CString in = CString::FromUtf8(InFile()), out = CString::FromUtf8(OutFile());
+    CStringList fields, columns;
+    long count = -7;
+    if (contacts) {
+        Map(CCSVContact::Layout(), in, fields, columns);
+        CContacts records;
+        CContactGroups groups;
+        CContactGroupPairs links;
+        CCSVContact converter;
+        const _en_CSVError result =
+            converter.ImportToPC(count, 0, in, fields, columns, &records, &groups, &links, option);
+        // Success counts the rows and holds one contact for each.
+        if (result == CSVERR_SUCCESS && (count < 0 || count != records.GetSize()))
+            __builtin_trap();
+        if (result != CSVERR_SUCCESS && (count != -7 || records.GetSize() != 0))
+            __builtin_trap();
+        (void)CCSVContact().ExportFromPC(0, out, &records, &groups, &links);
+    } else {
+        Map(CCSVMessage::Layout(), in, fields, columns);
+        CMessages messages;
+        CCSVMessage converter;
+        const _en_CSVError result = converter.ImportToPC(count, 0, in, fields, columns, &messages);
+        if (result == CSVERR_SUCCESS && (count < 0 || count != messages.GetSize()))
+            __builtin_trap();
+        if (result != CSVERR_SUCCESS && (count != -7 || messages.GetSize() != 0))
+            __builtin_trap();
+        (void)CCSVMessage().ExportFromPC(0, out, &messages);
+    }
+    return 0;
+}
