@@ -318,7 +318,7 @@ int main(int argc, char** argv)
     // ICU failure) becomes one message: what could not be done with which
     // file, the cause, and what became of the store or the target file.
     const std::string shownFile = file == "-" ? std::string("standard input") : file;
-    auto Failed = [&](const std::string&) {
+    auto Failed = [&] {
         if (exportCommand->parsed())
             return "cannot export " + std::string(recordType->plural) + " to " +
                    (file == "-" ? std::string("standard output") : file);
@@ -358,17 +358,17 @@ int main(int argc, char** argv)
     } catch (const CFileException& error) {
         // The library's message may name /proc/self/fd/N; the user's name is
         // the one to show.
-        err << "varnocsv: " << Failed(file) << ": "
+        err << "varnocsv: " << Failed() << ": "
             << (error.m_lOsError ? std::strerror(error.m_lOsError) : "the file could not be read or written")
             << Aftermath() << "; check the file and its disk, then run the command again\n";
         return kExitFailure;
     } catch (const std::bad_alloc&) {
-        err << "varnocsv: " << Failed(file) << ": out of memory" << Aftermath()
+        err << "varnocsv: " << Failed() << ": out of memory" << Aftermath()
             << "; a single record or line of the file may be too large, or the memory this process may use "
                "(ulimit -v) too small: raise the limit or split the file\n";
         return kExitFailure;
     } catch (const std::exception& error) {
-        err << "varnocsv: " << Failed(file) << ": " << error.what() << Aftermath() << "\n";
+        err << "varnocsv: " << Failed() << ": " << error.what() << Aftermath() << "\n";
         return kExitFailure;
     }
 }

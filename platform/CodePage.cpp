@@ -17,8 +17,8 @@
 #include <memory>
 #include <new>
 #include <stdexcept>
-#include <utility>
 #include <string>
+#include <utility>
 
 namespace {
 
