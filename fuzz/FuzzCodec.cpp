@@ -7,14 +7,13 @@
 // standing for the units that matter most (a quote, CR, LF, NUL, a lead and
 // a trail surrogate, a Korean letter, a separator), so short inputs reach
 // every rule of the codec.
+#include "fuzz/ScratchFile.h"
 #include "platform/CodePage.h"
 #include "tests/engine/CodecReference.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -34,26 +33,10 @@ void Check(bool same)
         __builtin_trap();
 }
 
-const std::string& TempFile()
+ScratchFile& File()
 {
-    static const std::string path = [] {
-        char name[] = "/tmp/varno-fuzz-codec-XXXXXX";
-        const int fd = ::mkstemp(name);
-        if (fd < 0)
-            std::abort();
-        ::close(fd);
-        return std::string(name);
-    }();
-    return path;
-}
-
-void WriteFile(const std::string& bytes)
-{
-    FILE* f = std::fopen(TempFile().c_str(), "wb");
-    if (!f)
-        std::abort();
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
+    static ScratchFile file;
+    return file;
 }
 
 } // namespace
@@ -61,7 +44,6 @@ void WriteFile(const std::string& bytes)
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     SetACP(65001);
-    std::atexit([] { ::unlink(TempFile().c_str()); });
     return 0;
 }
 
@@ -101,7 +83,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     } else {
         bytes = CString(text).ToUtf8();
     }
-    WriteFile(bytes);
+    if (!File().Write(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()))
+        return 0;
+    const RemoveAtEnd removed{File()};
     // Lone surrogates do not survive UTF-8, so the reference reads what the
     // file really holds.
     std::u16string held = utf16File ? text : MultiByteToWideChar(65001, bytes);
@@ -109,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const RefTable expected = RefImport(CString(held));
     CodecItem file;
     CStringList unused;
-    Check(file.ImportFile(CString::FromUtf8(TempFile()), unused, unused) == expected.result);
+    Check(file.ImportFile(CString::FromUtf8(File().Path()), unused, unused) == expected.result);
     Check(file.m_strSeparator == expected.separator);
     Check(file.m_arrField == expected.fields);
     std::vector<CStringArray> rows;

@@ -7,29 +7,21 @@
 // Input: byte 0 picks the converter (byte % 6) and the ANSI code page
 // (byte / 6 % 3: 1252, 949 or 65001), so Western, Korean and UTF-8 decoding
 // are all exercised; the rest is the file.
+#include "fuzz/ScratchFile.h"
 #include "manager/CSVMng.h"
 #include "platform/CodePage.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
-const std::string& TempFile()
+ScratchFile& File()
 {
-    static const std::string path = [] {
-        char name[] = "/tmp/varno-fuzz-import-XXXXXX";
-        const int fd = ::mkstemp(name);
-        if (fd < 0)
-            std::abort();
-        ::close(fd);
-        return std::string(name);
-    }();
-    return path;
+    static ScratchFile file;
+    return file;
 }
 
 } // namespace
@@ -37,7 +29,6 @@ const std::string& TempFile()
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
-    std::atexit([] { ::unlink(TempFile().c_str()); });
     return 0;
 }
 
@@ -50,11 +41,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     SetACP(codePages[data[0] / 6 % 3]);
     ++data, --size;
 
-    if (FILE* f = std::fopen(TempFile().c_str(), "wb")) {
-        std::fwrite(data, 1, size, f);
-        std::fclose(f);
-    }
-    const CString path = CString::FromUtf8(TempFile());
+    if (!File().Write(data, size))
+        return 0;
+    const RemoveAtEnd removed{File()};
+    const CString path = CString::FromUtf8(File().Path());
 
     // The plain file reader: every row it keeps lies in the table.
     const std::unique_ptr<CCSVItem> reader(CSVMng::GetLayout(type)->create());

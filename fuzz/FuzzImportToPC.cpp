@@ -9,6 +9,7 @@
 // the file.
 #include "converters/CSVContact.h"
 #include "converters/CSVMessage.h"
+#include "fuzz/ScratchFile.h"
 #include "manager/CSVMng.h"
 #include "platform/CodePage.h"
 #include "store/ContactGroupPairs.h"
@@ -17,33 +18,21 @@
 #include "store/Messages.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
-std::string TempFile(const char* what)
+ScratchFile& InFile()
 {
-    char name[] = "/tmp/varno-fuzz-pc-XXXXXX";
-    const int fd = ::mkstemp(name);
-    if (fd < 0)
-        std::abort();
-    ::close(fd);
-    return std::string(name) + what;
+    static ScratchFile file;
+    return file;
 }
 
-const std::string& InFile()
+ScratchFile& OutFile()
 {
-    static const std::string path = TempFile("");
-    return path;
-}
-
-const std::string& OutFile()
-{
-    static const std::string path = InFile() + ".out.csv";
-    return path;
+    static ScratchFile file(".out.csv");
+    return file;
 }
 
 void Map(const varno::CSVLayout& layout, const CString& path, CStringList& fields, CStringList& columns)
@@ -62,11 +51,6 @@ void Map(const varno::CSVLayout& layout, const CString& path, CStringList& field
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
-    (void)InFile();
-    std::atexit([] {
-        ::unlink(InFile().c_str());
-        ::unlink(OutFile().c_str());
-    });
     return 0;
 }
 
@@ -79,11 +63,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const int option = data[0] & 2 ? -1 : 0;
     SetACP(codePages[data[0] / 4 % 3]);
     ++data, --size;
-    if (FILE* f = std::fopen(InFile().c_str(), "wb")) {
-        std::fwrite(data, 1, size, f);
-        std::fclose(f);
-    }
-    const CString in = CString::FromUtf8(InFile()), out = CString::FromUtf8(OutFile());
+    if (!InFile().Write(data, size))
+        return 0;
+    const RemoveAtEnd removedIn{InFile()}, removedOut{OutFile()};
+    const CString in = CString::FromUtf8(InFile().Path()), out = CString::FromUtf8(OutFile().Path());
     CStringList fields, columns;
     long count = -7;
     if (contacts) {
