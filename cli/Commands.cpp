@@ -317,6 +317,10 @@ bool Commands::Prepare(const RecordType& type, const std::string& file, const st
                             std::to_string(*other)
                       : std::string("it does not decode cleanly in 65001, 1252 or 949 either")));
     }
+    if (found.oddByteOffset >= 0)
+        refuse(shown + " is not valid UTF-16: it has an odd number of bytes, and the last one (offset " +
+               std::to_string(found.oddByteOffset) +
+               ") would be lost; the file may be cut off: save it again from the program that wrote it");
     if (found.nulOffset >= 0)
         refuse(shown + " holds a NUL " + (found.utf16 ? "character" : "byte") + " at offset " +
                std::to_string(found.nulOffset) +
@@ -616,6 +620,8 @@ int Commands::Fields(const std::string& file)
     else if (found.badByteOffset >= 0 && found.utf16)
         Note("warning: " + shown + " is not valid UTF-16: an unpaired surrogate at offset " +
              std::to_string(found.badByteOffset) + " (line " + std::to_string(found.badByteLine) + ")");
+    else if (found.oddByteOffset >= 0)
+        Note("warning: " + shown + " is not valid UTF-16: it has an odd number of bytes");
     else if (found.badByteOffset >= 0)
         Note("warning: " + shown + " is not text in code page " + std::to_string(codePage) + ": the byte at offset " +
              std::to_string(found.badByteOffset) + " (line " + std::to_string(found.badByteLine) +

@@ -9,6 +9,7 @@
 #include "cli/ProgressLine.h"
 #include "cli/Types.h"
 
+#include "platform/CFile.h"
 #include "platform/CodePage.h"
 #include "platform/Locale.h"
 #include "store/Store.h"
@@ -23,9 +24,11 @@
 #include <climits>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <functional>
 #include <memory>
+#include <new>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -311,6 +314,26 @@ int main(int argc, char** argv)
     if (exportCommand->parsed() && file == "-" && options.json)
         return usageError("--json cannot go with an export to standard output, which carries the file");
 
+    // What the library let through (a file error, memory exhaustion, an
+    // ICU failure) becomes one message: what could not be done with which
+    // file, the cause, and what became of the store or the target file.
+    const std::string shownFile = file == "-" ? std::string("standard input") : file;
+    auto Failed = [&] {
+        if (exportCommand->parsed())
+            return "cannot export " + std::string(recordType->plural) + " to " +
+                   (file == "-" ? std::string("standard output") : file);
+        if (listCommand->parsed())
+            return "cannot list the stored " + std::string(recordType->plural);
+        const CLI::App* command = app.get_subcommands().front();
+        return "cannot " + command->get_name() + " " + shownFile;
+    };
+    auto Aftermath = [&]() -> std::string {
+        if (importCommand->parsed())
+            return "; nothing was saved";
+        if (exportCommand->parsed() && file != "-")
+            return "; " + file + " is as it was";
+        return {};
+    };
     try {
         if (!codePage.empty())
             SetACP(CodePageNamed(codePage));
@@ -332,8 +355,20 @@ int main(int argc, char** argv)
         if (fieldsCommand->parsed())
             return commands.Fields(file);
         return commands.List(*recordType);
+    } catch (const CFileException& error) {
+        // The library's message may name /proc/self/fd/N; the user's name is
+        // the one to show.
+        err << "varnocsv: " << Failed() << ": "
+            << (error.m_lOsError ? std::strerror(error.m_lOsError) : "the file could not be read or written")
+            << Aftermath() << "; check the file and its disk, then run the command again\n";
+        return kExitFailure;
+    } catch (const std::bad_alloc&) {
+        err << "varnocsv: " << Failed() << ": out of memory" << Aftermath()
+            << "; a single record or line of the file may be too large, or the memory this process may use "
+               "(ulimit -v) too small: raise the limit or split the file\n";
+        return kExitFailure;
     } catch (const std::exception& error) {
-        err << "varnocsv: " << error.what() << "\n";
+        err << "varnocsv: " << Failed() << ": " << error.what() << Aftermath() << "\n";
         return kExitFailure;
     }
 }

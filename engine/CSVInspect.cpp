@@ -49,6 +49,7 @@ struct CSVInspector::Impl {
     int64_t bytesSeen = 0;
     std::unique_ptr<Decoder> decoder;
     int oddByte = -1;            ///< UTF-16: a byte waiting for its pair
+    int64_t oddByteAt = -1;      ///< its offset
     int64_t leadAt = -1;         ///< UTF-16: byte offset of a lead surrogate waiting for its trail
     int64_t leadUnit = 0;        ///< and its place in the whole text
 
@@ -150,8 +151,10 @@ struct CSVInspector::Impl {
         for (; !ended && i + 1 < bytes.size(); i += 2)
             unitAt(static_cast<unsigned char>(bytes[i]), static_cast<unsigned char>(bytes[i + 1]),
                    offset + static_cast<int64_t>(i));
-        if (!ended && i < bytes.size())
+        if (!ended && i < bytes.size()) {
             oddByte = static_cast<unsigned char>(bytes[i]);
+            oddByteAt = offset + static_cast<int64_t>(i);
+        }
     }
 
     void Take(std::u16string_view record, size_t start)
@@ -291,6 +294,8 @@ const CSVInspection& CSVInspector::Finish()
     if (d.leadAt >= 0)
         d.NoteBadUnit(d.leadAt, d.leadUnit); // a lead surrogate ends the text
     d.leadAt = -1;
+    if (d.result.utf16 && !d.ended && d.oddByte >= 0)
+        d.result.oddByteOffset = d.oddByteAt;
     d.Split(true);
     return d.result;
 }

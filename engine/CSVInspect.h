@@ -29,6 +29,9 @@ struct CSVInspection {
     /// the store would keep as U+FFFD.
     int64_t badByteOffset = -1;
     int64_t badByteLine = 0;
+    /// UTF-16: the offset of a last byte without its pair (a file cut off
+    /// in the middle of a character), which the reader drops; -1 for none.
+    int64_t oddByteOffset = -1;
     CString separator;             ///< the header's separator: a tab, a comma, or ";" (see CSVInspector)
     CStringArray header;           ///< the header's names as the file spells them
     int64_t rows = 0;              ///< non-blank data records

@@ -1,56 +1,69 @@
-// Feeds arbitrary bytes, as a file, through the CSV reader and a memo count.
-// The first byte picks the ANSI code page, so Western, Korean and UTF-8
-// decoding are all exercised. Nothing reaches a store: a count never opens it.
-#include "converters/CSVMemo.h"
+// Feeds arbitrary bytes, as a file, through the CSV reader and the count of
+// one of the six converters, each column mapped to the converter's field of
+// the same position, so that every converter's row reading (Array2Item) and
+// its date, number and party parsing see hostile cells. Nothing reaches a
+// store: a count never opens it.
+//
+// Input: byte 0 picks the converter (byte % 6) and the ANSI code page
+// (byte / 6 % 3: 1252, 949 or 65001), so Western, Korean and UTF-8 decoding
+// are all exercised; the rest is the file.
+#include "fuzz/ScratchFile.h"
 #include "manager/CSVMng.h"
 #include "platform/CodePage.h"
 
 #include <cstdint>
-#include <cstdio>
+#include <cstdlib>
+#include <memory>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
-std::string TempPath()
+ScratchFile& File()
 {
-    static const std::string path = "/tmp/varno-fuzz-" + std::to_string(::getpid()) + ".csv";
-    return path;
+    static ScratchFile file;
+    return file;
 }
 
 } // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size == 0)
         return 0;
     static const unsigned codePages[] = {1252, 949, 65001};
-    SetACP(codePages[data[0] % 3]);
+    const unsigned long type = CSVTYPE_CONTACT + data[0] % 6;
+    SetACP(codePages[data[0] / 6 % 3]);
     ++data, --size;
 
-    const std::string path = TempPath();
-    if (FILE* f = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(data, 1, size, f);
-        std::fclose(f);
-    }
-    const CString widePath = CString::FromUtf8(path);
+    if (!File().Write(data, size))
+        return 0;
+    const RemoveAtEnd removed{File()};
+    const CString path = CString::FromUtf8(File().Path());
 
-    CCSVMemo reader;
+    // The plain file reader: every row it keeps lies in the table.
+    const std::unique_ptr<CCSVItem> reader(CSVMng::GetLayout(type)->create());
     CStringList none;
-    if (reader.ImportFile(widePath, none, none) == CSVERR_SUCCESS) {
-        // Every row is stored, and the table stays consistent.
-        if (reader.GetValueCount() > reader.m_nBufferSize)
-            __builtin_trap();
-    }
+    if (reader->ImportFile(path, none, none) == CSVERR_SUCCESS &&
+        reader->GetValueCount() > reader->m_nBufferSize)
+        __builtin_trap();
 
     CSVMng manager;
     CStringArray header;
-    (void)manager.GetField(widePath, header);
-    CStringList fields{u"memo", u"color"};
-    CStringList columns;
-    for (int i = 0; i < header.GetSize() && i < 2; ++i)
-        columns.AddTail(header[i]);
+    (void)manager.GetField(path, header);
+    const varno::CSVLayout& layout = *CSVMng::GetLayout(type);
+    CStringList fields, columns;
+    for (size_t i = 0; i < layout.columns.size() && i < static_cast<size_t>(header.GetSize()); ++i) {
+        fields.AddTail(CString(layout.columns[i].fieldName));
+        columns.AddTail(header[static_cast<int>(i)]);
+    }
     long count = -1;
-    (void)manager.Count(CSVTYPE_MEMO, count, 1, widePath, fields, columns, -1);
+    if (manager.Count(type, count, 1, path, fields, columns, -1) == CSVERR_SUCCESS && count < 0)
+        __builtin_trap();
     return 0;
 }

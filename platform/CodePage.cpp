@@ -16,6 +16,9 @@
 #include <cstdlib>
 #include <memory>
 #include <new>
+#include <stdexcept>
+#include <string>
+#include <utility>
 
 namespace {
 
@@ -61,15 +64,37 @@ struct ConverterCloser {
 };
 using Converter = std::unique_ptr<UConverter, ConverterCloser>;
 
-Converter Open(unsigned codePage)
+// An ICU failure keeps its cause: only ICU's own memory error is memory
+// exhaustion; anything else (missing converter data, a text too long for
+// ICU's 32-bit lengths) is a runtime_error that names ICU's error, so a host
+// can tell the user what really went wrong.
+[[noreturn]] void ThrowIcuFailure(UErrorCode status, unsigned codePage, const char* doing)
+{
+    if (status == U_MEMORY_ALLOCATION_ERROR)
+        throw std::bad_alloc();
+    throw std::runtime_error("ICU could not " + std::string(doing) + " code page " + std::to_string(codePage) +
+                             ": " + u_errorName(status));
+}
+
+// nullptr for a code page we do not support, or (with `status` set) one
+// that ICU cannot open.
+Converter TryOpen(unsigned codePage, UErrorCode& status)
 {
     const char* name = IcuName(codePage);
     if (!name)
         return nullptr;
-    UErrorCode status = U_ZERO_ERROR;
     Converter conv(ucnv_open(name, &status));
+    return U_FAILURE(status) ? nullptr : std::move(conv);
+}
+
+// nullptr for a code page we do not support; a supported one that ICU cannot
+// open throws, since decoding it to nothing would lose the text in silence.
+Converter Open(unsigned codePage)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    Converter conv = TryOpen(codePage, status);
     if (U_FAILURE(status))
-        return nullptr;
+        ThrowIcuFailure(status, codePage, "open a converter for");
     return conv;
 }
 
@@ -112,7 +137,9 @@ std::string Fallback(Encoding& encoding, UChar32 codePoint)
 {
     UErrorCode status = U_ZERO_ERROR;
     if (!encoding.fallbacks) {
-        encoding.fallbacks = Open(encoding.codePage);
+        // Inside ICU's callback nothing may throw: without a second
+        // converter the character becomes "?" and is counted as lost.
+        encoding.fallbacks = TryOpen(encoding.codePage, status);
         if (!encoding.fallbacks)
             return {};
         ucnv_setFallback(encoding.fallbacks.get(), true);
@@ -248,7 +275,9 @@ void WideCharToMultiByte(unsigned codePage, std::u16string_view text, std::strin
         u_strToUTF8WithSub(out.data(), static_cast<int32_t>(std::min<size_t>(out.size(), INT32_MAX)), &length,
                            reinterpret_cast<const UChar*>(text.data()), static_cast<int32_t>(text.size()), 0xFFFD,
                            &substituted, &status);
-        out.resize(U_SUCCESS(status) ? static_cast<size_t>(length) : 0);
+        if (U_FAILURE(status))
+            ThrowIcuFailure(status, codePage, "write text in");
+        out.resize(static_cast<size_t>(length));
         if (substituted > 0) {
             // Only unpaired surrogates are substituted.
             for (size_t i = 0; i < text.size(); ++i) {
@@ -283,7 +312,7 @@ void WideCharToMultiByte(unsigned codePage, std::u16string_view text, std::strin
             continue;
         }
         if (U_FAILURE(status))
-            throw std::bad_alloc();
+            ThrowIcuFailure(status, codePage, "write text in");
         break;
     }
     out.resize(written);
@@ -308,6 +337,7 @@ size_t AsciiPrefix(const unsigned char* in, size_t n, char16_t* out)
 
 struct Decoder::Impl {
     Converter conv;
+    unsigned codePage = 0; ///< resolved, for messages
     bool utf8 = false;
     DecodeWatch watch;
     int64_t bytesSeen = 0; ///< bytes of earlier pieces
@@ -317,7 +347,8 @@ struct Decoder::Impl {
 
 Decoder::Decoder(unsigned codePage) : m_impl(std::make_unique<Impl>())
 {
-    m_impl->conv = Open(Resolve(codePage));
+    m_impl->codePage = Resolve(codePage);
+    m_impl->conv = Open(m_impl->codePage);
     m_impl->utf8 = Resolve(codePage) == CP_UTF8;
     m_impl->watch.firstBad = &m_firstBad;
     m_impl->watch.firstBadUnit = &m_firstBadUnit;
@@ -355,7 +386,7 @@ void Decoder::DecodeWithIcu(std::string_view bytes, int64_t offset, bool flush, 
             continue;
         }
         if (U_FAILURE(status))
-            throw std::bad_alloc();
+            ThrowIcuFailure(status, m_impl->codePage, "read text in");
         break;
     }
     out.resize(written);

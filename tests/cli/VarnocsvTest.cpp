@@ -12,6 +12,8 @@
 #include <spawn.h>
 #include <sqlite3.h>
 #include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -63,6 +65,7 @@ protected:
     RunResult Raw(Args args, const Start& start = {}) const
     {
         args.insert(args.begin(), VARNOCSV_PATH);
+        args.insert(args.begin(), m_wrapper.begin(), m_wrapper.end());
         if (!start.pasted.empty())
             args.insert(args.begin(), {"/bin/sh", "-c", "exec \"$0\" \"$@\" " + start.pasted});
         if (start.fileSizeBlocks > 0)
@@ -143,6 +146,7 @@ protected:
     }
 
     std::map<std::string, std::string> m_env;
+    Args m_wrapper; ///< words that run the child, before its path (a limit, another user)
 };
 
 TEST_F(VarnocsvTest, BadCommandLinesSayTheOneProblem)
@@ -667,6 +671,152 @@ TEST_F(VarnocsvTest, EveryExampleImportsAndRoundTrips)
               std::string::npos)
         << listed;
     EXPECT_NE(listed.find(R"("groups":["Work"])"), std::string::npos) << listed;
+}
+
+
+namespace hostile {
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+constexpr bool kSanitized = __has_feature(address_sanitizer);
+#else
+constexpr bool kSanitized = false;
+#endif
+
+/// Writes `head`, `count` copies of `fill`, then `tail`, without holding
+/// the file in memory.
+void WriteLarge(const std::string& path, std::string_view head, std::string_view fill, size_t count,
+                std::string_view tail)
+{
+    std::ofstream file(path, std::ios::binary);
+    file << head;
+    std::string chunk;
+    for (size_t i = 0; i < 4096; ++i)
+        chunk += fill;
+    for (size_t done = 0; done < count; done += 4096)
+        file.write(chunk.data(), static_cast<std::streamsize>(fill.size() * std::min<size_t>(4096, count - done)));
+    file << tail;
+}
+
+/// The memos a store holds and the length of the longest, or {-1, -1}
+/// when there is no store.
+std::pair<long, long> Memos(const std::string& store)
+{
+    sqlite3* db = nullptr;
+    std::pair<long, long> result{-1, -1};
+    if (sqlite3_open_v2(store.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* query = nullptr;
+        if (sqlite3_prepare_v2(db, "SELECT count(*), coalesce(max(length(description)), 0) FROM calendar "
+                                   "WHERE calendar_type = 3", -1, &query, nullptr) == SQLITE_OK &&
+            sqlite3_step(query) == SQLITE_ROW)
+            result = {sqlite3_column_int64(query, 0), sqlite3_column_int64(query, 1)};
+        sqlite3_finalize(query);
+    }
+    sqlite3_close(db);
+    return result;
+}
+
+} // namespace hostile
+
+// Files made to hurt the reader: each has one defined outcome. The big ones
+// are made at test time. The single field is 200 MB in the release build; the
+// sanitizer build, some ten times slower, reads 64 MB of it (some 15 s).
+TEST_F(VarnocsvTest, HostileFilesHaveADefinedOutcome)
+{
+    const size_t field = hostile::kSanitized ? (64u << 20) : (200u << 20);
+    const std::string quotes(100001, '"'); // one opens a field, 100,000 more never close it
+    std::string wide = "A";
+    for (int i = 1; i < 100000; ++i)
+        wide += ",c";
+    // Small files are held in the row; the single field is written as a
+    // stream (an empty `bytes`).
+    const std::string in = Path("case.csv");
+    const struct {
+        std::string name, bytes;
+        int exit;
+        std::string says;
+        std::pair<long, long> memos; ///< stored afterwards: count, longest
+    } rows[] = {
+        {"single field", "", 0, "mapping: memo <- \"memo\"", {1, static_cast<long>(field)}},
+        {"100,000 fields", "memo,color\r\n" + wide + "\r\n", 0,
+         "1 row of " + in + " holds more cells than the header's 2 columns", {1, 1}},
+        {"100,000 unbalanced quotes", "memo,color\r\nA,red\r\n" + quotes + "x\r\nB,blue\r\n", 0,
+         "a quote opened in the record on line 3 of " + in + " is never closed", {2, 50011}},
+        {"only NUL bytes", std::string(4096, '\0'), 1, "holds a NUL byte at offset 0", {-1, -1}},
+        {"UTF-16LE, a lone trail surrogate first", Utf16LE(u"\xDC00memo,color\r\nA,red\r\n"), 1,
+         "is not valid UTF-16: the unpaired surrogate at offset 2 (line 1)", {-1, -1}},
+        {"UTF-16LE, a lead surrogate last", Utf16LE(u"memo,color\r\nA,red\xD800"), 1,
+         "is not valid UTF-16: the unpaired surrogate at offset 36 (line 2)", {-1, -1}},
+        {"UTF-16LE of odd length", Utf16LE(u"memo,color\r\nA,red\r\n") + "B", 1,
+         "is not valid UTF-16: it has an odd number of bytes, and the last one (offset 40) would be lost", {-1, -1}},
+    };
+    int n = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (row.bytes.empty())
+            hostile::WriteLarge(in, "memo,color\r\n\"", "a", field, "\",red\r\n");
+        else
+            WriteBytes("case.csv", row.bytes);
+        const std::string store = "case" + std::to_string(n++) + ".db";
+        const RunResult r = Run({"import", "memo", in}, store);
+        Expect(r, row.exit, row.says);
+        EXPECT_EQ(hostile::Memos(Path(store)), row.memos) << r.err;
+    }
+}
+
+// A process that may not have the memory a file needs says so and saves
+// nothing. AddressSanitizer reserves terabytes of address space and aborts
+// where a limited process would get std::bad_alloc, so only builds without
+// it can run this.
+TEST_F(VarnocsvTest, TooLittleMemoryIsReportedAndNothingSaved)
+{
+    if (hostile::kSanitized)
+        GTEST_SKIP() << "a memory limit (ulimit -v) cannot be set on a process built with AddressSanitizer";
+    Ok({"import", "memo", Path("in.csv")});
+    hostile::WriteLarge(Path("huge.csv"), "memo,color\r\n\"", "a", 64u << 20, "\",red\r\n");
+    m_wrapper = {"/bin/sh", "-c", "ulimit -v 300000; exec \"$0\" \"$@\""}; // KiB
+    const RunResult r = Run({"import", "memo", Path("huge.csv")});
+    m_wrapper.clear();
+    Expect(r, 1, "varnocsv: cannot import " + Path("huge.csv") + ": out of memory; nothing was saved; ");
+    EXPECT_NE(r.err.find("ulimit -v"), std::string::npos) << r.err;
+    EXPECT_EQ(Stored("store.db"), kTwoMemos);
+}
+
+// Paths that are not files to read: each refused with its reason, or read
+// once as a stream. The permission case runs as nobody when the tests run as
+// root, since root reads any file.
+TEST_F(VarnocsvTest, PathsThatAreNotReadableFiles)
+{
+    const std::string fifo = Path("fifo"), socketPath = Path("socket"), locked = Path("locked.csv");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+    std::copy(socketPath.begin(), socketPath.end(), address.sun_path);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    WriteBytes("locked.csv", kTwoMemos);
+    ASSERT_EQ(::chmod(locked.c_str(), 0), 0);
+    ASSERT_EQ(::chmod(m_dir.c_str(), 0755), 0);
+
+    // The FIFO's writer goes away without writing.
+    std::thread writer([&] { std::ofstream{fifo}; });
+    Expect(Run({"import", "memo", fifo}), 1, "varnocsv: " + fifo + " holds no data rows");
+    writer.join();
+    Expect(Run({"import", "memo", m_dir.string()}), 1, "cannot open " + m_dir.string() + ": it is a folder");
+    Expect(Run({"import", "memo", socketPath}), 1,
+           "cannot open " + socketPath + ": it is a socket or a device that cannot be read");
+    if (::geteuid() == 0) {
+        if (::access("/usr/bin/setpriv", X_OK) != 0)
+            GTEST_SKIP() << "the tests run as root and setpriv, to run varnocsv as nobody, is missing";
+        m_wrapper = {"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups", "--"};
+    }
+    const RunResult r = Run({"count", "memo", locked}, "");
+    m_wrapper.clear();
+    Expect(r, 1, "varnocsv: cannot open " + locked + ": permission denied");
+    EXPECT_FALSE(Exists("store.db"));
+    ::close(listener);
 }
 
 } // namespace

@@ -72,6 +72,18 @@ TEST(CSVInspect, ReportsWhatTheReaderWouldLose)
     }
 }
 
+// The reader drops a last byte without its pair; the inspector names it,
+// wherever the pieces are cut, unless a zero ended the text before it.
+TEST(CSVInspect, NamesTheOddLastByteOfUtf16)
+{
+    const struct { std::string bytes; int64_t odd; } cases[] = {
+        {Utf16LE(u"a,b\r\nc,d") + "x", 18}, {Utf16LE(u"a,b\r\nc,d"), -1},
+        {Utf16LE(u"a,b\r\n") + std::string("\0\0x", 3), -1}, {"a,b\r\nc,d!", -1}};
+    for (const auto& c : cases)
+        for (size_t piece : {size_t(1), size_t(3), size_t(4096)})
+            EXPECT_EQ(InPieces(c.bytes, 65001, piece).oddByteOffset, c.odd) << ::testing::PrintToString(c.bytes);
+}
+
 class CSVInspectFile : public TempDirTest {};
 
 TEST_F(CSVInspectFile, AgreesWithTheReaderOnRandomFiles)

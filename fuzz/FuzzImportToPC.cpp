@@ -1,0 +1,98 @@
+// Feeds arbitrary bytes, as a file, through the host-held imports: contacts
+// (with their group links rebuilt, option -1, or not) and text messages,
+// each column mapped to the converter's field of the same position. Then the
+// collections are written back with ExportFromPC, so that whatever import
+// built is also something export can walk.
+//
+// Input: byte 0 picks the converter (bit 0: contacts or messages), the group
+// road of contacts (bit 1) and the ANSI code page (byte / 4 % 3); the rest is
+// the file.
+#include "converters/CSVContact.h"
+#include "converters/CSVMessage.h"
+#include "fuzz/ScratchFile.h"
+#include "manager/CSVMng.h"
+#include "platform/CodePage.h"
+#include "store/ContactGroupPairs.h"
+#include "store/ContactGroups.h"
+#include "store/Contacts.h"
+#include "store/Messages.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+ScratchFile& InFile()
+{
+    static ScratchFile file;
+    return file;
+}
+
+ScratchFile& OutFile()
+{
+    static ScratchFile file(".out.csv");
+    return file;
+}
+
+void Map(const varno::CSVLayout& layout, const CString& path, CStringList& fields, CStringList& columns)
+{
+    CSVMng manager;
+    CStringArray header;
+    (void)manager.GetField(path, header);
+    for (size_t i = 0; i < layout.columns.size() && i < static_cast<size_t>(header.GetSize()); ++i) {
+        fields.AddTail(CString(layout.columns[i].fieldName));
+        columns.AddTail(header[static_cast<int>(i)]);
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size == 0)
+        return 0;
+    static const unsigned codePages[] = {1252, 949, 65001};
+    const bool contacts = (data[0] & 1) == 0;
+    const int option = data[0] & 2 ? -1 : 0;
+    SetACP(codePages[data[0] / 4 % 3]);
+    ++data, --size;
+    if (!InFile().Write(data, size))
+        return 0;
+    const RemoveAtEnd removedIn{InFile()}, removedOut{OutFile()};
+    const CString in = CString::FromUtf8(InFile().Path()), out = CString::FromUtf8(OutFile().Path());
+    CStringList fields, columns;
+    long count = -7;
+    if (contacts) {
+        Map(CCSVContact::Layout(), in, fields, columns);
+        CContacts records;
+        CContactGroups groups;
+        CContactGroupPairs links;
+        CCSVContact converter;
+        const _en_CSVError result =
+            converter.ImportToPC(count, 0, in, fields, columns, &records, &groups, &links, option);
+        // Success counts the rows and holds one contact for each.
+        if (result == CSVERR_SUCCESS && (count < 0 || count != records.GetSize()))
+            __builtin_trap();
+        if (result != CSVERR_SUCCESS && (count != -7 || records.GetSize() != 0))
+            __builtin_trap();
+        (void)CCSVContact().ExportFromPC(0, out, &records, &groups, &links);
+    } else {
+        Map(CCSVMessage::Layout(), in, fields, columns);
+        CMessages messages;
+        CCSVMessage converter;
+        const _en_CSVError result = converter.ImportToPC(count, 0, in, fields, columns, &messages);
+        if (result == CSVERR_SUCCESS && (count < 0 || count != messages.GetSize()))
+            __builtin_trap();
+        if (result != CSVERR_SUCCESS && (count != -7 || messages.GetSize() != 0))
+            __builtin_trap();
+        (void)CCSVMessage().ExportFromPC(0, out, &messages);
+    }
+    return 0;
+}
