@@ -10,22 +10,13 @@
 #include "fuzz/ScratchFile.h"
 #include "platform/CodePage.h"
 #include "tests/engine/CodecReference.h"
+#include "tests/engine/TestItem.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
 namespace {
-
-class CodecItem final : public CCSVItem {
-public:
-    long Export(int, CString) override { return -1; }
-    _en_CSVError Import(long&, int, CString, CStringList&, CStringList&, int, bool) override { return CSVERR_FAIL; }
-    _en_CSVError Count(long&, int, CString, CStringList&, CStringList&, int) override { return CSVERR_FAIL; }
-    void MakeField() override {}
-    void Make(void*) override {}
-    int Array2Item(void*, int, CStringList&, CArray<int, const int&>&) override { return 1; }
-};
 
 void Check(bool same)
 {
@@ -59,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (size_t i = 1; i < size; ++i)
         text += data[i] >= 0xF8 ? special[data[i] - 0xF8] : static_cast<char16_t>(data[i]);
 
-    CodecItem item;
+    varno::test::TestItem item;
     CString ours(text), ref(text);
     while (!ref.IsEmpty()) {
         Check(item.GetLine(ours) == RefGetLine(ref));
@@ -91,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::u16string held = utf16File ? text : MultiByteToWideChar(65001, bytes);
     held = held.substr(0, held.find(u'\0'));
     const RefTable expected = RefImport(CString(held));
-    CodecItem file;
+    varno::test::TestItem file;
     CStringList unused;
     Check(file.ImportFile(CString::FromUtf8(File().Path()), unused, unused) == expected.result);
     Check(file.m_strSeparator == expected.separator);

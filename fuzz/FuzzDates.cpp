@@ -11,6 +11,7 @@
 #include "engine/CSVItem.h"
 #include "platform/DateParser.h"
 #include "platform/Locale.h"
+#include "tests/engine/TestItem.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -18,16 +19,6 @@
 #include <string>
 
 namespace {
-
-class DateItem final : public CCSVItem {
-public:
-    long Export(int, CString) override { return -1; }
-    _en_CSVError Import(long&, int, CString, CStringList&, CStringList&, int, bool) override { return CSVERR_FAIL; }
-    _en_CSVError Count(long&, int, CString, CStringList&, CStringList&, int) override { return CSVERR_FAIL; }
-    void MakeField() override {}
-    void Make(void*) override {}
-    int Array2Item(void*, int, CStringList&, CArray<int, const int&>&) override { return 1; }
-};
 
 void CheckInRange(const COleDateTime& dt)
 {
@@ -73,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     varno::SetUserLocale(locale);
     const int at = static_cast<int>(cut % (static_cast<size_t>(text.GetLength()) + 1));
     const CString date = text.Left(at), time = text.Mid(at);
-    DateItem item;
+    varno::test::TestItem item;
     const COleDateTimeNull value = item.String2OLEDate(date, time);
     if (value.IsNull() != date.IsEmpty())
         __builtin_trap();
