@@ -9,6 +9,7 @@
 // road may give an invalid value (local times in the first hours of year 100
 // turn into UTC before the range), but a valid one must be in range.
 #include "engine/CSVItem.h"
+#include "fuzz/FuzzCommon.h"
 #include "platform/DateParser.h"
 #include "platform/Locale.h"
 #include "tests/engine/TestItem.h"
@@ -33,7 +34,7 @@ void CheckInRange(const COleDateTime& dt)
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1); // local time with clock changes
+    UseFuzzTimeZone(); // local time with clock changes
     tzset();
     return 0;
 }

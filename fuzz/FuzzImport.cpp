@@ -7,6 +7,7 @@
 // Input: byte 0 picks the converter (byte % 6) and the ANSI code page
 // (byte / 6 % 3: 1252, 949 or 65001), so Western, Korean and UTF-8 decoding
 // are all exercised; the rest is the file.
+#include "fuzz/FuzzCommon.h"
 #include "fuzz/ScratchFile.h"
 #include "manager/CSVMng.h"
 #include "platform/CodePage.h"
@@ -28,7 +29,7 @@ ScratchFile& File()
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+    UseFuzzTimeZone();
     return 0;
 }
 
@@ -53,15 +54,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         reader->GetValueCount() > reader->m_nBufferSize)
         __builtin_trap();
 
-    CSVMng manager;
-    CStringArray header;
-    (void)manager.GetField(path, header);
-    const varno::CSVLayout& layout = *CSVMng::GetLayout(type);
     CStringList fields, columns;
-    for (size_t i = 0; i < layout.columns.size() && i < static_cast<size_t>(header.GetSize()); ++i) {
-        fields.AddTail(CString(layout.columns[i].fieldName));
-        columns.AddTail(header[static_cast<int>(i)]);
-    }
+    MapByPosition(*CSVMng::GetLayout(type), path, fields, columns);
+    CSVMng manager;
     long count = -1;
     if (manager.Count(type, count, 1, path, fields, columns, -1) == CSVERR_SUCCESS && count < 0)
         __builtin_trap();

@@ -9,6 +9,7 @@
 // the file.
 #include "converters/CSVContact.h"
 #include "converters/CSVMessage.h"
+#include "fuzz/FuzzCommon.h"
 #include "fuzz/ScratchFile.h"
 #include "manager/CSVMng.h"
 #include "platform/CodePage.h"
@@ -35,22 +36,11 @@ ScratchFile& OutFile()
     return file;
 }
 
-void Map(const varno::CSVLayout& layout, const CString& path, CStringList& fields, CStringList& columns)
-{
-    CSVMng manager;
-    CStringArray header;
-    (void)manager.GetField(path, header);
-    for (size_t i = 0; i < layout.columns.size() && i < static_cast<size_t>(header.GetSize()); ++i) {
-        fields.AddTail(CString(layout.columns[i].fieldName));
-        columns.AddTail(header[static_cast<int>(i)]);
-    }
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+    UseFuzzTimeZone();
     return 0;
 }
 
@@ -70,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CStringList fields, columns;
     long count = -7;
     if (contacts) {
-        Map(CCSVContact::Layout(), in, fields, columns);
+        MapByPosition(CCSVContact::Layout(), in, fields, columns);
         CContacts records;
         CContactGroups groups;
         CContactGroupPairs links;
@@ -84,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             __builtin_trap();
         (void)CCSVContact().ExportFromPC(0, out, &records, &groups, &links);
     } else {
-        Map(CCSVMessage::Layout(), in, fields, columns);
+        MapByPosition(CCSVMessage::Layout(), in, fields, columns);
         CMessages messages;
         CCSVMessage converter;
         const _en_CSVError result = converter.ImportToPC(count, 0, in, fields, columns, &messages);
