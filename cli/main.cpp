@@ -4,10 +4,10 @@
 // command.
 #include "cli/Commands.h"
 #include "cli/Interrupt.h"
-#include "cli/Mapping.h"
 #include "cli/Output.h"
 #include "cli/ProgressLine.h"
-#include "cli/Types.h"
+#include "host/Mapping.h"
+#include "host/Registry.h"
 
 #include "platform/CFile.h"
 #include "platform/CodePage.h"
@@ -37,11 +37,13 @@
 namespace {
 
 using namespace varno::cli;
+using varno::host::FindRecordType;
+using varno::host::RecordType;
 
 constexpr const char* kCommands = "export, count, import, preview, fields or list";
 
-constexpr const char* kFooter = R"(TYPE is contact, calendar, todo, memo, message or email (in any letter case),
-or its code 1 to 6. FILE "-" is standard input (count, import, preview,
+// The footer of --help, after the types (which the registry names).
+constexpr const char* kFooter = R"( FILE "-" is standard input (count, import, preview,
 fields) or standard output (export).
 
 Before count, import and preview read a file, varnocsv checks it and refuses it (exit
@@ -81,24 +83,17 @@ Exit status: 0 success (also an export with nothing to export, which writes
 no file), 1 the file, the library or the store stood in the way, 2 a bad
 command line, 130 interrupted (nothing saved).)";
 
-std::string TypeNames()
-{
-    std::string names;
-    for (const RecordType& type : RecordTypes())
-        names += (names.empty() ? "" : ", ") + std::string(type.name);
-    return names;
-}
-
 std::string CheckType(const std::string& word)
 {
     if (FindRecordType(word))
         return {};
-    return "unknown type \"" + word + "\": use one of " + TypeNames() + ", or a code 1 to 6";
+    return "unknown type \"" + word + "\": use one of " + varno::host::TypeNames() + ", or a code " +
+           varno::host::TypeCodes();
 }
 
 std::string CheckMap(const std::string& argument)
 {
-    if (SplitMapPair(argument))
+    if (varno::host::SplitMapPair(argument))
         return {};
     return "\"" + argument + "\" is not FIELD=COLUMN with both sides given";
 }
@@ -168,6 +163,16 @@ void AddMap(CLI::App& command, std::vector<std::string>& maps)
         ->check(CheckMap);
 }
 
+/// "TYPE is contact, ... or email (in any letter case),\nor its code 1 to 6.": the
+/// registry's types, so that a new one shows up in --help by itself.
+std::string TypesInWords()
+{
+    const std::string names = varno::host::TypeNames();
+    const size_t last = names.rfind(", ");
+    return "TYPE is " + (last == std::string::npos ? names : names.substr(0, last) + " or " + names.substr(last + 2)) +
+           " (in any letter case),\nor its code " + varno::host::TypeCodes() + ".";
+}
+
 } // namespace
 
 // Without TZ, the C library takes the system's zone file and, on every
@@ -207,7 +212,7 @@ int main(int argc, char** argv)
     CLI::App app("Moves personal-information records between the store and CSV files.", "varnocsv");
     app.require_subcommand(1);
     app.fallthrough(); // global options may also follow the command
-    app.footer(kFooter);
+    app.footer(TypesInWords() + kFooter);
     app.get_formatter()->label("SUBCOMMAND", "COMMAND");
     app.set_version_flag("--version", "varnocsv " VARNO_VERSION, "print the version and exit");
 
@@ -308,8 +313,8 @@ int main(int argc, char** argv)
     if (store && options.terminalCodePage != CP_UTF8 &&
         std::any_of(store->begin(), store->end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
         return usageError("--store: in this locale the store's path must be plain ASCII");
-    if (recordType && recordType->Layout() && !maps.empty())
-        if (const std::string problem = CheckMapFields(*recordType, *recordType->Layout(), maps); !problem.empty())
+    if (recordType && !maps.empty())
+        if (const std::string problem = varno::host::CheckMapFields(*recordType, maps); !problem.empty())
             return usageError(problem);
     if (exportCommand->parsed() && file == "-" && options.json)
         return usageError("--json cannot go with an export to standard output, which carries the file");
@@ -344,17 +349,24 @@ int main(int argc, char** argv)
 
         ProgressLine progress(isatty(STDERR_FILENO) ? stderr : nullptr);
         Commands commands(options, out, err, [&progress] { progress.Clear(); });
-        if (exportCommand->parsed())
-            return commands.Export(*recordType, file);
-        if (countCommand->parsed())
-            return commands.Count(*recordType, file, maps);
-        if (importCommand->parsed())
-            return commands.Import(*recordType, file, maps, option, flag);
-        if (previewCommand->parsed())
-            return commands.Preview(*recordType, file, maps, rows);
-        if (fieldsCommand->parsed())
-            return commands.Fields(file);
-        return commands.List(*recordType);
+        try {
+            const varno::host::ReadRequest request{file, maps};
+            if (exportCommand->parsed())
+                return commands.Export(*recordType, file);
+            if (countCommand->parsed())
+                return commands.Count(*recordType, request);
+            if (importCommand->parsed())
+                return commands.Import(*recordType, request, option, flag);
+            if (previewCommand->parsed())
+                return commands.Preview(*recordType, request, rows);
+            if (fieldsCommand->parsed())
+                return commands.Fields(file);
+            return commands.List(*recordType);
+        } catch (const varno::host::Error& error) {
+            if (error.GetKind() == varno::host::Error::Kind::Usage)
+                return usageError(error.what());
+            return commands.Failed(error);
+        }
     } catch (const CFileException& error) {
         // The library's message may name /proc/self/fd/N; the user's name is
         // the one to show.

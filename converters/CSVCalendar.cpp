@@ -126,11 +126,10 @@ const Column kColumns[] = {
 // column (its on/off switch is the previous column, its time the next), and
 // name "end_time" before "allday", so that the all-day end correction acts
 // on the end read from the file.
-std::span<const varno::detail::KnownLayout> KnownLayouts()
+std::vector<varno::CSVForeignLayout> KnownLayouts()
 {
-    static const varno::detail::KnownLayout layouts[] = {
-        {&CCSVItem::m_bDateLayout,
-         {"the Korean schedule-list layout",
+    return {
+        {"the Korean schedule-list layout",
           {u"날 짜", u"일정 시작일", u"일정 시작시간"},
           4,
           {{u"summary", u"제 목"},
@@ -138,9 +137,9 @@ std::span<const varno::detail::KnownLayout> KnownLayouts()
            {u"end_time", u"일정 종료일"},
            {u"alarm_runtime", u"알 람"},
            {u"description", u"내 용"},
-           {u"location", u"장 소"}}}},
-        {&CCSVItem::m_bSubjectLayout,
-         {"the Korean calendar layout",
+           {u"location", u"장 소"}},
+         &CCSVItem::m_bDateLayout},
+        {"the Korean calendar layout",
           {u"제목", u"시작 날짜", u"시작 시간"},
           4,
           {{u"summary", u"제목"},
@@ -149,9 +148,9 @@ std::span<const varno::detail::KnownLayout> KnownLayouts()
            {u"allday", u"하루 종일 이벤트"},
            {u"alarm_runtime", u"미리 알림 날짜"},
            {u"description", u"설명"},
-           {u"location", u"위치"}}}},
-        {&CCSVItem::m_bSubjectLayout,
-         {"the English calendar layout",
+           {u"location", u"위치"}},
+         &CCSVItem::m_bSubjectLayout},
+        {"the English calendar layout",
           {u"Subject", u"Start Date", u"Start Time"},
           4,
           {{u"summary", u"Subject"},
@@ -160,9 +159,9 @@ std::span<const varno::detail::KnownLayout> KnownLayouts()
            {u"allday", u"All day event"},
            {u"alarm_runtime", u"Reminder Date"},
            {u"description", u"Description"},
-           {u"location", u"Location"}}}},
+           {u"location", u"Location"}},
+         &CCSVItem::m_bSubjectLayout},
     };
-    return layouts;
 }
 
 // The schedule list has no all-day column: an entry from 00:00 to 23:59
@@ -201,7 +200,7 @@ CCSVCalendar::~CCSVCalendar() = default;
 const varno::CSVLayout& CCSVCalendar::Layout()
 {
     static const varno::CSVLayout layout = varno::detail::LayoutOf<CCSVCalendar, CCalendar>(
-        kColumns, varno::detail::ForeignLayoutsOf(KnownLayouts()));
+        kColumns, KnownLayouts());
     return layout;
 }
 
@@ -226,7 +225,7 @@ _en_CSVError CCSVCalendar::Import(long& count, int profile, CString path, CStrin
     return varno::detail::ImportRecords(
         *this, path, fieldNames, fileColumns, records, count,
         [&](CCalendars& some) { return some.BeginSave(profile, flag); },
-        [this] { varno::detail::RecogniseLayout(*this, KnownLayouts()); });
+        [this] { (void)Layout().Recognise(*this); });
 }
 
 void CCSVCalendar::MakeField()

@@ -49,9 +49,11 @@
 //   work numbers, while a second FIRST_NAME overwrites the first.
 #include "converters/CSVContact.h"
 
+#include "converters/StoredRecords_p.h"
 #include "engine/ColumnTable_p.h"
 #include "store/Contact.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <iterator>
@@ -86,6 +88,9 @@ constexpr Kind TelephoneKind(std::uint32_t code)
     default: return Other;
     }
 }
+
+// How a listing names an entry's kind.
+constexpr const char* kKindWords[] = {"work", "home", "mobile", "fax", "other"}; // by Kind
 
 // The code a TEL_ column gives on import.
 constexpr std::uint32_t kTelephoneCodes[] = {1, 2, 32, 8, 4}; // by Kind
@@ -317,6 +322,58 @@ int CCSVContact::Array2Item(void* record, int row, CStringList& fieldNames, CArr
         if (walk.addresses[slot])
             walk.addresses[slot]->SetType(kAddressCodes[slot]);
     return 1;
+}
+
+std::vector<varno::CSVEntryList> varno::detail::ListContactEntries(const void* record)
+{
+    const CContact& contact = *static_cast<const CContact*>(record);
+    using Parts = std::vector<std::pair<std::string, CString>>;
+    std::vector<CSVEntryList> lists{{"telephones", {}}, {"emails", {}}, {"urls", {}},
+                                    {"addresses", {}},  {"notes", {}},  {"groups", {}}};
+    for (int i = 0; i < contact.GetTelephoneCount(); ++i)
+        if (const CTelephoneNumber& t = *contact.GetTelephone(i); !t.GetNumber().IsEmpty())
+            lists[0].entries.push_back(
+                Parts{{"type", CString::FromUtf8(kKindWords[TelephoneKind(t.GetType())])}, {"number", t.GetNumber()}});
+    for (int i = 0; i < contact.GetEmailCount(); ++i)
+        if (const CEmail& e = *contact.GetEmail(i); !e.GetEmail().IsEmpty())
+            lists[1].entries.push_back(
+                Parts{{"type", CString::FromUtf8(kKindWords[NetKind(e.GetType())])}, {"address", e.GetEmail()}});
+    for (int i = 0; i < contact.GetURLCount(); ++i)
+        if (const CURL& u = *contact.GetURL(i); !u.GetURL().IsEmpty())
+            lists[2].entries.push_back(
+                Parts{{"type", CString::FromUtf8(kKindWords[NetKind(u.GetType())])}, {"url", u.GetURL()}});
+    for (int i = 0; i < contact.GetAddressCount(); ++i) {
+        const CPostalAddress& a = *contact.GetAddress(i);
+        if ((a.Street + a.City + a.State + a.Zip + a.Country).IsEmpty())
+            continue;
+        // An address of a code export does not write is named by its code.
+        const auto slot = std::find(std::begin(kAddressCodes), std::end(kAddressCodes), a.GetType());
+        const std::string kind = slot == std::end(kAddressCodes) ? std::to_string(a.GetType())
+                                 : slot == kAddressCodes         ? "work"
+                                 : slot == kAddressCodes + 1     ? "home"
+                                                                 : "other";
+        lists[3].entries.push_back(Parts{{"type", CString::FromUtf8(kind)},
+                                         {"street", a.Street},
+                                         {"city", a.City},
+                                         {"state", a.State},
+                                         {"zip", a.Zip},
+                                         {"country", a.Country}});
+    }
+    for (int i = 0; i < contact.GetCommentCount(); ++i)
+        if (CString note = contact.GetComment(i); !note.IsEmpty())
+            lists[4].entries.push_back(Parts{{"", std::move(note)}});
+    CString group;
+    for (int i = 0; contact.GetGroup(i, group); ++i)
+        lists[5].entries.push_back(Parts{{"", group}});
+    return lists;
+}
+
+bool varno::detail::ContactListedInstead(std::u16string_view name)
+{
+    for (std::u16string_view prefix : {u"TEL_", u"EMAIL_", u"URL_", u"ADR_"})
+        if (name.substr(0, prefix.size()) == prefix)
+            return true;
+    return name == u"NOTE" || name == u"GROUP_NAME";
 }
 
 CString CCSVContact::data2Excel(CString value)

@@ -17,6 +17,7 @@
 #include "converters/CSVContact.h"
 
 #include "converters/ConverterFlow_p.h"
+#include "converters/StoredRecords_p.h"
 #include "store/ContactGroupPairs.h"
 #include "store/ContactGroups.h"
 #include "store/Contacts.h"
@@ -162,6 +163,24 @@ Collection* Checked(CObArray* objects)
 }
 
 } // namespace
+
+long varno::detail::LoadStoredContacts(int profile, const RecordVisitor& visit)
+{
+    // Names attached as export attaches them, from all groups and links.
+    CContactGroups groups;
+    CContactGroupPairs links;
+    (void)groups.OpenFromDB(profile);
+    (void)links.OpenFromDB();
+    GroupNames names(groups, links);
+    CContacts contacts;
+    contacts.SetLoadWindow(kStoredWindow, [&] {
+        names.AttachTo(contacts);
+        for (int i = 0; i < contacts.GetCount(); ++i)
+            visit(contacts.GetAt(i), contacts.GetAt(i)->ContactId, false);
+        contacts.RemoveAll();
+    });
+    return contacts.OpenFromDB(profile, 0);
+}
 
 long CCSVContact::Export(int profile, CString path)
 {

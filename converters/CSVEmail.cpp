@@ -24,6 +24,7 @@
 
 #include "converters/ConverterFlow_p.h"
 #include "converters/PartyList_p.h"
+#include "converters/StoredRecords_p.h"
 #include "engine/ColumnTable_p.h"
 #include "store/MsgEmails.h"
 
@@ -79,6 +80,18 @@ const Column kColumns[] = {
 };
 
 } // namespace
+
+std::vector<varno::CSVEntryList> varno::detail::ListEmailParties(const void* record)
+{
+    const CMsgEmail& mail = *static_cast<const CMsgEmail*>(record);
+    // By party type 1, 0, 2, 3: the order of the export columns.
+    std::vector<CSVEntryList> lists{{"sender", {}}, {"receiver", {}}, {"cc", {}}, {"bcc", {}}};
+    constexpr int kListOfParty[] = {1, 0, 2, 3};
+    for (int i = 0; i < mail.GetEmailAddressCount(); ++i)
+        if (const CMsgEmailAddress& entry = *mail.GetEmailAddressAt(i); entry.PartyType <= 3)
+            lists[kListOfParty[entry.PartyType]].entries.push_back({{"", entry.Address}});
+    return lists;
+}
 
 CCSVEmail::~CCSVEmail() = default;
 

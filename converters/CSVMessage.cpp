@@ -26,6 +26,7 @@
 
 #include "converters/ConverterFlow_p.h"
 #include "converters/PartyList_p.h"
+#include "converters/StoredRecords_p.h"
 #include "engine/ColumnTable_p.h"
 #include "platform/Numbers.h"
 #include "store/Messages.h"
@@ -100,6 +101,18 @@ CMessages* HostMessagesToWrite(CObArray* records)
 }
 
 } // namespace
+
+std::vector<varno::CSVEntryList> varno::detail::ListMessageParties(const void* record)
+{
+    const CMessage& message = *static_cast<const CMessage*>(record);
+    std::vector<CSVEntryList> lists{{"sender", {}}, {"receiver", {}}};
+    for (int i = 0; i < message.GetNumberCount(); ++i) {
+        const CMessageNumber& entry = *message.GetNumberAt(i);
+        if (IsSender(entry.PartyType) || IsReceiver(entry.PartyType))
+            lists[IsSender(entry.PartyType) ? 0 : 1].entries.push_back({{"", entry.Number}});
+    }
+    return lists;
+}
 
 CCSVMessage::~CCSVMessage() = default;
 

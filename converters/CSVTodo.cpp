@@ -74,11 +74,10 @@ const Column kColumns[] = {
 // the completion ratio ("1.000" when done), "우선 순위" the priority word,
 // "메모" the notes. A date there stands in one value, so "start_time" and
 // "due_date" go to the date columns themselves.
-std::span<const varno::detail::KnownLayout> KnownLayouts()
+std::vector<varno::CSVForeignLayout> KnownLayouts()
 {
-    static const varno::detail::KnownLayout layouts[] = {
-        {&CCSVItem::m_bSubjectLayout,
-         {"the Korean to-do layout",
+    return {
+        {"the Korean to-do layout",
           {u"제목", u"시작 날짜", u"기한"},
           4,
           {{u"summary", u"제목"},
@@ -86,9 +85,9 @@ std::span<const varno::detail::KnownLayout> KnownLayouts()
            {u"due_date", u"기한"},
            {u"description", u"메모"},
            {u"completed", u"완료"},
-           {u"priority", u"우선 순위"}}}},
+           {u"priority", u"우선 순위"}},
+         &CCSVItem::m_bSubjectLayout},
     };
-    return layouts;
 }
 
 } // namespace
@@ -98,7 +97,7 @@ CCSVTodo::~CCSVTodo() = default;
 const varno::CSVLayout& CCSVTodo::Layout()
 {
     static const varno::CSVLayout layout =
-        varno::detail::LayoutOf<CCSVTodo, CCalendar>(kColumns, varno::detail::ForeignLayoutsOf(KnownLayouts()));
+        varno::detail::LayoutOf<CCSVTodo, CCalendar>(kColumns, KnownLayouts());
     return layout;
 }
 
@@ -123,7 +122,7 @@ _en_CSVError CCSVTodo::Import(long& count, int profile, CString path, CStringLis
     return varno::detail::ImportRecords(
         *this, path, fieldNames, fileColumns, records, count,
         [&](CCalendars& some) { return some.BeginSave(profile, flag); },
-        [this] { varno::detail::RecogniseLayout(*this, KnownLayouts()); });
+        [this] { (void)Layout().Recognise(*this); });
 }
 
 void CCSVTodo::MakeField()

@@ -16,7 +16,6 @@
 #include "platform/Progress.h"
 
 #include <future>
-#include <span>
 #include <type_traits>
 #include <vector>
 
@@ -257,37 +256,6 @@ _en_CSVError CountRecords(CCSVItem& converter, const CString& path, CStringList&
     if (result == CSVERR_SUCCESS)
         count = made;
     return result;
-}
-
-/// A layout of another program that a converter's import recognises, and
-/// the layout flag of the converter base that it sets.
-struct KnownLayout {
-    bool CCSVItem::*flag;
-    CSVForeignLayout layout;
-};
-
-/// The host's view of known layouts, in the order import tries them.
-inline std::vector<CSVForeignLayout> ForeignLayoutsOf(std::span<const KnownLayout> known)
-{
-    std::vector<CSVForeignLayout> layouts;
-    for (const KnownLayout& entry : known) {
-        layouts.push_back(entry.layout);
-        layouts.back().flag = entry.flag;
-    }
-    return layouts;
-}
-
-/// The recognition step of an import: the first of `known` whose signature
-/// the file's header matches (exactly, with at least its minimum of
-/// columns) sets its flag; when none matches no flag changes.
-inline void RecogniseLayout(CCSVItem& converter, std::span<const KnownLayout> known)
-{
-    for (const KnownLayout& entry : known) {
-        if (entry.layout.Matches(converter.m_arrField)) {
-            converter.*entry.flag = true;
-            return;
-        }
-    }
 }
 
 } // namespace varno::detail

@@ -2,7 +2,8 @@
 // the columns of its own layout (the name export writes, the field name
 // import reads) and the layouts of other programs that its import
 // recognises. Each converter describes itself once, in its column table;
-// CSVMng::GetLayout hands the description out by data type.
+// the record-type list (manager/CSVRecordTypes.h) hands the description out
+// by data type.
 #pragma once
 
 #include <string_view>
@@ -65,10 +66,26 @@ struct CSVForeignLayout {
 /// A converter's file layout.
 struct CSVLayout {
     std::vector<CSVColumn> columns;
+    /// In the order import tries them.
     std::vector<CSVForeignLayout> foreignLayouts;
-    /// A new converter of this type, which the caller deletes: for a host
-    /// that shows stored records as export writes them (MakeField, Make).
-    CCSVItem* (*create)() = nullptr;
+
+    /// The recognition step of an import, for the converter's import and
+    /// for hosts that drive a converter directly: the first foreign layout
+    /// whose signature the converter's header (m_arrField) matches sets its
+    /// flag on `converter` and is returned; nullptr, with no flag changed,
+    /// when none matches.
+    template <class Converter>
+    const CSVForeignLayout* Recognise(Converter& converter) const
+    {
+        for (const CSVForeignLayout& foreign : foreignLayouts) {
+            if (foreign.Matches(converter.m_arrField)) {
+                if (foreign.flag)
+                    converter.*(foreign.flag) = true;
+                return &foreign;
+            }
+        }
+        return nullptr;
+    }
 };
 
 } // namespace varno

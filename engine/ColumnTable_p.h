@@ -49,7 +49,6 @@ CSVLayout LayoutOf(Columns<Converter, Record> columns, std::vector<CSVForeignLay
     for (const auto& column : columns)
         layout.columns.push_back(column.names);
     layout.foreignLayouts = std::move(foreignLayouts);
-    layout.create = [] { return static_cast<CCSVItem*>(new Converter()); };
     return layout;
 }
 

@@ -1,49 +1,13 @@
 #include "manager/CSVMng.h"
 
-#include "converters/CSVCalendar.h"
 #include "converters/CSVContact.h"
-#include "converters/CSVEmail.h"
-#include "converters/CSVMemo.h"
 #include "converters/CSVMessage.h"
-#include "converters/CSVTodo.h"
+#include "manager/CSVRecordTypes.h"
 
 #include <memory>
 #include <new>
 
 namespace {
-
-// The one place that says which data types have a converter: the facade
-// creates converters from it and hands out their layouts from it. A type
-// that is not listed selects no converter and gets the facade's
-// no-converter result.
-struct ConverterEntry {
-    unsigned long type;
-    CCSVItem* (*create)();
-    const varno::CSVLayout& (*layout)();
-};
-
-template <class Converter>
-constexpr ConverterEntry Entry(unsigned long type)
-{
-    return {type, [] { return static_cast<CCSVItem*>(new (std::nothrow) Converter()); }, &Converter::Layout};
-}
-
-constexpr ConverterEntry kConverters[] = {
-    Entry<CCSVContact>(CSVTYPE_CONTACT),
-    Entry<CCSVCalendar>(CSVTYPE_CALENDAR),
-    Entry<CCSVTodo>(CSVTYPE_TODO),
-    Entry<CCSVMemo>(CSVTYPE_MEMO),
-    Entry<CCSVMessage>(CSVTYPE_MESSAGE),
-    Entry<CCSVEmail>(CSVTYPE_EMAIL),
-};
-
-const ConverterEntry* FindConverter(unsigned long type)
-{
-    for (const ConverterEntry& entry : kConverters)
-        if (entry.type == type)
-            return &entry;
-    return nullptr;
-}
 
 // The rows a converter created here holds at once: its import, count or
 // export then needs memory for a window of rows, not for the whole file.
@@ -57,7 +21,9 @@ constexpr int kRowWindow = 2048;
 
 std::unique_ptr<CCSVItem> CSVMng::CreateConverter(unsigned long type)
 {
-    const ConverterEntry* entry = FindConverter(type);
+    // The record-type list is the one place that says which data types
+    // have a converter; a type it does not hold selects none.
+    const varno::CSVRecordType* entry = varno::FindCSVRecordType(type);
     std::unique_ptr<CCSVItem> converter(entry ? entry->create() : nullptr);
     if (converter)
         converter->SetRowWindow(kRowWindow);
@@ -66,7 +32,7 @@ std::unique_ptr<CCSVItem> CSVMng::CreateConverter(unsigned long type)
 
 const varno::CSVLayout* CSVMng::GetLayout(unsigned long type)
 {
-    const ConverterEntry* entry = FindConverter(type);
+    const varno::CSVRecordType* entry = varno::FindCSVRecordType(type);
     return entry ? &entry->layout() : nullptr;
 }
 

@@ -1,8 +1,8 @@
-#include "cli/Mapping.h"
+#include "host/Mapping.h"
 
 #include <algorithm>
 
-namespace varno::cli {
+namespace varno::host {
 
 namespace {
 
@@ -80,8 +80,9 @@ std::optional<std::pair<std::string, std::string>> SplitMapPair(std::string_view
     return std::pair{std::string(argument.substr(0, equals)), std::string(argument.substr(equals + 1))};
 }
 
-std::string CheckMapFields(const RecordType& type, const CSVLayout& layout, const std::vector<std::string>& maps)
+std::string CheckMapFields(const RecordType& type, const std::vector<std::string>& maps)
 {
+    const CSVLayout& layout = type.layout();
     for (const std::string& argument : maps) {
         const auto pair = SplitMapPair(argument);
         if (!pair)
@@ -120,8 +121,9 @@ Mapping MappingFromPairs(const std::vector<std::string>& pairs, const Header& he
     return mapping;
 }
 
-Mapping AutoMapping(const RecordType& type, const CSVLayout& layout, const Header& header)
+Mapping AutoMapping(const RecordType& type, const Header& header)
 {
+    const CSVLayout& layout = type.layout();
     Mapping mapping;
     std::vector<std::u16string_view> mapped;
     auto add = [&](std::u16string_view field, int column) {
@@ -145,17 +147,18 @@ Mapping AutoMapping(const RecordType& type, const CSVLayout& layout, const Heade
         int found = header.Find(column.fieldName, true);
         if (found < 0)
             found = header.Find(column.exportName, true);
-        for (auto alias = type.aliases.begin(); found < 0 && alias != type.aliases.end(); ++alias)
-            if (alias->first == column.fieldName)
-                found = header.Find(alias->second, true);
+        for (const HeaderAlias& alias : HeaderAliases(type))
+            if (found < 0 && alias.field == column.fieldName)
+                found = header.Find(alias.column, true);
         if (found >= 0)
             add(column.fieldName, found);
     }
     return mapping;
 }
 
-std::string CheckFilled(const RecordType& type, const CSVLayout& layout, const Mapping& mapping)
+std::string CheckFilled(const RecordType& type, const Mapping& mapping)
 {
+    const CSVLayout& layout = type.layout();
     std::string fields, principal;
     for (const CSVColumn& column : layout.columns) {
         fields += (fields.empty() ? "" : ", ") + CString(column.fieldName).ToUtf8();
@@ -190,4 +193,4 @@ std::string DescribeMapping(const Mapping& mapping, const CString& mark)
     return text;
 }
 
-} // namespace varno::cli
+} // namespace varno::host

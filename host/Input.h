@@ -5,17 +5,18 @@
 #pragma once
 
 #include "engine/CSVInspect.h"
-#include "engine/CSVLayout.h"
+#include "host/Registry.h"
+#include "host/varnohost_export.h"
 
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-namespace varno::cli {
+namespace varno::host {
 
 /// An open descriptor, closed when it goes.
-class Descriptor {
+class VARNO_HOST_EXPORT Descriptor {
 public:
     Descriptor() = default;
     explicit Descriptor(int fd) : m_fd(fd) {}
@@ -59,13 +60,14 @@ struct Input {
 /// converter. The first `keepRows` non-blank data records are kept in
 /// `firstRows`. nullopt, with the reason in `problem`, when the file cannot
 /// be read.
-[[nodiscard]] std::optional<Input> OpenInput(const std::string& name, const std::string& nativeName,
-                                             unsigned codePage, bool semicolons, const CSVLayout* rewriteWith,
-                                             std::string& problem, size_t keepRows = 0);
+[[nodiscard]] VARNO_HOST_EXPORT std::optional<Input> OpenInput(const std::string& name,
+                                                               const std::string& nativeName, unsigned codePage,
+                                                               bool semicolons, const RecordType* rewriteWith,
+                                                               std::string& problem, size_t keepRows = 0);
 
 /// The first of 65001, 949 and 1252, other than `codePage`, in which the
 /// bytes of `input` (up to the end of its text) decode cleanly; nullopt
 /// when none does.
-[[nodiscard]] std::optional<unsigned> CodePageThatDecodes(const Input& input, unsigned codePage);
+[[nodiscard]] VARNO_HOST_EXPORT std::optional<unsigned> CodePageThatDecodes(const Input& input, unsigned codePage);
 
-} // namespace varno::cli
+} // namespace varno::host

@@ -1,4 +1,4 @@
-#include "cli/Input.h"
+#include "host/Input.h"
 
 #include "engine/CSVItem.h"
 #include "platform/CodePage.h"
@@ -11,9 +11,10 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 #include <vector>
 
-namespace varno::cli {
+namespace varno::host {
 
 namespace {
 
@@ -60,8 +61,10 @@ std::string OpenProblem(int error)
 /// Appends UTF-16LE bytes of a record, written as export writes records.
 class Rewriter {
 public:
-    Rewriter(const CSVLayout& layout, int fd) : m_item(layout.create()), m_fd(fd)
+    Rewriter(const RecordType& type, int fd) : m_item(type.create()), m_fd(fd)
     {
+        if (!m_item)
+            throw std::bad_alloc();
         m_item->SetSeparator(CString(u","));
         m_bytes = "\xFF\xFE";
     }
@@ -110,7 +113,7 @@ Descriptor::~Descriptor()
 }
 
 std::optional<Input> OpenInput(const std::string& name, const std::string& nativeName, unsigned codePage,
-                               bool semicolons, const CSVLayout* layout, std::string& problem, size_t keepRows)
+                               bool semicolons, const RecordType* layout, std::string& problem, size_t keepRows)
 {
     Input input;
     input.name = name;
@@ -228,4 +231,4 @@ std::optional<unsigned> CodePageThatDecodes(const Input& input, unsigned codePag
     return std::nullopt;
 }
 
-} // namespace varno::cli
+} // namespace varno::host

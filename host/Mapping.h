@@ -9,7 +9,7 @@
 // which the library then matches whole, ignoring case only.
 #pragma once
 
-#include "cli/Types.h"
+#include "host/Registry.h"
 
 #include "platform/CStringArray.h"
 #include "platform/CStringList.h"
@@ -20,10 +20,10 @@
 #include <utility>
 #include <vector>
 
-namespace varno::cli {
+namespace varno::host {
 
 /// A file's header as the host sees it.
-struct Header {
+struct VARNO_HOST_EXPORT Header {
     CStringArray names;  ///< as the file spells them
     /// What the file's UTF-8 byte-order mark decoded to in front of the
     /// first name; empty when there is none.
@@ -50,18 +50,18 @@ struct Mapping {
 
 /// Splits a --map argument at its first "=" into field and column, both kept
 /// exactly as given; nullopt when there is no "=" or a side is empty.
-[[nodiscard]] std::optional<std::pair<std::string, std::string>> SplitMapPair(std::string_view argument);
+[[nodiscard]] VARNO_HOST_EXPORT std::optional<std::pair<std::string, std::string>> SplitMapPair(std::string_view argument);
 
-/// The command-line check of --map fields against the type's fields (the
-/// library's field names, in any letter case): the problem, or "" when every
-/// field is one of them.
-[[nodiscard]] std::string CheckMapFields(const RecordType& type, const CSVLayout& layout,
-                                         const std::vector<std::string>& maps);
+/// The check of --map fields against the type's fields (the library's field
+/// names, in any letter case): the problem, or "" when every field is one of
+/// them.
+[[nodiscard]] VARNO_HOST_EXPORT std::string CheckMapFields(const RecordType& type,
+                                                           const std::vector<std::string>& maps);
 
 /// The mapping given by --map pairs, in order, each column replaced by the
 /// header's own spelling of it. A column the header lacks puts the problem
 /// into `problem`.
-[[nodiscard]] Mapping MappingFromPairs(const std::vector<std::string>& pairs, const Header& header,
+[[nodiscard]] VARNO_HOST_EXPORT Mapping MappingFromPairs(const std::vector<std::string>& pairs, const Header& header,
                                        std::string& problem);
 
 /// The mapping varnocsv chooses: a recognised foreign layout's pairs whose
@@ -70,22 +70,22 @@ struct Mapping {
 /// (ignoring case and spaces around the header name), else like its export
 /// name, else like one of the type's aliases. Fields without a column are
 /// left out.
-[[nodiscard]] Mapping AutoMapping(const RecordType& type, const CSVLayout& layout, const Header& header);
+[[nodiscard]] VARNO_HOST_EXPORT Mapping AutoMapping(const RecordType& type, const Header& header);
 
 /// Why `mapping` cannot fill the type (no column at all, or none of its
 /// principal fields); "" when it can.
-[[nodiscard]] std::string CheckFilled(const RecordType& type, const CSVLayout& layout, const Mapping& mapping);
+[[nodiscard]] VARNO_HOST_EXPORT std::string CheckFilled(const RecordType& type, const Mapping& mapping);
 
 /// One line for standard error: `memo <- "Memo", color <- "color"`, the
 /// header's `mark` left out.
-[[nodiscard]] std::string DescribeMapping(const Mapping& mapping, const CString& mark);
+[[nodiscard]] VARNO_HOST_EXPORT std::string DescribeMapping(const Mapping& mapping, const CString& mark);
 
 /// `text` as one word for a POSIX shell: unchanged when it holds only
 /// letters, digits and `_-./:,+@%`, else in single quotes (a quote in it
 /// written as '\'').
-[[nodiscard]] std::string ShellWord(std::string_view text);
+[[nodiscard]] VARNO_HOST_EXPORT std::string ShellWord(std::string_view text);
 
 /// `"text"`, in UTF-8.
-[[nodiscard]] std::string Quoted(const CString& text);
+[[nodiscard]] VARNO_HOST_EXPORT std::string Quoted(const CString& text);
 
-} // namespace varno::cli
+} // namespace varno::host

@@ -1,0 +1,149 @@
+// A host's work on one store: count, import, export, preview, header and
+// listing, over the library's facade. The library does the work; a session
+// protects the person from what it would do silently. It reads each input
+// once and checks it first (bytes the code page does not decode, a NUL that
+// ends the text early, a mapping that fills nothing), refuses with nothing
+// stored rather than store damage, exports through a temporary file, and
+// names the cause of every failure.
+//
+// A refusal or failure is thrown as an Error whose text says what stood in
+// the way, the file, the line or offset and what to do. What the person may
+// not expect but that does not stop the work (the mapping chosen, a
+// byte-order mark, rows with missing cells) goes to the session's note
+// callback as it happens. Neither carries a program name: the host adds its
+// own.
+#pragma once
+
+#include "host/Listing.h"
+#include "host/Registry.h"
+#include "host/varnohost_export.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace varno::host {
+
+/// What stood in the way of a session's work, in words for the person.
+class VARNO_HOST_EXPORT Error : public std::runtime_error {
+public:
+    enum class Kind {
+        Refused, ///< the file, the library or the store stood in the way
+        Usage,   ///< the request itself is wrong (a --map field the type lacks)
+    };
+    Error(Kind kind, const std::string& message) : std::runtime_error(message), m_kind(kind) {}
+    [[nodiscard]] Kind GetKind() const noexcept { return m_kind; }
+
+private:
+    Kind m_kind;
+};
+
+struct SessionOptions {
+    int profile = 1;
+    /// The code page in which file names, given here in UTF-8, are spelled
+    /// on disk (a terminal's character set); 65001 takes them as they are.
+    unsigned fileNameCodePage = 65001;
+    /// Receives each note or warning as it happens, without a line break.
+    std::function<void(const std::string& message)> note;
+};
+
+/// What count, import and preview read.
+struct ReadRequest {
+    std::string file;              ///< UTF-8; "-" is standard input
+    std::vector<std::string> maps; ///< FIELD=COLUMN pairs, in order; none: the session maps the columns itself
+};
+
+struct ExportRequest {
+    std::string file; ///< UTF-8; ".csv" is appended where missing; "-" is standard output
+    /// For "-": receives the file's bytes once the export has worked.
+    std::function<void(std::string_view bytes)> toOutput;
+    /// Called with the temporary file's path when it is made and with
+    /// nullptr once it is gone or in place, for a host that removes it on an
+    /// interrupt.
+    std::function<void(const char* path)> onTemporary;
+};
+
+struct ExportResult {
+    std::string path;         ///< the file written, as the person named it, with ".csv" where it was added
+    long written = 0;         ///< records; 0: nothing to export, no file written
+    long long replaced = 0;   ///< characters the code page could not hold
+};
+
+/// One field of a preview's mapping.
+struct PreviewField {
+    std::string field;
+    std::optional<std::string> column;  ///< none: not in the file
+    std::vector<std::string> alsoReads; ///< neighbours read with it ("Start Time")
+    std::optional<std::string> example; ///< the column's value in the first row
+};
+
+struct Preview {
+    /// Where the mapping came from: " (--map)", " (the English calendar
+    /// layout)" or "".
+    std::string source;
+    std::vector<PreviewField> mapping;
+    std::vector<ListedRecord> records; ///< the first records, as import would store them
+    long long rows = 0;                ///< the data rows of the file
+    std::vector<std::string> unused;   ///< the columns nothing reads
+    std::string mapOptions;            ///< the mapping as --map options, quoted for a POSIX shell
+};
+
+struct ListSummary {
+    long long records = 0;
+    long long deleted = 0; ///< of them, marked deleted
+};
+
+class VARNO_HOST_EXPORT Session {
+public:
+    /// The store is the one SetStorePath names (or the default).
+    explicit Session(SessionOptions options);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    /// How many records the file would give, storing nothing.
+    long Count(const RecordType& type, const ReadRequest& request);
+    /// Adds the records of the file to the store: how many were saved.
+    long Import(const RecordType& type, const ReadRequest& request, int option, bool flag);
+    /// Writes the stored records of `type` to a temporary file beside the
+    /// target, which replaces the target only once the export has worked.
+    ExportResult Export(const RecordType& type, const ExportRequest& request);
+    /// How the first `rows` records of the file would be stored; reads and
+    /// checks it as Import does, opens no store.
+    Preview MakePreview(const RecordType& type, const ReadRequest& request, int rows);
+    /// The column names of the file's header (a byte-order mark left out).
+    std::vector<std::string> Fields(const std::string& file);
+    /// Hands every stored record of `type` to `each`, those marked deleted
+    /// too. Throws when the store cannot be read; the records handed over
+    /// until then must then be disregarded.
+    ListSummary List(const RecordType& type, const std::function<void(const ListedRecord&)>& each);
+
+    /// The store file in use, for messages.
+    [[nodiscard]] const std::string& StorePath() const { return m_store; }
+    /// A file as messages name it: "standard input" for "-".
+    [[nodiscard]] static std::string Shown(const std::string& file);
+    /// The file an export to `file` writes: ".csv" appended where missing;
+    /// "-" stays.
+    [[nodiscard]] static std::string ExportPath(const std::string& file);
+
+private:
+    struct Prepared;
+    /// Opens, checks and maps the file for count, import and preview.
+    void Prepare(const RecordType& type, const ReadRequest& request, Prepared& prepared);
+    /// Throws when the store file does not exist.
+    void RequireStore() const;
+    /// Creates the store's folder when needed.
+    void EnsureStoreFolder() const;
+    [[noreturn]] void StoreFailed(const char* doing) const;
+    void Note(const std::string& message) const;
+    [[nodiscard]] std::string Native(const std::string& name) const;
+
+    SessionOptions m_options;
+    std::string m_store;
+};
+
+} // namespace varno::host
