@@ -1,5 +1,5 @@
 # What `cmake --install` puts under the prefix, in two components:
-#   Runtime      the three shared libraries, varnocsv, its man page and bash
+#   Runtime      the four shared libraries, varnocsv, its man page and bash
 #                completion
 #   Development  the public headers, the libraries' unversioned links, the
 #                CMake package (find_package(VarnoCSVMgr)) and a pkg-config file
@@ -18,7 +18,8 @@ set(VARNO_SOVERSION 0)
 set_target_properties(VarnoPlatform PROPERTIES EXPORT_NAME Platform)
 set_target_properties(VarnoDataMgr PROPERTIES EXPORT_NAME DataMgr)
 set_target_properties(VarnoCSVMgr PROPERTIES EXPORT_NAME CSVMgr)
-set_target_properties(VarnoPlatform VarnoDataMgr VarnoCSVMgr PROPERTIES
+set_target_properties(VarnoHost PROPERTIES EXPORT_NAME Host)
+set_target_properties(VarnoPlatform VarnoDataMgr VarnoCSVMgr VarnoHost PROPERTIES
   VERSION ${PROJECT_VERSION} SOVERSION ${VARNO_SOVERSION})
 # The public headers are C++20; programs that use them compile as C++20 too.
 target_compile_features(VarnoPlatform PUBLIC cxx_std_20)
@@ -31,7 +32,7 @@ list(FIND CMAKE_CXX_IMPLICIT_LINK_DIRECTORIES "${CMAKE_INSTALL_FULL_LIBDIR}" var
 if(varno_system_libdir EQUAL -1)
   file(RELATIVE_PATH varno_bin_to_lib ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_LIBDIR})
   set_target_properties(varnocsv PROPERTIES INSTALL_RPATH "$ORIGIN/${varno_bin_to_lib}")
-  set_target_properties(VarnoDataMgr VarnoCSVMgr PROPERTIES INSTALL_RPATH "$ORIGIN")
+  set_target_properties(VarnoDataMgr VarnoCSVMgr VarnoHost PROPERTIES INSTALL_RPATH "$ORIGIN")
 endif()
 
 # The public headers, listed one by one: every header of the libraries except
@@ -53,10 +54,13 @@ set(VARNO_PUBLIC_HEADERS
   engine/CSVInspect.h engine/CSVItem.h engine/CSVLayout.h
   converters/CSVCalendar.h converters/CSVContact.h converters/CSVEmail.h
   converters/CSVMemo.h converters/CSVMessage.h converters/CSVTodo.h
-  manager/CSVMng.h)
+  manager/CSVMng.h manager/CSVRecordTypes.h
+  host/Input.h host/Listing.h host/Mapping.h host/Registry.h host/Session.h
+  host/StoreFailureText.h)
 # The export macros' headers, generated into the build tree.
 set(VARNO_GENERATED_HEADERS
-  platform/varnoplatform_export.h store/varnodatamgr_export.h manager/varnocsvmgr_export.h)
+  platform/varnoplatform_export.h store/varnodatamgr_export.h manager/varnocsvmgr_export.h
+  host/varnohost_export.h)
 
 set(varno_include_dest ${CMAKE_INSTALL_INCLUDEDIR}/${VARNO_INCLUDE_SUBDIR})
 foreach(header IN LISTS VARNO_PUBLIC_HEADERS VARNO_GENERATED_HEADERS)
@@ -66,11 +70,11 @@ foreach(header IN LISTS VARNO_PUBLIC_HEADERS VARNO_GENERATED_HEADERS)
   endif()
   install(FILES ${header} DESTINATION ${varno_include_dest}/${folder} COMPONENT Development)
 endforeach()
-foreach(library VarnoPlatform VarnoDataMgr VarnoCSVMgr)
+foreach(library VarnoPlatform VarnoDataMgr VarnoCSVMgr VarnoHost)
   target_include_directories(${library} INTERFACE $<INSTALL_INTERFACE:${varno_include_dest}>)
 endforeach()
 
-install(TARGETS VarnoPlatform VarnoDataMgr VarnoCSVMgr
+install(TARGETS VarnoPlatform VarnoDataMgr VarnoCSVMgr VarnoHost
   EXPORT VarnoCSVMgrTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
     COMPONENT Runtime
@@ -81,9 +85,9 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/varnocsv.1 DESTINATION ${CMAKE_INSTALL
 install(FILES cli/varnocsv.bash-completion DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
   RENAME varnocsv COMPONENT Runtime)
 
-# The CMake package: Varno::Platform, Varno::DataMgr, Varno::CSVMgr. ICU and
-# SQLite are private to the shared libraries (no public header names them),
-# so a consumer needs neither found.
+# The CMake package: Varno::Platform, Varno::DataMgr, Varno::CSVMgr,
+# Varno::Host. ICU, SQLite and nlohmann-json are private to the shared
+# libraries (no public header names them), so a consumer needs none found.
 install(EXPORT VarnoCSVMgrTargets
   NAMESPACE Varno::
   FILE VarnoCSVMgrTargets.cmake
@@ -101,12 +105,14 @@ install(FILES
   DESTINATION ${VARNO_CMAKE_DIR}
   COMPONENT Development)
 
-# pkg-config: one module, varnocsvmgr, for all three libraries. The prefix is
+# pkg-config: varnocsvmgr for the library and its store, varnohost for the
+# host library on top of them. The prefix is
 # found from the file's own place (${pcfiledir}), so the file stays right
 # under whatever prefix `cmake --install --prefix` chose.
 file(RELATIVE_PATH VARNO_PC_TO_PREFIX ${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig ${CMAKE_INSTALL_PREFIX})
 string(REGEX REPLACE "/$" "" VARNO_PC_TO_PREFIX "${VARNO_PC_TO_PREFIX}")
 configure_file(cmake/varnocsvmgr.pc.in ${CMAKE_CURRENT_BINARY_DIR}/varnocsvmgr.pc @ONLY)
-install(FILES ${CMAKE_CURRENT_BINARY_DIR}/varnocsvmgr.pc
+configure_file(cmake/varnohost.pc.in ${CMAKE_CURRENT_BINARY_DIR}/varnohost.pc @ONLY)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/varnocsvmgr.pc ${CMAKE_CURRENT_BINARY_DIR}/varnohost.pc
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
   COMPONENT Development)

@@ -1,6 +1,6 @@
 # Debian packages made by CPack from the install components (scripts/package.sh
 # configures a build for the prefix /usr and runs it):
-#   varnocsv            Runtime: varnocsv, the three libraries, man page, completion
+#   varnocsv            Runtime: varnocsv, the four libraries, man page, completion
 #   libvarnocsvmgr-dev  Development: headers, CMake package, pkg-config file
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME varnocsv)
@@ -24,7 +24,8 @@ set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libvarnocsvmgr-dev)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION "VarnoCSVMgr libraries: development files
 Headers, the CMake package (find_package(VarnoCSVMgr)) and the pkg-config \
-module (varnocsvmgr) for programs built against the libraries of varnocsv.")
+modules (varnocsvmgr, varnohost) for programs built against the libraries of \
+varnocsv.")
 # The headers package pins the libraries of exactly its own version.
 set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
 

@@ -1,4 +1,4 @@
-#include "host/ExportTarget.h"
+#include "host/ExportTarget_p.h"
 
 #include "host/Session.h"
 

@@ -1,6 +1,6 @@
 #include "host/Session.h"
 
-#include "host/ExportTarget.h"
+#include "host/ExportTarget_p.h"
 #include "host/Input.h"
 #include "host/Mapping.h"
 #include "host/StoreFailureText.h"

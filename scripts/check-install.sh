@@ -58,11 +58,11 @@ for file in examples/contacts.csv examples/contacts-utf16.txt; do
 done
 
 # The same program with pkg-config and no CMake.
-PKG_CONFIG_PATH=$(dirname "$(find "$prefix" -name varnocsvmgr.pc)")
+PKG_CONFIG_PATH=$(dirname "$(find "$prefix" -name varnohost.pc)")
 export PKG_CONFIG_PATH
 # shellcheck disable=SC2046
 "$cxx" -std=c++20 -Wall -Wextra -Werror -o "$work/roundtrip-pc" examples/consumer/contacts_roundtrip.cpp \
-  $(pkg-config --cflags --libs varnocsvmgr) -Wl,-rpath,"$(pkg-config --variable=libdir varnocsvmgr)"
+  $(pkg-config --cflags --libs varnohost) -Wl,-rpath,"$(pkg-config --variable=libdir varnohost)"
 "$work/roundtrip-pc" examples/contacts.csv >/dev/null || fail "the pkg-config build does not round-trip"
 echo "the pkg-config build round-trips examples/contacts.csv too"
 

@@ -1,7 +1,8 @@
 // contacts_roundtrip: a program built against the installed VarnoCSVMgr
-// package. It imports a contacts file in the library's own 40-column layout
-// (UTF-8, or UTF-16LE with a byte-order mark) into a fresh store, exports the
-// store, imports that export into a second fresh store and exports again.
+// package. It imports a contacts file (UTF-8, or UTF-16LE with a byte-order
+// mark; the library's own 40-column layout or any layout whose columns the
+// host library can map by itself) into a fresh store, exports the store,
+// imports that export into a second fresh store and exports again.
 // The round trip holds when every step moved every record and the two
 // exports are the same byte for byte (the first export may differ from the
 // input: export writes telephone numbers without their spaces and dashes,
@@ -12,7 +13,8 @@
 // WORK_FOLDER (default: a new folder under $TMPDIR or /tmp, removed at the
 // end) receives store-1.db, export-1.csv, store-2.db and export-2.csv.
 // Exit status 0 when the round trip holds, 1 when it does not, 2 on bad use.
-#include "manager/CSVMng.h"
+#include "host/Registry.h"
+#include "host/Session.h"
 #include "platform/CodePage.h"
 #include "store/Store.h"
 
@@ -23,7 +25,6 @@
 #include <iostream>
 #include <iterator>
 #include <string>
-#include <string_view>
 
 namespace fs = std::filesystem;
 
@@ -40,46 +41,29 @@ std::string ReadAll(const fs::path& path)
 bool ImportAndExport(const fs::path& input, const fs::path& store, const fs::path& output)
 {
     SetStorePath(CString::FromUtf8(store.string()));
-    CSVMng manager;
-    const CString inputPath = CString::FromUtf8(input.string());
-
-    // Each field of the contact layout is read from the header column of its
-    // export name; a file in which none of the principal fields (the name,
-    // for example) has its column is not in this layout.
-    CStringArray header;
-    if (manager.GetField(inputPath, header) != CSVERR_SUCCESS) {
-        std::cerr << "cannot read the header of " << input << "\n";
+    // The host library checks the file and maps its header columns to the
+    // contact's fields; it says what it chose and what it noticed through
+    // the note callback (here only its warnings are shown), and a refusal
+    // is an Error.
+    auto warn = [](const std::string& note) {
+        if (note.rfind("warning", 0) == 0)
+            std::cerr << note << "\n";
+    };
+    varno::host::Session session({.profile = 1, .fileNameCodePage = 65001, .note = warn});
+    const varno::host::RecordType& contacts = *varno::host::FindRecordType("contact");
+    try {
+        const varno::host::ReadRequest request{input.string(), {}};
+        const long inFile = session.Count(contacts, request);
+        const long saved = session.Import(contacts, request, -1, false);
+        const long exported = session.Export(contacts, {output.string(), {}, {}}).written;
+        std::cout << input.filename().string() << ": " << inFile << " contacts in the file, " << saved
+                  << " saved to " << store.filename().string() << ", " << exported << " exported to "
+                  << output.filename().string() << "\n";
+        return inFile > 0 && saved == inFile && exported == inFile;
+    } catch (const varno::host::Error& error) {
+        std::cerr << "cannot move " << input << " through " << store << ": " << error.what() << "\n";
         return false;
     }
-    CStringList fields, columns;
-    bool principal = false;
-    for (const varno::CSVColumn& column : CSVMng::GetLayout(CSVTYPE_CONTACT)->columns)
-        for (int i = 0; i < header.GetSize(); ++i)
-            if (std::u16string_view(header[i]) == column.exportName) {
-                fields.AddTail(CString(column.fieldName));
-                columns.AddTail(header[i]);
-                principal = principal || column.principal;
-            }
-    if (!principal) {
-        std::cerr << input << " is not a contacts file in the library's own layout\n";
-        return false;
-    }
-
-    long inFile = 0, saved = 0;
-    if (manager.Count(CSVTYPE_CONTACT, inFile, 1, inputPath, fields, columns, -1) != CSVERR_SUCCESS ||
-        manager.Import(CSVTYPE_CONTACT, saved, 1, inputPath, fields, columns, -1, false) != CSVERR_SUCCESS) {
-        std::cerr << "cannot import " << input << "\n";
-        return false;
-    }
-    if (saved < 0) {
-        std::cerr << "cannot save to " << store << ": " << GetLastStoreFailure().message << "\n";
-        return false;
-    }
-    const long exported = manager.Export(CSVTYPE_CONTACT, 1, CString::FromUtf8(output.string()));
-    std::cout << input.filename().string() << ": " << inFile << " contacts in the file, " << saved
-              << " saved to " << store.filename().string() << ", " << exported << " exported to "
-              << output.filename().string() << "\n";
-    return inFile > 0 && saved == inFile && exported == inFile;
 }
 
 } // namespace
