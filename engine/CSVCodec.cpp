@@ -94,11 +94,18 @@ void SplitRecord(std::u16string_view record, std::u16string_view separator, CStr
     });
 }
 
-size_t CountFields(std::u16string_view record, std::u16string_view separator) noexcept
+size_t CountCells(std::u16string_view record, std::u16string_view separator) noexcept
 {
-    size_t count = 0;
-    ForEachField(record, separator, [&count](std::u16string_view) { ++count; });
-    return count;
+    size_t count = 0, pos = 0;
+    while (pos < record.size()) {
+        const size_t end = FieldEnd(record, pos, separator);
+        ++count;
+        if (end == std::u16string_view::npos)
+            return count;
+        pos = end + 1;
+    }
+    // The last field ended at a separator at the very end of the record.
+    return count + (count > 0 ? 1 : 0);
 }
 
 void SplitRecordInPlace(std::u16string_view record, std::u16string_view separator, CStringArray& values)

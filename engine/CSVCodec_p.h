@@ -38,8 +38,11 @@ size_t FieldEnd(std::u16string_view line, size_t start, std::u16string_view sepa
 /// empty last field and an empty record gives no values.
 void SplitRecord(std::u16string_view record, std::u16string_view separator, CStringArray& values);
 
-/// The number of values SplitRecord would give, without making them.
-size_t CountFields(std::u16string_view record, std::u16string_view separator) noexcept;
+/// The number of cells a CSV reader sees in the record: the values
+/// SplitRecord would give (without making them), and one more empty cell after a separator that ends the record, which the
+/// library's reader does not make into a value ("a,b," has three cells and
+/// gives two values).
+size_t CountCells(std::u16string_view record, std::u16string_view separator) noexcept;
 
 /// As SplitRecord, but `values` is replaced rather than appended to, and the
 /// storage of the values it held is reused: a reader that splits many

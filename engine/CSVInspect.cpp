@@ -164,27 +164,23 @@ struct CSVInspector::Impl {
         if (records == 0) {
             result.separator = HeaderSeparator(record, semicolons);
             detail::SplitRecord(record, result.separator.str(), result.header);
+            result.headerCells = static_cast<int64_t>(detail::CountCells(record, result.separator.str()));
             ++records;
             if (onRecord && recordsWanted)
                 onRecord(result.header);
             return;
         }
         // The values themselves are made only for a host that wants them.
-        size_t cells;
-        if (onRecord && recordsWanted) {
-            detail::SplitRecord(record, result.separator.str(), values);
-            cells = static_cast<size_t>(values.GetSize());
-        } else {
-            cells = detail::CountFields(record, result.separator.str());
-        }
+        const int64_t cells = static_cast<int64_t>(detail::CountCells(record, result.separator.str()));
         if (cells == 0)
             return; // a blank line
+        if (onRecord && recordsWanted)
+            detail::SplitRecord(record, result.separator.str(), values);
         ++records;
         ++result.rows;
-        const size_t columns = static_cast<size_t>(result.header.GetSize());
-        if (cells > columns && result.longRows++ == 0)
+        if (cells > result.headerCells && result.longRows++ == 0)
             result.firstLongRowLine = startLine;
-        if (cells < columns && result.shortRows++ == 0)
+        if (cells < result.headerCells && result.shortRows++ == 0)
             result.firstShortRowLine = startLine;
         if (onRecord && recordsWanted)
             onRecord(values);

@@ -35,11 +35,17 @@ struct CSVInspection {
     CString separator;             ///< the header's separator: a tab, a comma, or ";" (see CSVInspector)
     CStringArray header;           ///< the header's names as the file spells them
     int64_t rows = 0;              ///< non-blank data records
-    /// Data records with more cells than the header has names, and the line
-    /// the first of them starts on.
+    /// The cells of the header, and of the records below, counted as a CSV
+    /// reader counts them: a separator at the end of a record starts one
+    /// more, empty cell ("hello," has two), which the library's reader does
+    /// not make into a value. So a record that ends in an empty cell is as
+    /// whole as the header.
+    int64_t headerCells = 0;
+    /// Data records with more cells than the header, and the line the first
+    /// of them starts on.
     int64_t longRows = 0;
     int64_t firstLongRowLine = 0;
-    /// Data records with fewer cells than the header has names.
+    /// Data records with fewer cells than the header.
     int64_t shortRows = 0;
     int64_t firstShortRowLine = 0;
     /// The line on which the last record starts when a quote in it is still

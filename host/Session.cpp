@@ -173,7 +173,7 @@ void Session::Prepare(const RecordType& type, const ReadRequest& request, Prepar
     if (const std::string unfilled = CheckFilled(type, prepared.mapping); !unfilled.empty())
         Refuse(shown + ": " + unfilled);
 
-    const std::string columns = std::to_string(found.header.GetSize());
+    const std::string columns = std::to_string(found.headerCells);
     if (found.longRows > 0)
         Note("warning: " + RowsOf(found.longRows, shown) + " more cells than the header's " + columns +
              " columns (the first on line " + std::to_string(found.firstLongRowLine) +

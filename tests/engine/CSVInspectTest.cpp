@@ -4,6 +4,7 @@
 // Reproduce a random failure with VARNO_INSPECT_SEED=<seed>.
 #include "engine/CSVInspect.h"
 
+#include "tests/engine/CodecReference.h"
 #include "tests/engine/TestItem.h"
 #include "tests/support/TestSupport.h"
 
@@ -53,6 +54,10 @@ TEST(CSVInspect, ReportsWhatTheReaderWouldLose)
         {"a\tb;c\r\nx\ty\r\n", 65001, true, {"a", "b;c"}, "\t", 1, 0, 0, 0, 0, 0, -1, -1, 0},
         {Utf16LE(u"Memo\tColor\r\n장보기\tpink\r\n") + std::string("\0\0x\0", 4), 949, false, {"Memo", "Color"}, "\t",
          1, 0, 0, 0, 0, 0, 46, -1, 0},
+        // A record that ends in an empty cell is whole; one that lacks a cell is short.
+        {"memo,color\r\nhello,\r\nB\r\nC,x,\r\n", 65001, false, {"memo", "color"}, ",", 3, 1, 4, 1, 3, 0, -1, -1,
+         0},
+        {"a,b,\r\n1,2,\r\n3,4\r\n", 65001, false, {"a", "b"}, ",", 2, 0, 0, 1, 3, 0, -1, -1, 0},
         {"", 65001, false, {}, "", 0, 0, 0, 0, 0, 0, -1, -1, 0},
         {"memo", 65001, false, {"memo"}, ",", 0, 0, 0, 0, 0, 0, -1, -1, 0},
     };
@@ -113,11 +118,17 @@ TEST_F(CSVInspectFile, AgreesWithTheReaderOnRandomFiles)
         EXPECT_EQ(Utf8(r.header), Utf8(item.m_arrField)) << ::testing::PrintToString(bytes);
         EXPECT_EQ(r.separator, item.m_strSeparator) << ::testing::PrintToString(bytes);
         std::vector<Texts> expected{Utf8(item.m_arrField)};
-        int64_t longer = 0, shorter = 0;
-        for (const Texts& row : item.Utf8Rows()) {
+        for (const Texts& row : item.Utf8Rows())
             expected.push_back(row);
-            longer += row.size() > static_cast<size_t>(item.m_arrField.GetSize());
-            shorter += row.size() < static_cast<size_t>(item.m_arrField.GetSize());
+        // Long and short rows as a CSV reader counts cells, by the reference.
+        int64_t longer = 0, shorter = 0;
+        CString text = CString::FromUtf8(bytes);
+        const CString separator = item.m_strSeparator;
+        const int headerCells = RefCellCount(RefGetLine(text), separator);
+        while (!text.IsEmpty()) {
+            const int cells = RefCellCount(RefGetLine(text), separator);
+            longer += cells > 0 && cells > headerCells;
+            shorter += cells > 0 && cells < headerCells;
         }
         EXPECT_EQ(records, expected) << ::testing::PrintToString(bytes);
         EXPECT_EQ(r.longRows, longer) << ::testing::PrintToString(bytes);

@@ -59,6 +59,22 @@ inline void RefReadLine(CString line, const CString& separator, CStringArray& va
     }
 }
 
+/// The cells a CSV reader sees in a record: RefReadLine's values, and one
+/// more, empty, after a separator that ends the record.
+inline int RefCellCount(CString line, const CString& separator)
+{
+    int cells = 0;
+    while (!line.IsEmpty()) {
+        const int p = RefNextSeparator(line, separator);
+        ++cells;
+        if (p < 0)
+            break;
+        line = line.Mid(p + 1);
+        cells += line.IsEmpty();
+    }
+    return cells;
+}
+
 struct RefTable {
     _en_CSVError result;
     CString separator{u","};
