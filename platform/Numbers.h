@@ -1,6 +1,6 @@
-// Reading numbers from the start of a text, by the rules of the C run-time
-// conversions the library is specified with (_wtoi for integers, atof for
-// reals). Both read as much as fits and ignore the rest.
+// Reading numbers from the start of a text as the C run-time reads them
+// (_wtoi for integers, atof for reals), since files written for the phone
+// suite are read that way. Both read as much as fits and ignore the rest.
 #pragma once
 
 #include "platform/varnoplatform_export.h"

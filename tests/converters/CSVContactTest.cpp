@@ -1,6 +1,6 @@
 // The contact road through CSVMng on a real store, and the host-held road
 // (ImportToPC, ExportFromPC): type codes and slot rules, telephone numbers
-// through a spreadsheet, and groups.
+// through a spreadsheet, groups, and stores and files that cannot be read.
 #include "converters/CSVContact.h"
 #include "tests/converters/Road.h"
 
@@ -217,6 +217,22 @@ TEST_F(ContactRoad, ContactSurvivesARoundTripThroughItsOwnLayout)
                        "note|Line one\r\nline \"two\" | Zoë>Family =Family");
 }
 
+// As for every record type: what an import read exports to the same bytes,
+// a store that is no database writes no file, and a file that cannot be
+// read fails Count and Import alike and leaves the count as it was.
+TEST_F(ContactRoad, ExportImportExportIsStableAndUnreadableInputChangesNothing)
+{
+    const std::uint32_t family = Store(1, {}, "Family")[0];
+    const auto ids = Store(1, {{.first = "Ann", .tel = {{1, "0255501"}}, .email = {{2, "a@x"}}},
+                               {.first = "Bob", .adr = {{16, "h"}}, .notes = {"memo"}}});
+    CContactGroupPairs links;
+    Link(links, {{ids[0], family}});
+    ASSERT_EQ(links.SaveToDB(), 1);
+    ExpectStableRoundTrip(CSVTYPE_CONTACT, 2,
+                          " FIRST_NAME LAST_NAME COMPANY TEL_WORK1 TEL_WORK2 TEL_HOME1 TEL_HOME2 TEL_MOBILE1 "
+                          "TEL_MOBILE2 TEL_FAX1 TEL_FAX2 TEL_OTHER1 TEL_OTHER2 EMAIL_HOME EMAIL_WORK EMAIL_OTHER");
+}
+
 // A link to a group the profile does not hold gives an empty name, a link to
 // a contact it does not hold is passed over; GROUP_NAME is the first link's.
 // The host-held road writes the same rows, again on a second export, and the
@@ -300,6 +316,19 @@ TEST_F(ContactRoad, HostHeldCollections)
         EXPECT_EQ(Describe(held) + " | " + Links(held, groups, links),
                   "X||; group|Family // Y|| | Y>FAMILY Y>FAMILY =FAMILY");
         EXPECT_TRUE(empty.IsEmpty());
+    }
+    // A file that cannot be read changes nothing either.
+    WriteBytes("header.csv", "FIRST_NAME,GROUP_NAME\r\n");
+    const std::pair<const char*, _en_CSVError> unreadable[] = {{"missing.csv", CSVERR_FILEOPEN},
+                                                               {"header.csv", CSVERR_FAIL}};
+    for (const auto& [file, result] : unreadable) {
+        CStringList names{u"FIRST_NAME", u"GROUP_NAME"};
+        count = 42;
+        EXPECT_EQ(CCSVContact().ImportToPC(count, 0, PathOf(file), names, names, &held, &groups, &links, -1), result);
+        EXPECT_EQ(count, 42) << file;
+        EXPECT_EQ(Describe(held) + " | " + Links(held, groups, links),
+                  "X||; group|Family // Y|| | Y>FAMILY Y>FAMILY =FAMILY")
+            << file;
     }
     EXPECT_EQ(ImportToPC(&groups), CSVERR_FAIL) << "without linking, only the records are looked at";
     EXPECT_EQ(ImportToPC(&empty, &held), CSVERR_SUCCESS);

@@ -32,7 +32,8 @@ protected:
     UserLocaleGuard locale{"ko_KR"};
 };
 
-// The first message is the suite's worked example: box 1, 14:07 local time.
+// Boxes 1 to 4 are written as they are and any other as "2"; times in local
+// time, so the first message, at 05:07 UTC, reads 14:07.
 TEST_F(MessageRoad, ExportWritesBoxesAndNumberListsInEntryOrderFromTheStoreAndTheHost)
 {
     CMessages messages;

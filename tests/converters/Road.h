@@ -11,6 +11,7 @@
 #include "tests/store/StoreTestSupport.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -121,10 +122,11 @@ protected:
     /// Exports the `rows` records of profile 1, imports the file into a
     /// fresh store with every field of the layout mapped to its own column
     /// and exports again: the files must be byte-identical. On the way, an
-    /// empty profile and a store that is no database write no file; then,
-    /// the store still no database, Count gives the number of rows (it
-    /// needs no store), and a file that cannot be read fails Count and
-    /// Import alike, leaving the count and the store file as they were.
+    /// empty profile and a store that is no database (a file of other bytes,
+    /// a folder) write no file; then, the store still no database, Count
+    /// gives the number of rows (it needs no store), and a file that cannot
+    /// be read fails Count and Import alike, leaving the count and the store
+    /// file as they were.
     /// The layout's principal fields, those a host requires one of, must be
     /// `principal` (names after a space).
     void ExpectStableRoundTrip(unsigned long type, long rows, const std::string& principal)
@@ -145,9 +147,12 @@ protected:
         ASSERT_EQ(manager.Export(type, 1, PathOf("second.csv")), rows);
         EXPECT_EQ(ReadBytes("second.csv"), ReadBytes("first.csv"));
         WriteBytes("broken.db", "not a database");
-        SetStorePath(PathOf("broken.db"));
-        EXPECT_EQ(manager.Export(type, 1, PathOf("none.csv")), -1);
-        EXPECT_FALSE(Exists("none.csv"));
+        std::filesystem::create_directory(m_dir / "folder.db");
+        for (const char* store : {"folder.db", "broken.db"}) {
+            SetStorePath(PathOf(store));
+            EXPECT_EQ(manager.Export(type, 1, PathOf("none.csv")), -1) << store;
+            EXPECT_FALSE(Exists("none.csv")) << store;
+        }
         WriteBytes("header-only.csv", ReadBytes("first.csv").substr(0, ReadBytes("first.csv").find('\n') + 1));
         const std::tuple<const char*, _en_CSVError, long> files[] = {{"first.csv", CSVERR_SUCCESS, rows},
             {"missing.csv", CSVERR_FILEOPEN, 42}, {"header-only.csv", CSVERR_FAIL, 42}, {"", CSVERR_FAIL, 42}};
@@ -162,6 +167,7 @@ protected:
             }
         }
         EXPECT_EQ(ReadBytes("broken.db"), "not a database");
+        EXPECT_TRUE(std::filesystem::is_empty(m_dir / "folder.db"));
     }
 
     CSVMng manager;

@@ -1,7 +1,8 @@
 // CCSVItem's date text: the export format in local time on both sides of a
 // clock change, the import dispatcher's choice of parser by the shape of the
-// text, and the two fixed-layout parsers. The export format is read back in
-// every locale by DateParserTest, across clock changes by StoreTimeTest.
+// text, the cut of an eight-character date, and the two fixed-layout
+// parsers. The export format is read back in every locale by DateParserTest,
+// across clock changes by StoreTimeTest and CalendarRoadTest.
 #include "tests/engine/TestItem.h"
 #include "tests/support/TestSupport.h"
 
@@ -98,6 +99,21 @@ TEST(CSVItemDate, ImportPicksTheParserByTheShapeOfTheDate)
         ExpectValue(item.String2OLEDate(U8(c.date), U8(c.time)), c.expected,
                     std::string(c.locale) + " \"" + c.date + "\" \"" + c.time + "\"");
     }
+}
+
+// Any eight characters (UTF-16 units) are cut 4-2-2 with dashes; every
+// other length comes back as it was.
+TEST(CSVItemDate, DateFormatChangeCutsEightCharactersIntoYearMonthDay)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"20120131", "2012-01-31"}, {"abcdefgh", "abcd-ef-gh"}, {"2012-1-1", "2012--1--1"},
+        {"31.01.12", "31.0-1.-12"}, {"        ", "    -  -  "}, {"이천십이년일월", "이천십이년일월"},
+        {"이천십이년일월삼", "이천십이-년일-월삼"}, {"", ""}, {"2012013", "2012013"}, {"201201311", "201201311"},
+        {"2012/01/31", "2012/01/31"},
+    };
+    TestItem item;
+    for (const auto& [date, expected] : cases)
+        EXPECT_EQ(item.dateFormatChange(U8(date)).ToUtf8(), expected) << '"' << date << '"';
 }
 
 TEST(CSVItemDate, FixedLayoutParsersNeedTheirSeparators)
