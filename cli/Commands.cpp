@@ -42,6 +42,16 @@ void SayOnInterrupt(std::string message)
 std::string PreviewText(const host::RecordType& type, const host::Preview& preview, size_t width,
                         const TableMarks& marks)
 {
+    if (!preview.unfilled.empty()) {
+        // Nothing would be stored: every column, to map by hand.
+        std::vector<std::vector<std::string>> table{{"column", "first row", "field"}};
+        for (const host::PreviewColumn& column : preview.columns)
+            table.push_back({OneLine(InQuotes(column.name), marks), OneLine(column.example, marks),
+                             column.field.empty() ? "?" : column.field});
+        return "the columns of the file (an import would refuse it: " + preview.unfilled + "):\n" +
+               Table(table, width, marks) + "\na mapping to start from, to copy and edit (FIELD: a field of " +
+               std::string(type.name) + "):\n" + preview.mapOptions + "\n";
+    }
     std::vector<std::vector<std::string>> table{{"field", "column", "first row"}};
     for (const host::PreviewField& line : preview.mapping) {
         if (!line.column) {
@@ -51,8 +61,10 @@ std::string PreviewText(const host::RecordType& type, const host::Preview& previ
         std::string columns = InQuotes(*line.column);
         for (size_t n = 0; n < line.alsoReads.size(); ++n)
             columns += (n ? ", " : " (and ") + InQuotes(line.alsoReads[n]);
-        table.push_back({line.field, OneLine(columns + (line.alsoReads.empty() ? "" : ")"), marks),
-                         OneLine(line.example.value_or(""), marks)});
+        columns += line.alsoReads.empty() ? "" : ")";
+        if (!line.how.empty())
+            columns += " (" + line.how + ")";
+        table.push_back({line.field, OneLine(columns, marks), OneLine(line.example.value_or(""), marks)});
     }
     std::string text = "mapping" + preview.source + ":\n" + Table(table, width, marks);
 
@@ -157,6 +169,20 @@ int Commands::Preview(const host::RecordType& type, const host::ReadRequest& req
     const host::Preview preview = m_session.MakePreview(type, request, rows);
     if (!m_options.json) {
         Out() << PreviewText(type, preview, static_cast<size_t>(OutputWidth()), MarksFor(m_options.terminalCodePage));
+        return Finish(kExitSuccess);
+    }
+    if (!preview.unfilled.empty()) {
+        nlohmann::ordered_json columns = nlohmann::ordered_json::array();
+        for (const host::PreviewColumn& column : preview.columns)
+            columns.push_back({{"column", column.name},
+                               {"example", column.example},
+                               {"field", column.field.empty() ? nlohmann::ordered_json(nullptr)
+                                                              : nlohmann::ordered_json(column.field)}});
+        Emit({{"type", type.name},
+              {"path", request.file},
+              {"refused", preview.unfilled},
+              {"columns", columns},
+              {"map", preview.mapOptions}});
         return Finish(kExitSuccess);
     }
     nlohmann::ordered_json fields = nlohmann::ordered_json::array();

@@ -152,15 +152,21 @@ void AddFile(CLI::App& command, std::string& file, const char* description)
     });
 }
 
-void AddMap(CLI::App& command, std::vector<std::string>& maps)
+/// The options of the commands that read a file: --map, --strict, --no-header.
+void AddReading(CLI::App& command, varno::host::ReadRequest& request)
 {
     command
-        .add_option("--map", maps,
+        .add_option("--map", request.maps,
                     "read FIELD from the header column COLUMN (repeatable, in order; split at the first \"=\", "
-                    "nothing trimmed; the column must be in the header)")
+                    "nothing trimmed; the column must be in the header; #N is column N of a file without one)")
         ->type_name("FIELD=COLUMN")
         ->allow_extra_args(false)
         ->check(CheckMap);
+    command.add_flag("--strict", request.strict,
+                     "refuse the file rather than store a date nobody can read or a telephone number with letters, "
+                     "an extension or words in it");
+    command.add_flag("--no-header", request.noHeader,
+                     "the file has no header: read every row, its columns named #1, #2, ... for --map");
 }
 
 /// "TYPE is contact, ... or email (in any letter case),\nor its code 1 to 6.": the
@@ -239,7 +245,8 @@ int main(int argc, char** argv)
 
     std::string type;
     std::string file;
-    std::vector<std::string> maps;
+    varno::host::ReadRequest request;
+    const std::vector<std::string>& maps = request.maps;
     int option = -1;
     bool flag = false;
 
@@ -251,12 +258,12 @@ int main(int argc, char** argv)
     CLI::App* countCommand = app.add_subcommand("count", "count the records FILE holds, storing nothing");
     AddType(*countCommand, type);
     AddFile(*countCommand, file, "the CSV file to read, or - for standard input");
-    AddMap(*countCommand, maps);
+    AddReading(*countCommand, request);
 
     CLI::App* importCommand = app.add_subcommand("import", "add the records of FILE to the store");
     AddType(*importCommand, type);
     AddFile(*importCommand, file, "the CSV file to read, or - for standard input");
-    AddMap(*importCommand, maps);
+    AddReading(*importCommand, request);
     importCommand
         ->add_option("--option", option,
                      "passed to the store's save: -1 (the default) makes a contact import link the contacts to the "
@@ -269,7 +276,7 @@ int main(int argc, char** argv)
                                                              "with the mapping, storing nothing");
     AddType(*previewCommand, type);
     AddFile(*previewCommand, file, "the CSV file to read, or - for standard input");
-    AddMap(*previewCommand, maps);
+    AddReading(*previewCommand, request);
     previewCommand->add_option("--rows", rows, "how many records to show (default 5; 0 shows only the mapping)")
         ->type_name("N")
         ->check(CLI::Range(0, INT_MAX));
@@ -350,7 +357,7 @@ int main(int argc, char** argv)
         ProgressLine progress(isatty(STDERR_FILENO) ? stderr : nullptr);
         Commands commands(options, out, err, [&progress] { progress.Clear(); });
         try {
-            const varno::host::ReadRequest request{file, maps};
+            request.file = file;
             if (exportCommand->parsed())
                 return commands.Export(*recordType, file);
             if (countCommand->parsed())

@@ -78,10 +78,10 @@ const Column kColumns[] = {
     {{u"summary", u"summary", true},
      [](CCSVCalendar&, const CCalendar& entry) { return entry.Summary; },
      [](CCSVCalendar&, CCalendar& entry, const Cell& cell) { entry.Summary = cell.Value(); }},
-    {{u"start_time", u"start_time", true, true},
+    {{u"start_time", u"start_time", true, true, false, varno::CSVCellKind::Date},
      [](CCSVCalendar& calendar, const CCalendar& entry) { return calendar.OLEDate2String(entry.StartTime); },
      [](CCSVCalendar& calendar, CCalendar& entry, const Cell& cell) { entry.StartTime = ReadDate(calendar, cell); }},
-    {{u"end_time", u"end_time", false, true},
+    {{u"end_time", u"end_time", false, true, false, varno::CSVCellKind::Date},
      [](CCSVCalendar& calendar, const CCalendar& entry) { return calendar.OLEDate2String(entry.EndTime); },
      [](CCSVCalendar& calendar, CCalendar& entry, const Cell& cell) { entry.EndTime = ReadDate(calendar, cell); }},
     {{u"allday", u"allday"},
@@ -95,7 +95,7 @@ const Column kColumns[] = {
          if (calendar.m_bSubjectLayout && entry.AllDay == 1)
              entry.EndTime.m_dt -= 1.0;
      }},
-    {{u"alarm_runtime", u"alarm_runtime", false, true, true},
+    {{u"alarm_runtime", u"alarm_runtime", false, true, true, varno::CSVCellKind::Alarm},
      AlarmText,
      [](CCSVCalendar& calendar, CCalendar& entry, const Cell& cell) {
          calendar.ConvertAlarm(&entry, cell.Value(), cell.Next(), cell.Previous());

@@ -134,7 +134,7 @@ constexpr Column Organization(std::u16string_view name, bool principal = false)
 template <Kind kind, int slot>
 constexpr Column Telephone(std::u16string_view name)
 {
-    return {{name, name, kPrincipal},
+    return {{name, name, kPrincipal, false, false, varno::CSVCellKind::Telephone, true},
             [](CCSVContact& converter, const ContactRow& r) {
                 for (int i = 0, seen = 0; i < r.contact.GetTelephoneCount(); ++i) {
                     const CTelephoneNumber& t = *r.contact.GetTelephone(i);
@@ -156,7 +156,7 @@ constexpr Column Telephone(std::u16string_view name)
 template <Kind kind>
 constexpr Column Email(std::u16string_view name)
 {
-    return {{name, name, kPrincipal},
+    return {{name, name, kPrincipal, false, false, varno::CSVCellKind::Text, true},
             [](CCSVContact&, const ContactRow& r) {
                 for (int i = 0; i < r.contact.GetEmailCount(); ++i)
                     if (const CEmail& e = *r.contact.GetEmail(i);
@@ -175,7 +175,7 @@ constexpr Column Email(std::u16string_view name)
 template <Kind kind>
 constexpr Column Url(std::u16string_view name)
 {
-    return {{name, name},
+    return {{name, name, false, false, false, varno::CSVCellKind::Text, true},
             [](CCSVContact&, const ContactRow& r) {
                 for (int i = 0; i < r.contact.GetURLCount(); ++i)
                     if (const CURL& u = *r.contact.GetURL(i); NetKind(u.GetType()) == kind && !u.GetURL().IsEmpty())
@@ -195,7 +195,7 @@ constexpr Column Url(std::u16string_view name)
 template <bool (CContact::*get)(int&, COleDateTimeNull&) const, std::uint32_t eventKind>
 constexpr Column Date(std::u16string_view name)
 {
-    return {{name, name},
+    return {{name, name, false, false, false, varno::CSVCellKind::Date, true},
             [](CCSVContact& converter, const ContactRow& r) {
                 int index = 0;
                 COleDateTimeNull date;
@@ -275,12 +275,12 @@ constexpr Column kColumns[] = {
     Address<2, &CPostalAddress::City>(u"ADR_OTHER_CITY"),
     Address<2, &CPostalAddress::State>(u"ADR_OTHER_STATE"),
     Address<2, &CPostalAddress::Zip>(u"ADR_OTHER_ZIP"),
-    {{u"NOTE", u"NOTE"},
+    {{u"NOTE", u"NOTE", false, false, false, varno::CSVCellKind::Text, true},
      [](CCSVContact&, const ContactRow& r) {
          return r.contact.GetCommentCount() > 0 ? r.contact.GetComment(0) : CString();
      },
      [](CCSVContact&, ContactRow& r, const Cell& cell) { r.contact.NewComment(cell.Value()); }},
-    {{u"GROUP_NAME", u"GROUP_NAME"},
+    {{u"GROUP_NAME", u"GROUP_NAME", false, false, false, varno::CSVCellKind::GroupName, true},
      [](CCSVContact&, const ContactRow& r) {
          CString name;
          if (r.contact.GetGroupCount() > 0)

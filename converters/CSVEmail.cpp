@@ -72,7 +72,7 @@ const Column kColumns[] = {
     {{u"receiver", u"receiver", true}, WriteAddresses<0>, ReadAddresses<0>},
     {{u"cc", u"cc", true}, WriteAddresses<2>, ReadAddresses<2>},
     {{u"bcc", u"bcc", true}, WriteAddresses<3>, ReadAddresses<3>},
-    {{u"time", u"time"},
+    {{u"time", u"time", false, false, false, varno::CSVCellKind::Date},
      [](CCSVEmail& converter, const CMsgEmail& mail) { return converter.OLEDate2String(mail.MessageTime); },
      [](CCSVEmail& converter, CMsgEmail& mail, const Cell& cell) {
          mail.MessageTime = converter.String2OLEDate(cell.Value(), CString());

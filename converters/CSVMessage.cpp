@@ -68,7 +68,7 @@ const Column kColumns[] = {
          const int box = varno::ReadLeadingInt(cell.Value().str());
          message.Box = IsValidBox(box) ? static_cast<std::uint32_t>(box) : 2;
      }},
-    {{u"time", u"time"},
+    {{u"time", u"time", false, false, false, varno::CSVCellKind::Date},
      [](CCSVMessage& converter, const CMessage& message) { return converter.OLEDate2String(message.MessageTime); },
      [](CCSVMessage& converter, CMessage& message, const Cell& cell) {
          message.MessageTime = converter.String2OLEDate(cell.Value(), CString());

@@ -46,12 +46,12 @@ const Column kColumns[] = {
     {{u"summary", u"summary", true},
      [](CCSVTodo&, const CCalendar& item) { return item.Summary; },
      [](CCSVTodo&, CCalendar& item, const Cell& cell) { item.Summary = cell.Value(); }},
-    {{u"start_date", u"start_time"},
+    {{u"start_date", u"start_time", false, false, false, varno::CSVCellKind::Date},
      [](CCSVTodo& todo, const CCalendar& item) { return todo.OLEDate2String(item.StartTime); },
      [](CCSVTodo& todo, CCalendar& item, const Cell& cell) {
          item.StartTime = todo.String2OLEDate(cell.Value(), CString());
      }},
-    {{u"due_date", u"due_date"},
+    {{u"due_date", u"due_date", false, false, false, varno::CSVCellKind::Date},
      [](CCSVTodo& todo, const CCalendar& item) { return todo.OLEDate2String(item.DueDate); },
      [](CCSVTodo& todo, CCalendar& item, const Cell& cell) {
          item.DueDate = todo.String2OLEDate(cell.Value(), CString());

@@ -38,7 +38,7 @@ CString HeaderSeparator(std::u16string_view header, bool semicolons)
 struct CSVInspector::Impl {
     unsigned codePage;
     bool semicolons;
-    std::function<void(CStringArray&)> onRecord;
+    std::function<void(CStringArray&, int64_t)> onRecord;
     bool recordsWanted = true; ///< until StopRecords
     CSVInspection result;
 
@@ -167,7 +167,7 @@ struct CSVInspector::Impl {
             result.headerCells = static_cast<int64_t>(detail::CountCells(record, result.separator.str()));
             ++records;
             if (onRecord && recordsWanted)
-                onRecord(result.header);
+                onRecord(result.header, startLine);
             return;
         }
         // The values themselves are made only for a host that wants them.
@@ -183,7 +183,7 @@ struct CSVInspector::Impl {
         if (cells < result.headerCells && result.shortRows++ == 0)
             result.firstShortRowLine = startLine;
         if (onRecord && recordsWanted)
-            onRecord(values);
+            onRecord(values, startLine);
     }
 
     void Consume(std::string_view bytes)
@@ -250,7 +250,7 @@ void CSVInspector::StopRecords() noexcept
     m_impl->recordsWanted = false;
 }
 
-void CSVInspector::OnRecord(std::function<void(CStringArray& values)> onRecord)
+void CSVInspector::OnRecord(std::function<void(CStringArray& values, int64_t line)> onRecord)
 {
     m_impl->onRecord = std::move(onRecord);
 }

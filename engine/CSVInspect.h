@@ -68,8 +68,9 @@ public:
     CSVInspector& operator=(const CSVInspector&) = delete;
 
     /// Called with the values of the header and of every non-blank data
-    /// record, in order, as the reader would split them.
-    void OnRecord(std::function<void(CStringArray& values)> onRecord);
+    /// record, in order, as the reader would split them, and the line the
+    /// record starts on.
+    void OnRecord(std::function<void(CStringArray& values, int64_t line)> onRecord);
     /// No more OnRecord calls (a host that has seen in the header that it
     /// needs no values calls it from its OnRecord); the rows are then only
     /// counted, which is cheaper.

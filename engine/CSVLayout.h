@@ -14,6 +14,16 @@ class CCSVItem;
 
 namespace varno {
 
+/// What a column's cells hold, for hosts that check cells before import
+/// reads them (the converter reads each kind by its own rules).
+enum class CSVCellKind {
+    Text,      ///< taken as it is, or a number or word the converter knows
+    Date,      ///< read by String2OLEDate (with the next column's time where readsNext)
+    Telephone, ///< cleaned down to its dial characters
+    GroupName, ///< the name of one group
+    Alarm,     ///< an alarm label of the suite, or a date
+};
+
 /// One column of a converter's own layout, in export order.
 struct CSVColumn {
     /// The header name export writes.
@@ -30,6 +40,12 @@ struct CSVColumn {
     /// on/off switch in the split layouts): a host counts them as read.
     bool readsNext = false;
     bool readsPrevious = false;
+    CSVCellKind kind = CSVCellKind::Text;
+    /// Import adds an entry to the record for every mapped cell of this
+    /// field (a contact's telephones, e-mails, notes, groups): a second
+    /// column of it adds a second entry, where a second column of any other
+    /// field overwrites the first.
+    bool addsEntries = false;
 };
 
 /// A layout of another program that import recognises by the first names

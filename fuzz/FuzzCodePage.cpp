@@ -74,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const varno::CSVInspection found = varno::InspectCSV(bytes, codePage, semicolons);
     varno::CSVInspector inspector(codePage, semicolons);
     std::vector<CStringArray> records;
-    inspector.OnRecord([&records](CStringArray& values) { records.push_back(values); });
+    inspector.OnRecord([&records](CStringArray& values, int64_t) { records.push_back(values); });
     pieces = firstPieces;
     for (size_t at = 0; at < bytes.size();) {
         const size_t length = std::min<size_t>(bytes.size() - at, pieces % 7 + 1);

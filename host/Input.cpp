@@ -58,7 +58,7 @@ std::string OpenProblem(int error)
     }
 }
 
-/// Appends UTF-16LE bytes of a record, written as export writes records.
+/// Appends UTF-16LE bytes of records, written as export writes records.
 class Rewriter {
 public:
     Rewriter(const RecordType& type, int fd) : m_item(type.create()), m_fd(fd)
@@ -93,6 +93,23 @@ private:
     bool m_ok = true;
 };
 
+/// Reads the bytes of `input` from the start, piece by piece, into `feed`.
+bool ReadAllOf(const Input& input, const std::function<void(std::string_view)>& feed, std::string& problem)
+{
+    std::vector<char> buffer(kPiece);
+    for (off_t offset = 0;;) {
+        const ssize_t n = ReadPiece(input.bytes.Get(), true, buffer, offset);
+        if (n < 0) {
+            problem = "cannot read " + input.name + ": " + std::strerror(errno);
+            return false;
+        }
+        if (n == 0)
+            return true;
+        feed(std::string_view(buffer.data(), static_cast<size_t>(n)));
+        offset += n;
+    }
+}
+
 } // namespace
 
 Descriptor& Descriptor::operator=(Descriptor&& other) noexcept
@@ -112,8 +129,7 @@ Descriptor::~Descriptor()
         ::close(m_fd);
 }
 
-std::optional<Input> OpenInput(const std::string& name, const std::string& nativeName, unsigned codePage,
-                               bool semicolons, const RecordType* layout, std::string& problem, size_t keepRows)
+std::optional<Input> OpenInput(const std::string& name, const std::string& nativeName, std::string& problem)
 {
     Input input;
     input.name = name;
@@ -132,12 +148,7 @@ std::optional<Input> OpenInput(const std::string& name, const std::string& nativ
         problem = "cannot open " + name + ": it is a folder";
         return std::nullopt;
     }
-    const bool seekable = S_ISREG(st.st_mode);
-    if (!seekable && !S_ISFIFO(st.st_mode) && !S_ISCHR(st.st_mode) && !S_ISSOCK(st.st_mode)) {
-        problem = "cannot read " + name + ": it is not a file, a pipe or a terminal";
-        return std::nullopt;
-    }
-    if (seekable) {
+    if (S_ISREG(st.st_mode)) {
         // The library's reader takes the same shared lock; a writer that
         // holds the file locked would make it fail.
         if (::flock(source.Get(), LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
@@ -145,60 +156,84 @@ std::optional<Input> OpenInput(const std::string& name, const std::string& nativ
             return std::nullopt;
         }
         input.bytes = std::move(source);
-    } else {
-        input.bytes = Descriptor(::memfd_create("varnocsv-input", 0));
-        if (input.bytes.Get() < 0) {
-            problem = "cannot read " + name + ": " + std::strerror(errno);
-            return std::nullopt;
-        }
+        return input;
     }
-
-    CSVInspector inspector(codePage, semicolons);
-    std::unique_ptr<Rewriter> rewriter;
-    bool header = true; // the next record is the header
-    if (layout || keepRows > 0) {
-        inspector.OnRecord([&](CStringArray& values) {
-            if (header && layout && inspector.Separator() == CString(u";")) {
-                input.rewritten = Descriptor(::memfd_create("varnocsv-rewritten", 0));
-                if (input.rewritten.Get() >= 0)
-                    rewriter = std::make_unique<Rewriter>(*layout, input.rewritten.Get());
-            }
-            if (rewriter)
-                rewriter->Add(values);
-            if (!header && input.firstRows.size() < keepRows)
-                input.firstRows.push_back(values);
-            else if (!rewriter && input.firstRows.size() >= keepRows)
-                inspector.StopRecords(); // a file read as it is: the rest of its rows need only counting
-            header = false;
-        });
+    if (!S_ISFIFO(st.st_mode) && !S_ISCHR(st.st_mode) && !S_ISSOCK(st.st_mode)) {
+        problem = "cannot read " + name + ": it is not a file, a pipe or a terminal";
+        return std::nullopt;
+    }
+    // A stream is read once, into memory that can be read again.
+    input.bytes = Descriptor(::memfd_create("varnocsv-input", 0));
+    if (input.bytes.Get() < 0) {
+        problem = "cannot read " + name + ": " + std::strerror(errno);
+        return std::nullopt;
     }
     std::vector<char> buffer(kPiece);
-    off_t offset = 0;
-    const int from = seekable ? input.bytes.Get() : source.Get();
     for (;;) {
-        const ssize_t n = ReadPiece(from, seekable, buffer, offset);
+        const ssize_t n = ReadPiece(source.Get(), false, buffer, 0);
         if (n < 0) {
             problem = "cannot read " + name + ": " + std::strerror(errno);
             return std::nullopt;
         }
         if (n == 0)
-            break;
-        const std::string_view piece(buffer.data(), static_cast<size_t>(n));
-        if (offset == 0)
-            input.utf8Mark = piece.substr(0, 3) == "\xEF\xBB\xBF";
-        if (!seekable && !WriteAll(input.bytes.Get(), piece)) {
+            return input;
+        if (!WriteAll(input.bytes.Get(), std::string_view(buffer.data(), static_cast<size_t>(n)))) {
             problem = "cannot read " + name + ": no memory to hold it: " + std::strerror(errno);
             return std::nullopt;
         }
+    }
+}
+
+bool InspectInput(Input& input, unsigned codePage, bool semicolons, const RecordSink& sink, std::string& problem)
+{
+    CSVInspector inspector(codePage, semicolons);
+    if (sink)
+        inspector.OnRecord([&](CStringArray& values, int64_t line) {
+            if (!sink(values, line))
+                inspector.StopRecords();
+        });
+    bool first = true;
+    const bool read = ReadAllOf(input, [&](std::string_view piece) {
+        if (first)
+            input.utf8Mark = piece.substr(0, 3) == "\xEF\xBB\xBF";
+        first = false;
         inspector.Feed(piece);
-        offset += n;
-    }
+    }, problem);
     input.inspection = inspector.Finish();
-    if (input.rewritten.Get() >= 0 && (!rewriter || !rewriter->Flush())) {
-        problem = "cannot re-write " + name + " with commas: " + std::strerror(errno);
-        return std::nullopt;
+    return read;
+}
+
+bool RewriteInput(Input& input, unsigned codePage, bool semicolons, const RecordType& type,
+                  const CStringArray& header,
+                  const std::function<bool(const CStringArray& row, int64_t line, CStringArray& out)>& adapt,
+                  bool firstRecordIsData, std::string& problem)
+{
+    input.rewritten = Descriptor(::memfd_create("varnocsv-rewritten", 0));
+    if (input.rewritten.Get() < 0) {
+        problem = "cannot rewrite " + input.name + " for the library: " + std::strerror(errno);
+        return false;
     }
-    return input;
+    Rewriter rewriter(type, input.rewritten.Get());
+    CStringArray names = header, out;
+    rewriter.Add(names);
+    bool atHeader = !firstRecordIsData;
+    CSVInspector inspector(codePage, semicolons);
+    inspector.OnRecord([&](CStringArray& values, int64_t line) {
+        if (atHeader) {
+            atHeader = false;
+            return;
+        }
+        if (adapt(values, line, out))
+            rewriter.Add(out);
+    });
+    if (!ReadAllOf(input, [&](std::string_view piece) { inspector.Feed(piece); }, problem))
+        return false;
+    (void)inspector.Finish();
+    if (!rewriter.Flush()) {
+        problem = "cannot rewrite " + input.name + " for the library: " + std::strerror(errno);
+        return false;
+    }
+    return true;
 }
 
 std::optional<unsigned> CodePageThatDecodes(const Input& input, unsigned codePage)

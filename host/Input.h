@@ -1,13 +1,19 @@
-// Reading an input file once: it is opened once and checked as it is read,
-// and the library is handed /proc/self/fd/N of the descriptor that holds the
-// same bytes, so that it reads what was checked and a pipe is never opened
-// twice. Messages always name the user's file.
+// Reading an input file: it is opened once, its bytes kept where they can
+// be read again from the start (the file itself, or a copy of what a pipe
+// gave), read through the inspector with the library's own rules, and,
+// where the host changes what the library is to read, rewritten into a file
+// the library is handed instead. The library is handed /proc/self/fd/N of
+// the descriptor that holds the bytes it reads, so it reads what was
+// checked and a pipe is never opened twice. Messages always name the
+// user's file.
 #pragma once
 
 #include "engine/CSVInspect.h"
 #include "host/Registry.h"
 #include "host/varnohost_export.h"
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -35,12 +41,9 @@ private:
 struct Input {
     std::string name;          ///< as the user named it ("-": standard input), UTF-8
     Descriptor bytes;          ///< the file, or a copy of what a stream gave
-    Descriptor rewritten;      ///< the records re-separated with commas (see OpenInput)
+    Descriptor rewritten;      ///< what the library reads instead, when the host rewrote the file
     CSVInspection inspection;
     bool utf8Mark = false;     ///< the bytes start with EF BB BF
-    /// The values of the first data records, as the library's reader splits
-    /// them (see OpenInput's `keepRows`).
-    std::vector<CStringArray> firstRows;
 
     /// The path the library reads.
     [[nodiscard]] std::string LibraryPath() const
@@ -49,21 +52,35 @@ struct Input {
     }
 };
 
+/// Called for the header and every non-blank data record, with the line it
+/// starts on; false stops the calls (the rest is only counted).
+using RecordSink = std::function<bool(CStringArray& values, int64_t line)>;
+
 /// Opens the file the user named `name` (for messages; its path on disk is
-/// `nativeName`, "-" for standard input) and reads it once through the
-/// inspector, in the code page `codePage`. A regular file is read in place
+/// `nativeName`, "-" for standard input). A regular file is read in place
 /// under a shared lock (the library's reader honours it); a pipe, FIFO or
-/// terminal is copied into memory as it is read. With `semicolons` a header
-/// with no tab or comma but a ";" is read with ";" as its separator; with
-/// `rewriteWith` too, such a file also gets `rewritten`: the same records
-/// written with commas, as UTF-16LE with its mark, by that layout's
-/// converter. The first `keepRows` non-blank data records are kept in
-/// `firstRows`. nullopt, with the reason in `problem`, when the file cannot
-/// be read.
+/// terminal is copied into memory. nullopt, with the reason in `problem`,
+/// when the file cannot be opened or read.
 [[nodiscard]] VARNO_HOST_EXPORT std::optional<Input> OpenInput(const std::string& name,
-                                                               const std::string& nativeName, unsigned codePage,
-                                                               bool semicolons, const RecordType* rewriteWith,
-                                                               std::string& problem, size_t keepRows = 0);
+                                                               const std::string& nativeName,
+                                                               std::string& problem);
+
+/// Reads the input through the inspector in `codePage` (see CSVInspector
+/// for `semicolons`), filling its inspection and utf8Mark, and hands its
+/// records to `sink` when there is one. False, with the reason in
+/// `problem`, when it cannot be read.
+[[nodiscard]] VARNO_HOST_EXPORT bool InspectInput(Input& input, unsigned codePage, bool semicolons,
+                                                  const RecordSink& sink, std::string& problem);
+
+/// Writes what the library is to read instead of the input, as UTF-16LE
+/// with its mark, separated by commas and quoted as `type`'s converter
+/// writes records: `header`, then for every data record of the input the
+/// row `adapt` makes of it (a record for which it returns false is left
+/// out). False, with the reason in `problem`, when it cannot be written.
+[[nodiscard]] VARNO_HOST_EXPORT bool RewriteInput(
+    Input& input, unsigned codePage, bool semicolons, const RecordType& type, const CStringArray& header,
+    const std::function<bool(const CStringArray& row, int64_t line, CStringArray& out)>& adapt,
+    bool firstRecordIsData, std::string& problem);
 
 /// The first of 65001, 949 and 1252, other than `codePage`, in which the
 /// bytes of `input` (up to the end of its text) decode cleanly; nullopt

@@ -1,5 +1,7 @@
 #include "host/Mapping.h"
 
+#include "host/Layouts_p.h"
+
 #include <algorithm>
 
 namespace varno::host {
@@ -126,11 +128,14 @@ Mapping AutoMapping(const RecordType& type, const Header& header)
     const CSVLayout& layout = type.layout();
     Mapping mapping;
     std::vector<std::u16string_view> mapped;
+    std::vector<bool> taken(static_cast<size_t>(header.names.GetSize()), false);
     auto add = [&](std::u16string_view field, int column) {
         mapping.fieldNames.AddTail(CString(field));
         mapping.fileColumns.AddTail(header.names[column]);
         mapped.push_back(field);
+        taken[static_cast<size_t>(column)] = true;
     };
+    bool known = false;
     for (const CSVForeignLayout& foreign : layout.foreignLayouts) {
         // As the library recognises it: on the names as the file spells them.
         if (!foreign.Matches(header.names))
@@ -139,19 +144,58 @@ Mapping AutoMapping(const RecordType& type, const Header& header)
         for (const auto& [field, column] : foreign.mapping)
             if (const int found = header.Find(column, false); found >= 0)
                 add(field, found);
+        known = true;
         break;
     }
+    if (!known) {
+        if (const detail::HostLayout* host = detail::RecogniseHostLayout(type, header)) {
+            mapping.layout = std::string(host->description);
+            mapping.hostLayout = host;
+            for (const detail::ColumnName& name : host->columns)
+                if (const int found = header.Find(name.column, true); found >= 0 && !taken[static_cast<size_t>(found)])
+                    add(name.field, found);
+            if (const int found = header.Find(host->groups, true); !host->groups.empty() && found >= 0)
+                add(u"GROUP_NAME", found);
+            return mapping; // the layout's own columns, no guesses beside them
+        }
+    }
+    // A column named like the field, its export name, or a word for it.
+    std::vector<std::u16string> normalised;
+    for (int i = 0; i < header.names.GetSize(); ++i)
+        normalised.push_back(detail::Normalised(header.Matched(i).str()));
+    const std::vector<detail::ColumnName>& words = detail::Synonyms(type);
     for (const CSVColumn& column : layout.columns) {
         if (std::find(mapped.begin(), mapped.end(), column.fieldName) != mapped.end())
             continue;
         int found = header.Find(column.fieldName, true);
         if (found < 0)
             found = header.Find(column.exportName, true);
-        for (const HeaderAlias& alias : HeaderAliases(type))
-            if (found < 0 && alias.field == column.fieldName)
-                found = header.Find(alias.column, true);
-        if (found >= 0)
+        for (const detail::ColumnName& word : words) {
+            if (found >= 0)
+                break;
+            if (word.field != column.fieldName)
+                continue;
+            const std::u16string wanted = detail::Normalised(word.column);
+            for (size_t i = 0; found < 0 && i < normalised.size(); ++i)
+                if (!taken[i] && normalised[i] == wanted)
+                    found = static_cast<int>(i);
+        }
+        if (found >= 0 && !taken[static_cast<size_t>(found)])
             add(column.fieldName, found);
+    }
+    // A column of whole names: beside a first name it holds the last one;
+    // alone, the names are taken from it.
+    const std::vector<std::u16string_view>& names = detail::WholeNameWords(type);
+    for (size_t i = 0; i < normalised.size() && !names.empty(); ++i) {
+        if (taken[i] || std::find(names.begin(), names.end(), normalised[i]) == names.end())
+            continue;
+        const bool first = std::find(mapped.begin(), mapped.end(), names.front()) != mapped.end();
+        const bool last = std::find(mapped.begin(), mapped.end(), names[1]) != mapped.end();
+        if (first && !last && normalised[i] == u"name")
+            add(names[1], static_cast<int>(i));
+        else if (!first && !last)
+            mapping.wholeName = header.names[static_cast<int>(i)];
+        break;
     }
     return mapping;
 }
@@ -165,6 +209,8 @@ std::string CheckFilled(const RecordType& type, const Mapping& mapping)
         if (column.principal)
             principal += (principal.empty() ? "" : " or ") + CString(column.fieldName).ToUtf8();
     }
+    if (!mapping.wholeName.IsEmpty())
+        return {}; // the names come from it
     if (mapping.fieldNames.IsEmpty())
         return "no header column is named after a field of " + std::string(type.name) + " (" + fields +
                "); map columns with --map FIELD=COLUMN";

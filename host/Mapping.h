@@ -39,6 +39,10 @@ struct VARNO_HOST_EXPORT Header {
     [[nodiscard]] std::string List() const;
 };
 
+namespace detail {
+struct HostLayout;
+}
+
 struct Mapping {
     CStringList fieldNames;
     CStringList fileColumns;
@@ -46,6 +50,13 @@ struct Mapping {
     bool given = false;
     /// The recognised foreign layout it came from, for messages.
     std::string layout;
+    /// The layout the host recognised, whose further rules (groups,
+    /// numbered columns, a birthday in parts) a ReadPlan adds; nullptr for
+    /// none or one the library recognises.
+    const detail::HostLayout* hostLayout = nullptr;
+    /// A column of whole names ("Name", "Full Name") in a file with no first
+    /// and last name columns: a ReadPlan takes the names from it.
+    CString wholeName;
 };
 
 /// Splits a --map argument at its first "=" into field and column, both kept
@@ -64,12 +75,14 @@ struct Mapping {
 [[nodiscard]] VARNO_HOST_EXPORT Mapping MappingFromPairs(const std::vector<std::string>& pairs, const Header& header,
                                        std::string& problem);
 
-/// The mapping varnocsv chooses: a recognised foreign layout's pairs whose
-/// column the header has; then each field still unmapped, in the
-/// converter's order, gets the first header column named like the field
+/// The mapping the host chooses: a foreign layout the library recognises,
+/// its pairs whose column the header has; else a layout the host
+/// recognises, its columns in its order. Then each field still unmapped, in
+/// the converter's order, gets the first header column named like the field
 /// (ignoring case and spaces around the header name), else like its export
-/// name, else like one of the type's aliases. Fields without a column are
-/// left out.
+/// name, else like one of the words people use for it (compared without
+/// case, spaces and punctuation), each column for one field only. Fields
+/// without a column are left out.
 [[nodiscard]] VARNO_HOST_EXPORT Mapping AutoMapping(const RecordType& type, const Header& header);
 
 /// Why `mapping` cannot fill the type (no column at all, or none of its

@@ -1,6 +1,5 @@
 // The record types as a host sees them: the library's list of types
-// (manager/CSVRecordTypes.h) found by the words people use for them, and
-// the header aliases under which other programs write a type's fields.
+// (manager/CSVRecordTypes.h), found by the words people use for them.
 // Nothing here lists the types again: a type the library gains shows up
 // here, on the command line, in its help and in its completion by itself.
 #pragma once
@@ -27,14 +26,5 @@ using RecordType = varno::CSVRecordType;
 [[nodiscard]] VARNO_HOST_EXPORT std::string TypeCodes();
 /// "1 memo", "3 memos".
 [[nodiscard]] VARNO_HOST_EXPORT std::string Counted(const RecordType& type, long long n);
-
-/// A header column that also fills a field when no column is named after
-/// the field itself.
-struct HeaderAlias {
-    std::u16string_view field;
-    std::u16string_view column;
-};
-/// The type's aliases, in the order they are tried.
-[[nodiscard]] VARNO_HOST_EXPORT std::span<const HeaderAlias> HeaderAliases(const RecordType& type);
 
 } // namespace varno::host

@@ -3,11 +3,14 @@
 #include "host/ExportTarget_p.h"
 #include "host/Input.h"
 #include "host/Mapping.h"
+#include "host/PhoneCells.h"
+#include "host/ReadPlan.h"
 #include "host/StoreFailureText.h"
 
 #include "manager/CSVMng.h"
 #include "platform/CFile.h"
 #include "platform/CodePage.h"
+#include "platform/Locale.h"
 #include "store/Store.h"
 
 #include <sys/stat.h>
@@ -53,6 +56,34 @@ std::string RowsOf(long long rows, const std::string& file)
     return std::to_string(rows) + (rows == 1 ? " row of " : " rows of ") + file + (rows == 1 ? " holds" : " hold");
 }
 
+/// Rows read beyond the header to tell whether it is one.
+constexpr size_t kRowsForHeaderGuess = 5;
+
+/// "#1", "#2", ...: the names of the columns of a file without a header.
+Header NumberedHeader(int columns)
+{
+    Header header;
+    for (int i = 1; i <= columns; ++i)
+        header.names.Add(CString::FromUtf8("#" + std::to_string(i)));
+    return header;
+}
+
+/// What the plan reads beyond the mapping's pairs, for the mapping's note:
+/// `, BIRTHDAY <- "Birth Year", "Birth Month", "Birth Day" (year, month and day)`.
+std::string DescribeAdded(const ReadPlan& plan)
+{
+    std::string text;
+    for (const FieldSource& source : plan.Sources()) {
+        if (!source.extra || source.ruleColumns.empty())
+            continue;
+        std::string columns;
+        for (const std::string& column : source.ruleColumns)
+            columns += (columns.empty() ? "" : ", ") + Quoted(CString::FromUtf8(column));
+        text += ", " + source.field + " <- " + columns + (source.how.empty() ? "" : " (" + source.how + ")");
+    }
+    return text;
+}
+
 /// The library's result of a read that did not work, in words.
 [[noreturn]] void ReadFailed(_en_CSVError result, const std::string& shown)
 {
@@ -62,17 +93,32 @@ std::string RowsOf(long long rows, const std::string& file)
 } // namespace
 
 struct Session::Prepared {
-    /// Data records to keep from the input (see Input::firstRows).
+    /// Data records to keep from the input for a preview.
     size_t keepRows = 0;
-    /// Whether the mapping is noted (a preview shows it instead).
-    bool sayMapping = true;
+    /// A preview: the mapping is shown rather than noted, and a file whose
+    /// columns nothing maps is shown rather than refused.
+    bool preview = false;
 
     std::optional<Input> input;
     Header header;
     Mapping mapping;
+    std::optional<ReadPlan> plan;
+    /// The first data records, as the library's reader splits them.
+    std::vector<CStringArray> firstRows;
+    /// Data records of the file.
+    long long rows = 0;
     /// Where the mapping came from: " (--map)", " (the English calendar
     /// layout)" or "".
     std::string source;
+    /// Why the mapping cannot fill the type ("" when it can).
+    std::string unfilled;
+
+    /// The mapping the library is handed: the plan's when the file was
+    /// rewritten for it.
+    [[nodiscard]] Mapping LibraryMapping() const
+    {
+        return input->rewritten.Get() >= 0 ? plan->LibraryMapping() : mapping;
+    }
 };
 
 Session::Session(SessionOptions options) : m_options(std::move(options)), m_store(GetStorePath().ToUtf8()) {}
@@ -114,10 +160,42 @@ void Session::Prepare(const RecordType& type, const ReadRequest& request, Prepar
         throw Error(Error::Kind::Usage, problem);
     const unsigned codePage = GetACP();
     std::string problem;
-    prepared.input = OpenInput(shown, Native(file), codePage, true, &type, problem, prepared.keepRows);
+    prepared.input = OpenInput(shown, Native(file), problem);
     if (!prepared.input)
         Refuse(problem);
-    const Input& input = *prepared.input;
+    Input& input = *prepared.input;
+
+    // One reading: the header gives the mapping and the plan, which then
+    // sees every row it needs to.
+    std::string mappingProblem;
+    ReadPlan::Options planOptions{GetUserLocale(), RegionOfLocale(GetUserLocale())};
+    const size_t keep = std::max<size_t>(prepared.keepRows, kRowsForHeaderGuess);
+    bool atHeader = true;
+    const RecordSink sink = [&](CStringArray& values, int64_t line) {
+        if (atHeader) {
+            atHeader = false;
+            Header& header = prepared.header;
+            header = request.noHeader ? NumberedHeader(values.GetSize()) : Header{values, {}};
+            if (!header.names.IsEmpty() && header.names[0].Left(1) == CString(u"\uFEFF"))
+                header.mark = CString(u"\uFEFF"); // a UTF-8 byte-order mark, decoded
+            if (request.maps.empty()) {
+                prepared.mapping = AutoMapping(type, header);
+            } else {
+                prepared.mapping = MappingFromPairs(request.maps, header, mappingProblem);
+                if (!mappingProblem.empty())
+                    return false;
+            }
+            prepared.plan.emplace(type, header, prepared.mapping, prepared.mapping.hostLayout, planOptions);
+            if (!request.noHeader)
+                return true;
+        }
+        if (prepared.firstRows.size() < keep)
+            prepared.firstRows.push_back(values);
+        prepared.plan->Observe(values, line);
+        return prepared.plan->WantsRows() || prepared.firstRows.size() < keep;
+    };
+    if (!InspectInput(input, codePage, true, sink, problem))
+        Refuse(problem);
     const CSVInspection& found = input.inspection;
     const std::string cp = std::to_string(codePage);
 
@@ -150,28 +228,22 @@ void Session::Prepare(const RecordType& type, const ReadRequest& request, Prepar
                ": the library's reader ends the text there, so everything after it would be lost; remove it");
     if (!refusals.empty())
         Refuse(refusals);
-    if (found.rows == 0)
+    prepared.rows = found.rows + (request.noHeader && !found.header.IsEmpty() ? 1 : 0);
+    if (prepared.rows == 0)
         Refuse(shown + " holds no data rows");
 
-    Header& header = prepared.header;
-    header = Header{found.header, {}};
-    if (input.utf8Mark && !found.utf16 && !header.names.IsEmpty()) {
-        header.mark = CString(u"\uFEFF");
+    const Header& header = prepared.header;
+    if (!header.mark.IsEmpty())
         Note(shown + " starts with a UTF-8 byte-order mark: its first column " + Quoted(header.Matched(0)) +
              " is matched without it");
-    }
     if (found.separator == CString(u";"))
         Note(shown + " has no tab or comma in its header but \";\": its columns are read as separated by \";\" "
                      "(the library is handed the same records written with commas)");
-    if (request.maps.empty()) {
-        prepared.mapping = AutoMapping(type, header);
-    } else {
-        prepared.mapping = MappingFromPairs(request.maps, header, problem);
-        if (!problem.empty())
-            Refuse(shown + ": " + problem);
-    }
-    if (const std::string unfilled = CheckFilled(type, prepared.mapping); !unfilled.empty())
-        Refuse(shown + ": " + unfilled);
+    if (!mappingProblem.empty())
+        Refuse(shown + ": " + mappingProblem);
+    prepared.unfilled = CheckFilled(type, prepared.mapping);
+    if (!prepared.unfilled.empty() && !prepared.preview)
+        Refuse(shown + ": " + prepared.unfilled);
 
     const std::string columns = std::to_string(found.headerCells);
     if (found.longRows > 0)
@@ -185,11 +257,41 @@ void Session::Prepare(const RecordType& type, const ReadRequest& request, Prepar
     if (found.openQuoteLine > 0)
         Note("warning: a quote opened in the record on line " + std::to_string(found.openQuoteLine) + " of " + shown +
              " is never closed, so the rest of the file is read as part of that record");
+
+    // What the plan did to the cells, and what it found; with --strict a
+    // cell whose content is lost or changed refuses the file.
+    ReadPlan& plan = *prepared.plan;
+    std::string strictRefusals;
+    for (const CellReport& report : plan.Reports()) {
+        if (report.Loses() && request.strict)
+            strictRefusals += (strictRefusals.empty() ? "" : "\n") + report.Describe(shown);
+        else
+            Note((report.Loses() ? "warning: " : "") + report.Describe(shown));
+    }
+    if (!strictRefusals.empty())
+        Refuse(strictRefusals + "\n" + shown + " is refused (--strict): correct those cells, or import without "
+                                               "--strict to store them as said");
+
     prepared.source = prepared.mapping.given          ? " (--map)"
                       : prepared.mapping.layout.empty() ? ""
                                                         : " (" + prepared.mapping.layout + ")";
-    if (prepared.sayMapping)
-        Note("mapping" + prepared.source + ": " + DescribeMapping(prepared.mapping, header.mark));
+    if (!prepared.preview && prepared.unfilled.empty())
+        Note("mapping" + prepared.source + ": " + DescribeMapping(prepared.mapping, header.mark) +
+             DescribeAdded(plan));
+
+    // The library is handed another file when anything in it changes.
+    if (found.separator == CString(u";") || request.noHeader)
+        plan.ForceRewrite();
+    if (plan.NeedsRewrite() && !prepared.preview) {
+        const CStringArray libraryHeader = plan.LibraryHeader();
+        if (!RewriteInput(input, codePage, true, type, libraryHeader,
+                          [&](const CStringArray& row, int64_t, CStringArray& out) {
+                              plan.Adapt(row, out);
+                              return true;
+                          },
+                          request.noHeader, problem))
+            Refuse(problem);
+    }
 }
 
 long Session::Count(const RecordType& type, const ReadRequest& request)
@@ -200,9 +302,9 @@ long Session::Count(const RecordType& type, const ReadRequest& request)
     long count = 0;
     _en_CSVError result = CSVERR_FAIL;
     try {
-        result = manager.Count(type.code, count, m_options.profile,
-                               CString::FromUtf8(prepared.input->LibraryPath()), prepared.mapping.fieldNames,
-                               prepared.mapping.fileColumns, -1);
+        Mapping mapping = prepared.LibraryMapping();
+        result = manager.Count(type.code, count, m_options.profile, CString::FromUtf8(prepared.input->LibraryPath()),
+                               mapping.fieldNames, mapping.fileColumns, -1);
     } catch (const CFileException& error) {
         // The library's message would name /proc/self/fd/N.
         Refuse("cannot read " + Shown(request.file) + ": " + std::strerror(error.m_lOsError));
@@ -216,6 +318,13 @@ long Session::Import(const RecordType& type, const ReadRequest& request, int opt
 {
     Prepared prepared;
     Prepare(type, request, prepared);
+    if (const std::vector<UnreadColumn> unread = prepared.plan->Unread(); !unread.empty()) {
+        std::string names;
+        for (const UnreadColumn& column : unread)
+            names += (names.empty() ? "" : ", ") + Quoted(CString::FromUtf8(column.name)) + " (" +
+                     std::to_string(column.values) + (column.values == 1 ? " value)" : " values)");
+        Note(Shown(request.file) + ": not read: " + names);
+    }
     std::error_code ignored;
     const bool existed = m_store.rfind("file:", 0) == 0 || fs::exists(m_store, ignored);
     EnsureStoreFolder();
@@ -223,9 +332,9 @@ long Session::Import(const RecordType& type, const ReadRequest& request, int opt
     long saved = 0;
     _en_CSVError result = CSVERR_FAIL;
     try {
-        result = manager.Import(type.code, saved, m_options.profile,
-                                CString::FromUtf8(prepared.input->LibraryPath()), prepared.mapping.fieldNames,
-                                prepared.mapping.fileColumns, option, flag);
+        Mapping mapping = prepared.LibraryMapping();
+        result = manager.Import(type.code, saved, m_options.profile, CString::FromUtf8(prepared.input->LibraryPath()),
+                                mapping.fieldNames, mapping.fileColumns, option, flag);
     } catch (const CFileException& error) {
         Refuse("cannot read " + Shown(request.file) + ": " + std::strerror(error.m_lOsError) + "; nothing was saved");
     }
@@ -316,85 +425,103 @@ Preview Session::MakePreview(const RecordType& type, const ReadRequest& request,
     // and nothing goes near the store.
     Prepared prepared;
     prepared.keepRows = static_cast<size_t>(std::max(rows, 1)); // the first row gives the examples
-    prepared.sayMapping = false;
+    prepared.preview = true;
     Prepare(type, request, prepared);
     const CSVLayout& layout = type.layout();
-    const Input& input = *prepared.input;
     const Header& header = prepared.header;
-    Mapping& mapping = prepared.mapping;
-    if (input.firstRows.empty()) // the inspector counted rows it did not hand over
+    const ReadPlan& plan = *prepared.plan;
+    if (prepared.firstRows.empty()) // the inspector counted rows it did not hand over
         Refuse("cannot read the first rows of " + Shown(request.file));
+    const CStringArray& first = prepared.firstRows.front();
+    auto example = [&](int column) {
+        return column >= 0 && column < first.GetSize() ? first[column].ToUtf8() : std::string(); // a short row: empty
+    };
+    Preview preview;
+    preview.source = prepared.source;
+    preview.rows = prepared.rows;
+    preview.unfilled = prepared.unfilled;
+    for (int i = 0; i < header.names.GetSize(); ++i)
+        if (!plan.Reads(i))
+            preview.unused.push_back(header.Matched(i).ToUtf8());
 
-    // As import reads the file: the header and rows as the library's reader
-    // splits them, the column index of the mapping, and the layout flag
-    // import sets for a layout it recognises.
+    if (!preview.unfilled.empty()) {
+        // Nothing to store: every column, with what it holds and the field
+        // it would fill as far as anything guesses one.
+        for (int i = 0; i < header.names.GetSize(); ++i) {
+            PreviewColumn column{header.Matched(i).ToUtf8(), example(i), {}};
+            auto fileColumn = prepared.mapping.fileColumns.begin();
+            for (const CString& field : prepared.mapping.fieldNames)
+                if (*fileColumn++ == header.names[i] && column.field.empty())
+                    column.field = field.ToUtf8();
+            preview.mapOptions += std::string(preview.mapOptions.empty() ? "--map " : " --map ") +
+                                  (column.field.empty() ? "FIELD" : column.field) + "=" + ShellWord(column.name);
+            preview.columns.push_back(std::move(column));
+        }
+        return preview;
+    }
+
+    // As import reads the file: the rows as the library is handed them, the
+    // column index of the mapping, and the layout flag import sets for a
+    // layout it recognises.
     std::unique_ptr<CCSVItem> converter(type.create());
     if (!converter)
         throw std::bad_alloc();
-    CStringArray names = header.names;
+    const bool rewritten = plan.NeedsRewrite();
+    CStringArray names = rewritten ? plan.LibraryHeader() : header.names;
     converter->AddField(names);
-    for (size_t i = 0; i < input.firstRows.size() && i < static_cast<size_t>(rows); ++i) {
-        CStringArray row = input.firstRows[i];
+    for (size_t i = 0; i < prepared.firstRows.size() && i < static_cast<size_t>(rows); ++i) {
+        CStringArray row = prepared.firstRows[i];
+        if (rewritten)
+            plan.Adapt(prepared.firstRows[i], row);
         converter->AddValue(row);
     }
+    Mapping mapping = rewritten ? plan.LibraryMapping() : prepared.mapping;
     CArray<int, const int&> index;
     converter->MakeIndexFileField(index, mapping.fileColumns);
     (void)layout.Recognise(*converter);
-    Preview preview;
-    preview.source = prepared.source;
-    preview.rows = input.inspection.rows;
     RecordListing listing(type);
     type.makeRecords(*converter, mapping.fieldNames, index, [&](void* record, std::uint32_t, bool) {
         preview.records.push_back(listing.Item(record, std::nullopt, false)); // a record gets its id when saved
     });
 
-    // Which column each field reads, and which columns are read at all: a
-    // mapped one, and the neighbour that some fields also read.
-    const CStringArray& first = input.firstRows.front();
-    std::vector<bool> read(static_cast<size_t>(header.names.GetSize()), false);
-    std::vector<const CSVColumn*> fieldOf;
-    for (const CString& field : mapping.fieldNames) {
-        const auto column = std::find_if(layout.columns.begin(), layout.columns.end(), [&](const CSVColumn& c) {
-            return field.CompareNoCase(c.fieldName) == 0;
-        });
-        fieldOf.push_back(column == layout.columns.end() ? nullptr : &*column);
-    }
-    for (int k = 0; k < index.GetSize(); ++k)
-        if (index[k] >= 0)
-            read[static_cast<size_t>(index[k])] = true;
-    auto example = [&](int column) {
-        return column < first.GetSize() ? first[column].ToUtf8() : std::string(); // a short row: empty
-    };
-    for (const CSVColumn& column : layout.columns) {
-        bool found = false;
-        for (int k = 0; k < index.GetSize(); ++k) {
-            if (fieldOf[static_cast<size_t>(k)] != &column || index[k] < 0)
+    // Which columns each field reads: those the plan names, and the
+    // neighbour that some fields also read.
+    std::vector<bool> shown(static_cast<size_t>(header.names.GetSize()), false);
+    for (const FieldSource& source : plan.Sources()) {
+        const CSVColumn* column = nullptr;
+        for (const CSVColumn& candidate : layout.columns)
+            if (CString(candidate.fieldName).ToUtf8() == source.field)
+                column = &candidate;
+        PreviewField line{source.field, std::nullopt, {}, std::nullopt, source.how};
+        for (const std::string& name : source.columns) {
+            const int at = header.Find(CString::FromUtf8(name).str(), false);
+            if (!line.column) {
+                line.column = name;
+                line.example = example(at);
+            } else {
+                line.alsoReads.push_back(name);
+            }
+            if (!column || at < 0 || source.extra)
                 continue;
-            found = true;
-            PreviewField line{CString(column.fieldName).ToUtf8(), header.Matched(index[k]).ToUtf8(), {},
-                              example(index[k])};
-            for (const int beside : {column.readsPrevious ? index[k] - 1 : -1, column.readsNext ? index[k] + 1 : -1}) {
-                if (beside >= 0 && beside < header.names.GetSize() && !read[static_cast<size_t>(beside)]) {
-                    read[static_cast<size_t>(beside)] = true;
+            shown[static_cast<size_t>(at)] = true;
+            for (const int beside : {column->readsPrevious ? at - 1 : -1, column->readsNext ? at + 1 : -1})
+                if (beside >= 0 && beside < header.names.GetSize() && !shown[static_cast<size_t>(beside)] &&
+                    std::none_of(mapping.fileColumns.begin(), mapping.fileColumns.end(),
+                                 [&](const CString& c) { return c == header.names[beside]; })) {
+                    shown[static_cast<size_t>(beside)] = true;
                     line.alsoReads.push_back(header.Matched(beside).ToUtf8());
                 }
-            }
-            preview.mapping.push_back(std::move(line));
         }
-        if (!found)
-            preview.mapping.push_back({CString(column.fieldName).ToUtf8(), std::nullopt, {}, std::nullopt});
+        preview.mapping.push_back(std::move(line));
     }
-    for (int i = 0; i < header.names.GetSize(); ++i)
-        if (!read[static_cast<size_t>(i)])
-            preview.unused.push_back(header.Matched(i).ToUtf8());
-    // Each column as --map matches it: without a byte-order mark.
-    int k = 0;
-    for (const CString& field : mapping.fieldNames) {
-        const int at = k < index.GetSize() ? index[k] : -1;
-        ++k;
-        if (at >= 0)
-            preview.mapOptions += (preview.mapOptions.empty() ? "--map " : " --map ") + field.ToUtf8() + "=" +
-                                  ShellWord(header.Matched(at).ToUtf8());
+    // The mapping's pairs as --map options, each column without a
+    // byte-order mark; what the layout reads beyond them has no option.
+    auto fileColumn = prepared.mapping.fileColumns.begin();
+    for (const CString& field : prepared.mapping.fieldNames) {
+        const CString& column = *fileColumn++;
+        const int at = header.Find(column.str(), false);
+        preview.mapOptions += (preview.mapOptions.empty() ? "--map " : " --map ") + field.ToUtf8() + "=" +
+                              ShellWord((at >= 0 ? header.Matched(at) : column).ToUtf8());
     }
     return preview;
 }
@@ -404,8 +531,8 @@ std::vector<std::string> Session::Fields(const std::string& file)
     std::string problem;
     const std::string shown = Shown(file);
     const unsigned codePage = GetACP();
-    const std::optional<Input> input = OpenInput(shown, Native(file), codePage, true, nullptr, problem);
-    if (!input)
+    std::optional<Input> input = OpenInput(shown, Native(file), problem);
+    if (!input || !InspectInput(*input, codePage, true, {}, problem))
         Refuse(problem);
     const CSVInspection& found = input->inspection;
     if (input->utf8Mark && !found.utf16 && codePage != CP_UTF8)

@@ -55,6 +55,12 @@ struct SessionOptions {
 struct ReadRequest {
     std::string file;              ///< UTF-8; "-" is standard input
     std::vector<std::string> maps; ///< FIELD=COLUMN pairs, in order; none: the session maps the columns itself
+    /// Refuse the file rather than store a cell whose content the host
+    /// would lose or change (a date nobody can read, a word for a number).
+    bool strict = false;
+    /// The file has no header: every record is data, and its columns are
+    /// named "#1", "#2", ... (--map FIELD=#N).
+    bool noHeader = false;
 };
 
 struct ExportRequest {
@@ -77,8 +83,16 @@ struct ExportResult {
 struct PreviewField {
     std::string field;
     std::optional<std::string> column;  ///< none: not in the file
-    std::vector<std::string> alsoReads; ///< neighbours read with it ("Start Time")
+    std::vector<std::string> alsoReads; ///< further columns read for it ("Start Time", "Phone 2 - Value")
     std::optional<std::string> example; ///< the column's value in the first row
+    std::string how;                    ///< "" for a plain column, else how its values are read
+};
+
+/// One column of a file whose columns the mapping cannot use.
+struct PreviewColumn {
+    std::string name;    ///< as the header spells it
+    std::string example; ///< its value in the first row
+    std::string field;   ///< the field it would fill, or "" when nothing guesses one
 };
 
 struct Preview {
@@ -90,6 +104,11 @@ struct Preview {
     long long rows = 0;                ///< the data rows of the file
     std::vector<std::string> unused;   ///< the columns nothing reads
     std::string mapOptions;            ///< the mapping as --map options, quoted for a POSIX shell
+    /// Why an import would refuse this mapping ("" when it would not): then
+    /// there are no records, `columns` shows every column, and `mapOptions`
+    /// holds one --map per column, FIELD where nothing guesses one.
+    std::string unfilled;
+    std::vector<PreviewColumn> columns;
 };
 
 struct ListSummary {

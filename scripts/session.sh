@@ -39,8 +39,8 @@ run --store store.db --codepage 949 export memo memos
 run --store store.db export memo memos
 run --store store.db --json count memo memos.csv
 run --store store.db --json --profile 2 export memo empty
-run --input 'Note;Colour\r\nWater the plants;green\r\n' --store store.db import memo -
-run --input 'Note;Colour\r\nWater the plants;green\r\n' --store store.db import memo - --map memo=Note --map color=Colour
+run --input 'Remark;Shade\r\nWater the plants;green\r\n' --store store.db import memo -
+run --input 'Remark;Shade\r\nWater the plants;green\r\n' --store store.db import memo - --map memo=Remark --map color=Shade
 run --store store.db count memo missing.csv
 run --store store.db count todo memos.csv
 run --store store.db --codepage 1252 --locale en_US import calendar examples/calendar-english.csv

@@ -11,8 +11,9 @@ mapfile -t commands < <("$varnocsv" --help | sed -n '/^Commands:/,/^$/p' | awk '
 ((${#commands[@]} > 0)) || { echo "--help lists no commands"; exit 1; }
 for command in "" "${commands[@]}"; do
   # shellcheck disable=SC2086
-  for option in $("$varnocsv" $command --help | grep -oE -- '--[a-z]+' | sort -u); do
-    grep -qF -- "\\-\\-${option#--}" "$manpage" || { echo "the manual page lacks $option${command:+ ($command)}"; status=1; }
+  for option in $("$varnocsv" $command --help | grep -oE -- '--[a-z][a-z-]*[a-z]' | sort -u); do
+    name=${option#--}
+    grep -qF -- "\\-\\-${name//-/\\-}" "$manpage" || { echo "the manual page lacks $option${command:+ ($command)}"; status=1; }
     grep -qE -- "(^|[ \"])$option( |\"|\))" "$completion" || { echo "the completion lacks $option${command:+ ($command)}"; status=1; }
   done
 done

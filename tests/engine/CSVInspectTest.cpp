@@ -20,7 +20,7 @@ CSVInspection InPieces(std::string_view bytes, unsigned codePage, size_t piece, 
 {
     CSVInspector inspector(codePage, semicolons);
     if (records)
-        inspector.OnRecord([records](CStringArray& values) { records->push_back(Utf8(values)); });
+        inspector.OnRecord([records](CStringArray& values, int64_t) { records->push_back(Utf8(values)); });
     for (size_t i = 0; i < bytes.size(); i += piece)
         inspector.Feed(bytes.substr(i, piece));
     return inspector.Finish();

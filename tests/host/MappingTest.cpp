@@ -32,14 +32,26 @@ TEST(Mapping, AutoMappingPairsFieldsWithTheColumnsNamedLikeThem)
         {"memo", HeaderOf({u" Color", u"MEMO "}), "memo <- \"MEMO \", color <- \" Color\"", ""},
         // By export name where it differs from the field name.
         {"todo", HeaderOf({u"summary", u"start_date"}), "summary <- \"summary\", start_time <- \"start_date\"", ""},
-        // By the address books' aliases, after the own names.
+        // By the words people use, after the own names.
         {"contact", HeaderOf({u"First Name", u"Mobile Number", u"FIRST_NAME"}),
          "FIRST_NAME <- \"FIRST_NAME\", TEL_MOBILE1 <- \"Mobile Number\"", ""},
         // A recognised foreign layout first, matched exactly.
         {"calendar", HeaderOf({u"Subject", u"Start Date", u"Start Time", u"End Date", u"Location"}),
          "summary <- \"Subject\", start_time <- \"Start Date\", end_time <- \"End Date\", location <- \"Location\"",
          "the English calendar layout"},
-        {"calendar", HeaderOf({u"subject", u"Start Date", u"Start Time", u"End Date"}), "", ""},
+        // Not the layout (its names are compared exactly), but words people use.
+        {"calendar", HeaderOf({u"subject", u"Start Date", u"Start Time", u"End Date"}),
+         "summary <- \"subject\", start_time <- \"Start Date\", end_time <- \"End Date\"", ""},
+        // Words compared without case, spaces and marks; each column once.
+        {"contact", HeaderOf({u"E-MAIL", u"Handy", u"Firma", u"Geburts-Datum", u"Notiz", u"Mail"}),
+         "COMPANY <- \"Firma\", TEL_MOBILE1 <- \"Handy\", EMAIL_HOME <- \"E-MAIL\", BIRTHDAY <- \"Geburts-Datum\", "
+         "NOTE <- \"Notiz\"",
+         ""},
+        // A layout the host knows: its own columns, in its order.
+        {"contact", HeaderOf({u"First Name", u"Last Name", u"Display Name", u"Primary Email", u"Mobile Number"}),
+         "FIRST_NAME <- \"First Name\", LAST_NAME <- \"Last Name\", TEL_MOBILE1 <- \"Mobile Number\", "
+         "EMAIL_HOME <- \"Primary Email\"",
+         "the address book of a mail client"},
         // A first name behind a byte-order mark.
         {"memo", HeaderOf({u"\uFEFFmemo"}, u"\uFEFF"), "memo <- \"memo\"", ""},
     };
