@@ -270,6 +270,8 @@ int main(int argc, char** argv)
                      "groups named in the file; other values change nothing in this store")
         ->type_name("N");
     importCommand->add_flag("--flag", flag, "passed to the store's save; changes nothing in this store");
+    importCommand->add_flag("--skip-existing", request.skipExisting,
+                            "leave out the records the store holds already with the same content");
 
     int rows = 5;
     CLI::App* previewCommand = app.add_subcommand("preview", "show how the first records of FILE would be stored, "

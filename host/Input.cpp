@@ -203,6 +203,23 @@ bool InspectInput(Input& input, unsigned codePage, bool semicolons, const Record
     return read;
 }
 
+bool ForEachDataRecord(const Input& input, unsigned codePage, bool semicolons, bool firstRecordIsData,
+                       const std::function<void(const CStringArray& row, int64_t line)>& each, std::string& problem)
+{
+    bool atHeader = !firstRecordIsData;
+    CSVInspector inspector(codePage, semicolons);
+    inspector.OnRecord([&](CStringArray& values, int64_t line) {
+        if (atHeader)
+            atHeader = false;
+        else
+            each(values, line);
+    });
+    if (!ReadAllOf(input, [&](std::string_view piece) { inspector.Feed(piece); }, problem))
+        return false;
+    (void)inspector.Finish();
+    return true;
+}
+
 bool RewriteInput(Input& input, unsigned codePage, bool semicolons, const RecordType& type,
                   const CStringArray& header,
                   const std::function<bool(const CStringArray& row, int64_t line, CStringArray& out)>& adapt,
@@ -216,19 +233,14 @@ bool RewriteInput(Input& input, unsigned codePage, bool semicolons, const Record
     Rewriter rewriter(type, input.rewritten.Get());
     CStringArray names = header, out;
     rewriter.Add(names);
-    bool atHeader = !firstRecordIsData;
-    CSVInspector inspector(codePage, semicolons);
-    inspector.OnRecord([&](CStringArray& values, int64_t line) {
-        if (atHeader) {
-            atHeader = false;
-            return;
-        }
-        if (adapt(values, line, out))
-            rewriter.Add(out);
-    });
-    if (!ReadAllOf(input, [&](std::string_view piece) { inspector.Feed(piece); }, problem))
+    const bool read = ForEachDataRecord(input, codePage, semicolons, firstRecordIsData,
+                                        [&](const CStringArray& values, int64_t line) {
+                                            if (adapt(values, line, out))
+                                                rewriter.Add(out);
+                                        },
+                                        problem);
+    if (!read)
         return false;
-    (void)inspector.Finish();
     if (!rewriter.Flush()) {
         problem = "cannot rewrite " + input.name + " for the library: " + std::strerror(errno);
         return false;

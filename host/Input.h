@@ -72,6 +72,12 @@ using RecordSink = std::function<bool(CStringArray& values, int64_t line)>;
 [[nodiscard]] VARNO_HOST_EXPORT bool InspectInput(Input& input, unsigned codePage, bool semicolons,
                                                   const RecordSink& sink, std::string& problem);
 
+/// Reads the input again from the start and hands `each` every data record
+/// (the header left out unless `firstRecordIsData`), with its line.
+[[nodiscard]] VARNO_HOST_EXPORT bool ForEachDataRecord(
+    const Input& input, unsigned codePage, bool semicolons, bool firstRecordIsData,
+    const std::function<void(const CStringArray& row, int64_t line)>& each, std::string& problem);
+
 /// Writes what the library is to read instead of the input, as UTF-16LE
 /// with its mark, separated by commas and quoted as `type`'s converter
 /// writes records: `header`, then for every data record of the input the

@@ -22,6 +22,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <unordered_set>
 
 namespace fs = std::filesystem;
 
@@ -55,6 +56,9 @@ std::string RowsOf(long long rows, const std::string& file)
 {
     return std::to_string(rows) + (rows == 1 ? " row of " : " rows of ") + file + (rows == 1 ? " holds" : " hold");
 }
+
+/// Records of a file compared with the store's at a time.
+constexpr int kStoredCheckWindow = 2048;
 
 /// Rows read beyond the header to tell whether it is one.
 constexpr size_t kRowsForHeaderGuess = 5;
@@ -327,6 +331,47 @@ long Session::Import(const RecordType& type, const ReadRequest& request, int opt
     }
     std::error_code ignored;
     const bool existed = m_store.rfind("file:", 0) == 0 || fs::exists(m_store, ignored);
+    // Records the store holds already: said, or left out.
+    long long firstLine = 0;
+    const std::vector<long long> stored = existed ? FindStored(type, request, prepared, firstLine)
+                                                  : std::vector<long long>();
+    if (!stored.empty()) {
+        const std::string some = std::to_string(stored.size()) + " of the " + Counted(type, prepared.rows) + " in " +
+                                 Shown(request.file) + (stored.size() == 1 ? " is" : " are") +
+                                 " in the store already with the same content (the first on line " +
+                                 std::to_string(firstLine) + ")";
+        if (request.skipExisting && static_cast<long long>(stored.size()) == prepared.rows) {
+            Note(some + ": left out (--skip-existing), so there is nothing to import");
+            return 0;
+        }
+        if (request.skipExisting) {
+            Note(some + ": left out (--skip-existing)");
+            const ReadPlan& plan = *prepared.plan;
+            const bool adapt = prepared.input->rewritten.Get() >= 0;
+            size_t next = 0;
+            long long ordinal = 0;
+            std::string problem;
+            if (!RewriteInput(*prepared.input, GetACP(), true, type,
+                              adapt ? plan.LibraryHeader() : prepared.header.names,
+                              [&](const CStringArray& row, int64_t, CStringArray& out) {
+                                  if (next < stored.size() && stored[next] == ordinal++) {
+                                      ++next;
+                                      return false;
+                                  }
+                                  if (adapt)
+                                      plan.Adapt(row, out);
+                                  else
+                                      out = row;
+                                  return true;
+                              },
+                              request.noHeader, problem))
+                Refuse(problem);
+            if (!adapt) // the file's own columns, now in a file of the host's
+                prepared.plan->ForceRewrite();
+        } else {
+            Note(some + ": they are stored again; --skip-existing leaves them out");
+        }
+    }
     EnsureStoreFolder();
     CSVMng manager;
     long saved = 0;
@@ -345,6 +390,80 @@ long Session::Import(const RecordType& type, const ReadRequest& request, int opt
     if (!existed)
         Note("created the store " + m_store);
     return saved;
+}
+
+std::vector<long long> Session::FindStored(const RecordType& type, const ReadRequest& request, Prepared& prepared,
+                                          long long& firstLine)
+{
+    // A record's content is its listing without its id; group names are
+    // matched as the import links them, without regard to case.
+    auto contentOf = [](ListedRecord record) {
+        record.id.reset();
+        record.deleted = false;
+        for (auto& [name, value] : record.fields)
+            if (name == "groups")
+                for (ListedValue::Entry& entry : value.entries)
+                    entry.text = CString::FromUtf8(entry.text).MakeLower().ToUtf8();
+        return std::hash<std::string>()(record.Json());
+    };
+    std::unordered_set<size_t> stored;
+    {
+        RecordListing listing(type);
+        const long loaded = type.loadStored(m_options.profile, [&](void* record, std::uint32_t id, bool deleted) {
+            if (!deleted)
+                stored.insert(contentOf(listing.Item(record, id, false)));
+        });
+        if (loaded <= 0) // an unreadable store says so when the import saves
+            return {};
+    }
+    // The file's records as the import makes them, a window at a time.
+    const ReadPlan& plan = *prepared.plan;
+    const bool adapt = prepared.input->rewritten.Get() >= 0;
+    CStringArray header = adapt ? plan.LibraryHeader() : prepared.header.names;
+    Mapping mapping = prepared.LibraryMapping();
+    std::unique_ptr<CCSVItem> converter(type.create());
+    if (!converter)
+        throw std::bad_alloc();
+    converter->AddField(header);
+    CArray<int, const int&> index;
+    converter->MakeIndexFileField(index, mapping.fileColumns);
+    (void)type.layout().Recognise(*converter);
+    RecordListing listing(type);
+    std::vector<long long> found;
+    std::vector<int64_t> lines;
+    long long ordinal = 0;
+    auto check = [&] {
+        long long at = ordinal - converter->m_nValueCount;
+        type.makeRecords(*converter, mapping.fieldNames, index, [&](void* record, std::uint32_t, bool) {
+            if (stored.count(contentOf(listing.Item(record, std::nullopt, false)))) {
+                if (found.empty())
+                    firstLine = lines[static_cast<size_t>(at - (ordinal - converter->m_nValueCount))];
+                found.push_back(at);
+            }
+            ++at;
+        });
+        converter->m_nValueCount = 0;
+        lines.clear();
+    };
+    std::string problem;
+    CStringArray row;
+    const bool read = ForEachDataRecord(*prepared.input, GetACP(), true, request.noHeader,
+                                        [&](const CStringArray& values, int64_t line) {
+                                            if (adapt)
+                                                plan.Adapt(values, row);
+                                            else
+                                                row = values;
+                                            converter->AddValue(row);
+                                            lines.push_back(line);
+                                            ++ordinal;
+                                            if (converter->m_nValueCount == kStoredCheckWindow)
+                                                check();
+                                        },
+                                        problem);
+    if (!read)
+        Refuse(problem);
+    check();
+    return found;
 }
 
 ExportResult Session::Export(const RecordType& type, const ExportRequest& request)

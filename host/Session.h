@@ -61,6 +61,9 @@ struct ReadRequest {
     /// The file has no header: every record is data, and its columns are
     /// named "#1", "#2", ... (--map FIELD=#N).
     bool noHeader = false;
+    /// Import: leave out the records the store holds already with the same
+    /// content (otherwise they are stored again, and said to be).
+    bool skipExisting = false;
 };
 
 struct ExportRequest {
@@ -158,6 +161,11 @@ private:
     /// Creates the store's folder when needed.
     void EnsureStoreFolder() const;
     [[noreturn]] void StoreFailed(const char* doing) const;
+    /// The data records (counted from 0) of the prepared file whose record
+    /// the store holds already with the same content, and the line of the
+    /// first; none when the store holds no records of the type.
+    std::vector<long long> FindStored(const RecordType& type, const ReadRequest& request, Prepared& prepared,
+                                      long long& firstLine);
     void Note(const std::string& message) const;
     [[nodiscard]] std::string Native(const std::string& name) const;
 
