@@ -58,6 +58,7 @@ struct DateVerdict {
 /// | ... the joined text fails but the date alone reads | Replace by the date (at 00:00 when `time` holds ":") |
 /// | ... else ("20121345") | Unreadable |
 /// | a plain number (digits with at most one ".", a "+" and spaces around allowed) from 3000 to 2958465.99 (18 March 1908 to 31 December 9999) | Keep: a day count as spreadsheets keep dates; it is stored as written, without time-zone conversion, as the library does |
+/// | ... the same padded with spaces to eight characters (" 40909  ") | Replace by the number alone: eight characters would be cut as YYYYMMDD |
 /// | a plain number outside that range ("1985", "9", "0") | Unreadable: years, days of the month and counts, which the library would store as days in 1900-1908 |
 /// | any other text the parser reads, with `time` joined when `time` is not empty, else alone ("31.01.2012", "1.2.1990", "3.7.75", "31. Januar 2012", "Jan 31 2012") | Replace by the moment read |
 /// | anything else ("garbage", "unknown", "1.5.") | Unreadable |

@@ -73,9 +73,11 @@ constexpr Row kRows[] = {
     {"DE", "1-800-FLOWERS", kLetters, "1-800-3569377", "18003569377"},
     {"US", "1 800 flowers", kLetters, "1 800 3569377", "18003569377"},
     {"US", "1-800-MY-APPLE", kLetters, "1-800-69-27753", "18006927753"},
+    {"US", "1-800-CONTACTS", kLetters, "1-800-26682287", "180026682287"}, // one letter more than it dials
     // Words beside the number.
     {"DE", "030 4567890 (home)", kWords, "030 4567890", "0304567890"},
     {"US", "555 1234 (work)", kWords, "555 1234", "5551234"},
+    {"US", "555 1234 (Lisa)", kWords, "555 1234", "5551234"}, // a name in brackets is a word
     {"US", "555 1234 work", kWords, "555 1234", "5551234"},
     {"US", "555 1234 WORK", kWords, "555 1234", "5551234"},
     {"DE", "Tel. 030 123456", kWords, "030 123456", "030123456"},
