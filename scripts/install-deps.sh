@@ -2,7 +2,8 @@
 # Installs the Debian packages the project builds with, if any are missing.
 set -euo pipefail
 packages=(cmake ninja-build g++ clang libsqlite3-dev sqlite3 libicu-dev libgtest-dev libgmock-dev googletest
-          libbenchmark-dev libcli11-dev nlohmann-json3-dev libclang-rt-14-dev pkg-config tzdata)
+          libbenchmark-dev libcli11-dev nlohmann-json3-dev libclang-rt-14-dev pkg-config tzdata
+          libphonenumber-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -220,7 +220,12 @@ TEST_F(VarnocsvTest, EveryCommandHumanAndJson)
         {{"--json", "export", "4", Path("out.txt")},
          R"({"type":"memo","path":")" + Path("out.txt.csv") + R"(","written":2,"replaced":0})" "\n", ""},
         {{"--json", "import", "memo", in, "--option", "0", "--flag"},
-         R"({"type":"memo","path":")" + in + R"(","saved":2})" "\n", mapping},
+         R"({"type":"memo","path":")" + in + R"(","saved":2})" "\n",
+         mapping + "varnocsv: 2 of the 2 memos in " + in + " are in the store already with the same content (the "
+                   "first on line 2): they are stored again; --skip-existing leaves them out\n"},
+        {{"--json", "import", "memo", in, "--skip-existing"}, R"({"type":"memo","path":")" + in + R"(","saved":0})" "\n",
+         mapping + "varnocsv: 2 of the 2 memos in " + in + " are in the store already with the same content (the "
+                   "first on line 2): left out (--skip-existing), so there is nothing to import\n"},
     };
     const std::regex id(R"((^|"id":)\d+(?=  memo=|,"memo"))", std::regex::multiline);
     for (const auto& row : rows) {
