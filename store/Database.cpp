@@ -11,9 +11,9 @@
 // Opening never writes into a file that is not a store of ours: the schema
 // version is read first, and only an empty database (a new file) gets the
 // schema.
-#include "store/Database.h"
+#include "store/Database_p.h"
 
-#include "store/Schema.h"
+#include "store/Schema_p.h"
 
 #include <sqlite3.h>
 

@@ -12,7 +12,7 @@
 //
 // The column lists of the TableSpecs below must follow the CREATE TABLE
 // statements; the collections write and read values in that order.
-#include "store/Schema.h"
+#include "store/Schema_p.h"
 
 namespace varno::store {
 

@@ -2,7 +2,7 @@
 // statements that create them. Internal to the library.
 #pragma once
 
-#include "store/Database.h"
+#include "store/Database_p.h"
 
 #include <cstdint>
 
