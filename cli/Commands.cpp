@@ -4,6 +4,7 @@
 #include "cli/Interrupt.h"
 #include "cli/Listing.h"
 #include "cli/Spool.h"
+#include "cli/StoreFailureText.h"
 #include "cli/Table.h"
 
 #include "manager/CSVMng.h"
@@ -12,9 +13,7 @@
 #include "store/Store.h"
 
 #include <fcntl.h>
-#include <sqlite3.h>
 #include <sys/file.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -61,21 +60,6 @@ std::string CodePoint(char32_t c)
         shown = "\"" + CString(units).ToUtf8() + "\", " + shown;
     }
     return shown;
-}
-
-bool WriteFailure(int code)
-{
-    return code == SQLITE_IOERR_WRITE || code == SQLITE_IOERR_TRUNCATE || code == SQLITE_IOERR_SHMSIZE ||
-           code == SQLITE_IOERR_FSYNC;
-}
-
-/// ", or the file-size limit ... was reached" when the process has one.
-std::string FileSizeLimit()
-{
-    rlimit limit {};
-    if (::getrlimit(RLIMIT_FSIZE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
-        return {};
-    return ", or the size limit for files (ulimit -f, " + std::to_string(limit.rlim_cur) + " bytes) was reached";
 }
 
 /// The input as messages name it.
@@ -237,7 +221,7 @@ int Commands::Export(const RecordType& type, const std::string& file)
     const ConversionLosses losses = GetConversionLosses();
     if (written < 0) {
         removeTemp();
-        if (GetLastStoreFailure().code != 0)
+        if (GetLastStoreFailure().cause != StoreCause::None)
             return StoreFailed("read");
         return Fail("cannot write " + used + ": " + WriteProblem(writeError) +
                     (toOutput ? std::string() : "; the file is as it was"));
@@ -729,33 +713,8 @@ bool Commands::EnsureStoreFolder()
 
 int Commands::StoreFailed(const char* doing)
 {
-    const StoreFailure failure = GetLastStoreFailure();
-    const int primary = failure.code & 0xFF;
-    const int system = failure.systemError;
-    std::string reason;
-    if (failure.notOurs || primary == SQLITE_NOTADB)
-        reason = "not a database (or not a store of ours): name another file with --store";
-    else if (primary == SQLITE_FULL || system == ENOSPC || system == EDQUOT)
-        reason = "disk full: free some space on its disk and try again";
-    else if (system == EFBIG)
-        reason = "file too large: the size limit for files (ulimit -f) was reached; raise it and try again";
-    else if (primary == SQLITE_IOERR && system == 0 && WriteFailure(failure.code))
-        // SQLite keeps no errno for a write cut short; name the two causes.
-        reason = "a write failed (" + failure.message + "): the disk is probably full" + FileSizeLimit() +
-                 "; free some space and try again";
-    else if (primary == SQLITE_READONLY)
-        reason = "read-only: the file, its folder or its disk cannot be written; make it writable or use another "
-                 "store";
-    else if (primary == SQLITE_PERM || primary == SQLITE_AUTH || system == EACCES || system == EPERM)
-        reason = "permission denied: you may not open it (or its folder); check its permissions";
-    else if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
-        reason = "busy: another program held the store for " + std::to_string(kStoreBusyTimeoutMs / 1000) +
-                 " seconds (another import?); try again when it has finished";
-    else if (primary == SQLITE_CANTOPEN)
-        reason = "it cannot be opened" + (system ? ": " + std::string(std::strerror(system)) : std::string());
-    else
-        reason = "SQLite says: " + failure.message;
-    return Fail("cannot " + std::string(doing) + " the store " + m_store + ": " + reason +
+    return Fail("cannot " + std::string(doing) + " the store " + m_store + ": " +
+                DescribeStoreFailure(GetLastStoreFailure()) +
                 (std::string(doing) == "save to" ? "; nothing was saved" : ""));
 }
 

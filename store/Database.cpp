@@ -18,8 +18,12 @@
 #include <sqlite3.h>
 
 #include <bit>
+#include <cassert>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <initializer_list>
+#include <string_view>
 #include <cmath>
 #include <thread>
 
@@ -31,28 +35,53 @@ constexpr int kBusyTimeoutMs = kStoreBusyTimeoutMs;
 
 thread_local StoreFailure t_failure;
 
-/// Writes down why `db` failed, unless a failure of this load or save is
-/// written down already (the first one is the cause; a rollback after it is
-/// not).
+/// Writes down a cause the store found itself, unless a failure of this
+/// load or save is written down already (the first one is the cause; what
+/// fails after it, such as the rollback, is not).
+void NoteOwnFailure(StoreCause cause, std::string message)
+{
+    if (t_failure.cause == StoreCause::None)
+        t_failure = StoreFailure{cause, 0, 0, std::move(message)};
+}
+
+/// Writes down why `db` failed, as NoteOwnFailure does; a null `db` is a
+/// connection SQLite could not allocate.
 void NoteFailure(sqlite3* db)
 {
-    if (t_failure.code != 0)
+    if (t_failure.cause != StoreCause::None)
         return;
-    t_failure.code = db ? sqlite3_extended_errcode(db) : SQLITE_CANTOPEN;
-    if (t_failure.code == SQLITE_OK)
-        t_failure.code = SQLITE_ERROR;
-    t_failure.systemError = db ? sqlite3_system_errno(db) : 0;
-    t_failure.message = db ? sqlite3_errmsg(db) : "out of memory";
+    if (!db) {
+        NoteOwnFailure(StoreCause::OutOfMemory, "out of memory");
+        return;
+    }
+    const int code = sqlite3_extended_errcode(db);
+    // Every caller follows an SQLite call that failed. Should one ever not,
+    // the failure is still reported, but never as SQLite's "not an error".
+    const bool sqliteFailed = code != SQLITE_OK && code != SQLITE_ROW && code != SQLITE_DONE;
+    assert(sqliteFailed);
+    if (!sqliteFailed) {
+        NoteOwnFailure(StoreCause::Other, "the store stopped, but SQLite names no error");
+        return;
+    }
+    const int systemError = sqlite3_system_errno(db);
+    t_failure = StoreFailure{CauseOfSqliteFailure(code, systemError), code, systemError, sqlite3_errmsg(db)};
+}
+
+/// The pieces joined. (g++ 12 warns wrongly of overlapping copies in a chain
+/// of std::string + at -O3.)
+std::string Words(std::initializer_list<std::string_view> pieces)
+{
+    std::string text;
+    for (std::string_view piece : pieces)
+        text += piece;
+    return text;
 }
 
 void NoteNotOurs()
 {
-    if (t_failure.code != 0)
-        return;
-    t_failure.code = SQLITE_NOTADB;
-    t_failure.notOurs = true;
-    t_failure.message = "the database is not a store of this version";
+    NoteOwnFailure(StoreCause::NotAStore, "the database is not a store of ours");
 }
+
 // Keys stay below the provisional ids that AddNew gives (RecordCollection.h).
 constexpr std::int64_t kMaxKey = 0x7FFFFFFF;
 
@@ -335,10 +364,12 @@ struct WriteStatements {
 
 Inserts PrepareInserts(sqlite3* db, const std::string& head, std::size_t values)
 {
-    const std::string one = "(" + Placeholders(values) + ")";
+    const std::string one = Words({"(", Placeholders(values), ")"});
     std::string many = head;
-    for (std::size_t i = 0; i < kBatch; ++i)
-        many += (i == 0 ? "" : ", ") + one;
+    for (std::size_t i = 0; i < kBatch; ++i) {
+        many += i == 0 ? "" : ", ";
+        many += one;
+    }
     return {Prepare(db, head + one), Prepare(db, many)};
 }
 
@@ -424,17 +455,30 @@ bool FlushAll(WriteStatements& statements)
     return true;
 }
 
+/// False, after noting that a record's values do not fit `table`'s columns:
+/// a fault of the record kind's code, never of the data.
+bool MisfitRow(const char* table)
+{
+    NoteOwnFailure(StoreCause::Other, Words({"a record's values do not fit the columns of the table ", table}));
+    return false;
+}
+
 /// Writes one record; `key` is 0 for a new record and receives its key.
 /// A new record's row and every record's sub-entries are taken from `rows`
 /// and may wait for their batch; FlushAll writes them before the commit.
 bool WriteOne(const TableSpec& tableSpec, WriteStatements& statements, RecordRows& rows, std::int64_t& key)
 {
-    if (rows.fields.size() != tableSpec.columns.size() || rows.children.size() != tableSpec.children.size())
-        return false;
+    const bool fits = rows.fields.size() == tableSpec.columns.size() && rows.children.size() == tableSpec.children.size();
+    assert(fits); // a kind's rows follow its table's columns
+    if (!fits)
+        return MisfitRow(tableSpec.table);
     const bool isNew = key == 0;
     if (isNew) {
-        if (statements.nextKey <= 0 || statements.nextKey > kMaxKey)
+        if (statements.nextKey <= 0 || statements.nextKey > kMaxKey) {
+            NoteOwnFailure(StoreCause::OutOfKeys, Words({"every id of the table ", tableSpec.table, " up to ",
+                                                         std::to_string(kMaxKey), " has been given"}));
             return false;
+        }
         key = statements.nextKey++;
         statements.pending.keys.push_back(key);
         statements.pending.rows.push_back(std::move(rows.fields));
@@ -455,8 +499,11 @@ bool WriteOne(const TableSpec& tableSpec, WriteStatements& statements, RecordRow
         next += static_cast<int>(rows.fields.size());
         if (!Bind(update, next, key) || !StepOnce(update))
             return false;
-        if (sqlite3_changes(sqlite3_db_handle(update)) != 1) // the row is gone
+        if (sqlite3_changes(sqlite3_db_handle(update)) != 1) {
+            NoteOwnFailure(StoreCause::RecordGone, Words({"record ", std::to_string(key), " of the table ",
+                                                          tableSpec.table, " is no longer in the store"}));
             return false;
+        }
     }
 
     for (std::size_t c = 0; c < tableSpec.children.size(); ++c) {
@@ -468,8 +515,9 @@ bool WriteOne(const TableSpec& tableSpec, WriteStatements& statements, RecordRow
         PendingRows& pending = statements.pendingChildren[c];
         std::int64_t seq = 0;
         for (Row& entry : rows.children[c]) {
+            assert(entry.size() == tableSpec.children[c].columns.size());
             if (entry.size() != tableSpec.children[c].columns.size())
-                return false;
+                return MisfitRow(tableSpec.children[c].table);
             pending.keys.push_back(key);
             pending.seqs.push_back(seq++);
             pending.rows.push_back(std::move(entry));
@@ -607,6 +655,42 @@ std::uint64_t Digest(const RecordRows& rows)
             mixRow(entry);
     }
     return hash == 0 ? 1 : hash;
+}
+
+StoreCause CauseOfSqliteFailure(int code, int systemError)
+{
+    // The errno comes before most codes: SQLite reports a full disk or the
+    // size limit as an I/O error of the call that met it.
+    const int primary = code & 0xFF;
+    const bool writeCutShort = code == SQLITE_IOERR_WRITE || code == SQLITE_IOERR_TRUNCATE ||
+                               code == SQLITE_IOERR_SHMSIZE || code == SQLITE_IOERR_FSYNC;
+    if (primary == SQLITE_NOTADB)
+        return StoreCause::NotAStore;
+    if (primary == SQLITE_FULL || systemError == ENOSPC || systemError == EDQUOT)
+        return StoreCause::DiskFull;
+    if (systemError == EFBIG)
+        return StoreCause::FileTooLarge;
+    if (writeCutShort && systemError == 0) // SQLite keeps no errno for a short write
+        return StoreCause::WriteCutShort;
+    if (primary == SQLITE_READONLY)
+        return StoreCause::ReadOnly;
+    if (primary == SQLITE_PERM || primary == SQLITE_AUTH || systemError == EACCES || systemError == EPERM)
+        return StoreCause::Permission;
+    // SQLITE_LOCKED is a conflict within one connection or shared cache;
+    // neither is used here, so it can only mean what busy means.
+    if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
+        return StoreCause::Busy;
+    if (primary == SQLITE_CANTOPEN)
+        return StoreCause::CannotOpen;
+    if (primary == SQLITE_NOMEM || code == SQLITE_IOERR_NOMEM)
+        return StoreCause::OutOfMemory;
+    switch (primary) {
+    case SQLITE_IOERR: return StoreCause::IO;
+    case SQLITE_CORRUPT: return StoreCause::Corrupt;
+    case SQLITE_CONSTRAINT: return StoreCause::Constraint;
+    case SQLITE_TOOBIG: return StoreCause::TooBig;
+    default: return StoreCause::Other;
+    }
 }
 
 StoreFailure LastFailure()

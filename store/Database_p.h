@@ -135,6 +135,11 @@ private:
 /// The cause of the calling thread's last failed load or save.
 StoreFailure LastFailure();
 
+/// The cause of a failure that SQLite reported with the extended result
+/// code `code`, having seen the errno `systemError` (0: none). Exported only
+/// for the store's tests.
+[[nodiscard]] VARNO_DATA_EXPORT StoreCause CauseOfSqliteFailure(int code, int systemError);
+
 /// The database file to open, UTF-8; the default folder is created on the way.
 std::string StorePathForOpening();
 

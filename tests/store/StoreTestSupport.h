@@ -21,6 +21,12 @@
 #include <tuple>
 #include <vector>
 
+/// Names a cause in test failures by its number.
+inline void PrintTo(StoreCause cause, std::ostream* out)
+{
+    *out << "StoreCause " << static_cast<int>(cause);
+}
+
 namespace storetest {
 
 using varno::test::ReadFile;
