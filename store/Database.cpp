@@ -105,7 +105,7 @@ Statement Prepare(sqlite3* db, const std::string& sql)
 }
 
 /// Runs a statement that takes no parameters, ignoring any rows it gives.
-bool Execute(sqlite3* db, const char* sql)
+bool Execute(sqlite3* db, const std::string& sql)
 {
     Statement statement = Prepare(db, sql);
     if (!statement)
@@ -205,11 +205,11 @@ bool CreateSchema(sqlite3* db)
         return false;
     }
     if (kind == StoreKind::empty) {
-        for (const char* sql : SchemaStatements())
+        for (const std::string& sql : SchemaStatements())
             if (!Execute(db, sql))
                 return failed();
         const std::string setVersion = "PRAGMA user_version = " + std::to_string(kSchemaVersion);
-        if (!Execute(db, setVersion.c_str()))
+        if (!Execute(db, setVersion))
             return failed();
     }
     return transaction.Commit() || failed();
@@ -302,13 +302,13 @@ bool StepOnce(sqlite3_stmt* statement)
     return rc == SQLITE_DONE;
 }
 
-std::string ColumnList(const std::vector<const char*>& columns)
+std::string ColumnList(const std::vector<ColumnSpec>& columns)
 {
     std::string list;
-    for (const char* column : columns) {
+    for (const ColumnSpec& column : columns) {
         if (!list.empty())
             list += ", ";
-        list += column;
+        list += column.name;
     }
     return list;
 }
@@ -375,9 +375,9 @@ Inserts PrepareInserts(sqlite3* db, const std::string& head, std::size_t values)
 
 bool PrepareWrites(sqlite3* db, const TableSpec& tableSpec, std::optional<int> profile, WriteStatements& out)
 {
-    std::vector<const char*> columns = tableSpec.columns;
+    std::vector<ColumnSpec> columns = tableSpec.columns;
     if (tableSpec.hasProfile) {
-        columns.insert(columns.begin(), "profile");
+        columns.insert(columns.begin(), ColumnSpec{"profile", {}});
         out.profile = profile.value_or(0);
     }
     // New records get their keys from the save itself: the write lock is
@@ -394,8 +394,8 @@ bool PrepareWrites(sqlite3* db, const TableSpec& tableSpec, std::optional<int> p
                                         ") VALUES ",
                                 columns.size() + 1);
     std::string assignments;
-    for (const char* column : columns)
-        assignments += std::string(assignments.empty() ? "" : ", ") + column + " = ?";
+    for (const ColumnSpec& column : columns)
+        assignments += Words({assignments.empty() ? "" : ", ", column.name, " = ?"});
     out.update = Prepare(db, std::string("UPDATE ") + tableSpec.table + " SET " + assignments + " WHERE id = ?");
     if (!out.insert.one || !out.insert.batch || !out.update)
         return false;
@@ -732,8 +732,8 @@ long ReadRecords(const TableSpec& tableSpec, const Filter& filter,
         // index of every owner key, per child table. The filter stays in its
         // own subquery, where its names mean the main table's columns.
         std::string columns;
-        for (const char* column : child.columns)
-            columns += std::string(", c.") + column;
+        for (const ColumnSpec& column : child.columns)
+            columns += Words({", c.", column.name});
         Statement select = Prepare(db.get(), std::string("SELECT c.") + child.ownerColumn + columns +
                                                  " FROM (SELECT id FROM " + tableSpec.table + " WHERE " +
                                                  filter.where + ") AS m JOIN " + child.table + " AS c ON c." +

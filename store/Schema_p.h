@@ -1,10 +1,13 @@
-// The store's database schema: the tables of every record kind and the
-// statements that create them. Internal to the library.
+// The store's database schema, declared once: each record kind's tables as a
+// TableSpec, from which the statements that create them are made. Internal
+// to the library.
 #pragma once
 
 #include "store/Database_p.h"
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace varno::store {
 
@@ -12,8 +15,12 @@ namespace varno::store {
 /// non-zero version (a newer store) is not opened.
 constexpr std::int64_t kSchemaVersion = 1;
 
-/// The statements that create the schema of version kSchemaVersion, in order.
-const std::vector<const char*>& SchemaStatements();
+/// Every record kind's tables, in the order they are created.
+const std::vector<const TableSpec*>& SchemaTables();
+
+/// The statements that create the schema of version kSchemaVersion, in
+/// order: per kind its main table, its indexes, then its child tables.
+std::vector<std::string> SchemaStatements();
 
 const TableSpec& CalendarTable();
 const TableSpec& ContactTable();
