@@ -8,9 +8,10 @@
 // anything, so it never has to give up halfway because another process
 // wrote in between.
 //
-// Opening never writes into a file that is not a store of ours: the schema
-// version is read first, and only an empty database (a new file) gets the
-// schema.
+// Opening never writes into a file that is not a store of ours, nor into a
+// store of a newer schema version: the application id, the schema version
+// and the tables are read first. Only an empty database (a new file) gets
+// the schema, and only a store of an older version is migrated.
 #include "store/Database_p.h"
 
 #include "store/Schema_p.h"
@@ -162,62 +163,139 @@ private:
     bool m_open = false;
 };
 
-enum class StoreKind { ours, empty, foreign };
+enum class StoreKind {
+    ours,    ///< a store of the current version
+    empty,   ///< a new file: no version, nothing in it
+    older,   ///< a store of ours of an older version, to migrate
+    newer,   ///< a store of ours of a newer version, never written
+    foreign, ///< a database of another program, never written
+};
 
-bool Inspect(sqlite3* db, StoreKind& kind)
+struct Inspection {
+    StoreKind kind = StoreKind::foreign;
+    std::int64_t version = 0; ///< the file's user_version
+};
+
+/// Reads what the database is, without writing; false when SQLite fails.
+bool Inspect(sqlite3* db, const SchemaVersions& versions, Inspection& found)
 {
-    // One statement, so that both come from the same state of the file even
-    // while another process is creating the schema.
-    Statement statement =
-        Prepare(db, "SELECT (SELECT user_version FROM pragma_user_version), (SELECT count(*) FROM sqlite_master)");
+    // One statement, so that all come from the same state of the file even
+    // while another process is creating or migrating the schema.
+    static const std::string sql =
+        std::string("SELECT (SELECT user_version FROM pragma_user_version), "
+                    "(SELECT application_id FROM pragma_application_id), (SELECT count(*) FROM sqlite_master), "
+                    "(SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN (") +
+        kVersion1Tables + "))";
+    Statement statement = Prepare(db, sql);
     if (!statement || sqlite3_step(statement.get()) != SQLITE_ROW)
         return false;
     const std::int64_t version = sqlite3_column_int64(statement.get(), 0);
-    const std::int64_t objects = sqlite3_column_int64(statement.get(), 1);
-    if (version == kSchemaVersion)
-        kind = StoreKind::ours;
-    else if (version == 0 && objects == 0)
-        kind = StoreKind::empty;
+    const std::int64_t application = sqlite3_column_int64(statement.get(), 1);
+    const std::int64_t objects = sqlite3_column_int64(statement.get(), 2);
+    const std::int64_t version1Tables = sqlite3_column_int64(statement.get(), 3);
+    // Stores carry the application id since version 1 was out; those made
+    // before it are of version 1 and have its tables. Every store of a later
+    // version has the id, as every migration writes it.
+    const bool ours = application == kApplicationId ||
+                      (application == 0 && version == 1 && version1Tables == kVersion1TableCount);
+    found.version = version;
+    if (objects == 0 && version == 0 && (application == 0 || application == kApplicationId))
+        found.kind = StoreKind::empty;
+    else if (!ours || version < 1)
+        found.kind = StoreKind::foreign;
+    else if (version < versions.Version())
+        found.kind = StoreKind::older;
     else
-        kind = StoreKind::foreign;
+        found.kind = version == versions.Version() ? StoreKind::ours : StoreKind::newer;
     return true;
 }
 
-bool CreateSchema(sqlite3* db)
+/// False, after noting why, for a store of a newer version and a database
+/// of another program: neither is opened.
+bool Acceptable(const Inspection& found, const SchemaVersions& versions)
 {
-    // WAL is a lasting property of the file; it cannot change inside a
-    // transaction, so it is set first. Two processes may both get here.
+    if (found.kind == StoreKind::newer)
+        NoteOwnFailure(StoreCause::NewerSchema,
+                       Words({"schema version ", std::to_string(found.version), "; this program reads versions up to ",
+                              std::to_string(versions.Version())}));
+    else if (found.kind == StoreKind::foreign)
+        NoteNotOurs();
+    return found.kind != StoreKind::newer && found.kind != StoreKind::foreign;
+}
+
+/// Runs the statements of `sqls` in order; false at the first that fails.
+bool ExecuteAll(sqlite3* db, const std::vector<std::string>& sqls)
+{
+    for (const std::string& sql : sqls)
+        if (!Execute(db, sql))
+            return false;
+    return true;
+}
+
+/// Whether every link holds: the foreign keys were off during a migration.
+bool LinksHold(sqlite3* db, std::int64_t version)
+{
+    Statement check = Prepare(db, "PRAGMA foreign_key_check");
+    if (!check)
+        return false;
+    const int rc = sqlite3_step(check.get());
+    if (rc == SQLITE_ROW)
+        NoteOwnFailure(StoreCause::Constraint, Words({"the migration to schema version ", std::to_string(version),
+                                                      " leaves links to records that are not stored"}));
+    return rc == SQLITE_DONE;
+}
+
+/// Creates the schema in a new file, or migrates an older store one version
+/// at a time, each step in a transaction of its own that also raises the
+/// version; false after noting why not.
+bool Upgrade(sqlite3* db, const SchemaVersions& versions)
+{
+    // WAL is a lasting property of the file, and foreign keys must be off
+    // while a migration rebuilds tables; neither can change inside a
+    // transaction, so both are set first. Two processes may both get here.
     // A failure is written down before the transaction's rollback runs.
     auto failed = [db] {
         NoteFailure(db);
         return false;
     };
-    if (!SwitchToWal(db))
+    if (!SwitchToWal(db) || !Execute(db, "PRAGMA foreign_keys = OFF"))
         return failed();
-    Transaction transaction(db);
-    if (!transaction.Begin("BEGIN IMMEDIATE"))
-        return failed();
-    StoreKind kind;
-    if (!Inspect(db, kind)) // again, now that no one else can write
-        return failed();
-    if (kind == StoreKind::foreign) {
-        NoteNotOurs();
-        return false;
-    }
-    if (kind == StoreKind::empty) {
-        for (const std::string& sql : SchemaStatements())
-            if (!Execute(db, sql))
-                return failed();
-        const std::string setVersion = "PRAGMA user_version = " + std::to_string(kSchemaVersion);
-        if (!Execute(db, setVersion))
+    for (;;) {
+        Transaction transaction(db);
+        if (!transaction.Begin("BEGIN IMMEDIATE"))
             return failed();
+        Inspection found;
+        if (!Inspect(db, versions, found)) // again, now that no one else can write
+            return failed();
+        if (!Acceptable(found, versions))
+            return false;
+        std::int64_t version = found.version;
+        if (found.kind == StoreKind::empty) {
+            version = versions.Version();
+            if (!ExecuteAll(db, SchemaStatements()))
+                return failed();
+        } else if (found.kind == StoreKind::older) {
+            ++version;
+            const Migration& step = versions.migrations[static_cast<std::size_t>(found.version - 1)];
+            if (!ExecuteAll(db, step.statements) || !LinksHold(db, version))
+                return failed();
+        }
+        if (found.kind != StoreKind::ours &&
+            !ExecuteAll(db, {"PRAGMA user_version = " + std::to_string(version),
+                             "PRAGMA application_id = " + std::to_string(kApplicationId)}))
+            return failed();
+        if (!transaction.Commit())
+            return failed();
+        if (version == versions.Version())
+            return Execute(db, "PRAGMA foreign_keys = ON") || failed();
     }
-    return transaction.Commit() || failed();
 }
 
-/// A connection to a store of the current schema, or null.
+/// A connection to a store of the current schema, or null. A file that is
+/// not a store of ours, or of a newer version, is only read.
 Connection OpenStore()
 {
+    const std::shared_ptr<const SchemaVersions> versions = CurrentSchemaVersions();
     const std::string path = StorePathForOpening();
     sqlite3* raw = nullptr;
     // A connection lives for one load or save on one thread, so it needs no
@@ -236,19 +314,18 @@ Connection OpenStore()
         NoteFailure(db.get());
         return nullptr;
     }
-    StoreKind kind;
-    if (!Inspect(db.get(), kind)) {
+    // A refused file is left as it was: this connection only read it, and
+    // closing it removes the -wal and -shm files that reading a database in
+    // WAL mode makes (unless another connection still has it open).
+    Inspection found;
+    if (!Inspect(db.get(), *versions, found)) {
         NoteFailure(db.get());
         return nullptr;
     }
-    if (kind == StoreKind::foreign) {
-        NoteNotOurs();
+    if (!Acceptable(found, *versions))
         return nullptr;
-    }
-    if (kind == StoreKind::empty && !CreateSchema(db.get())) {
-        NoteFailure(db.get());
+    if (found.kind != StoreKind::ours && !Upgrade(db.get(), *versions))
         return nullptr;
-    }
     return db;
 }
 

@@ -16,6 +16,7 @@
 #include "store/Schema_p.h"
 
 #include <initializer_list>
+#include <mutex>
 
 namespace varno::store {
 
@@ -141,6 +142,33 @@ const TableSpec& EmailTable()
         {{"email_by_profile", "profile"}},
     };
     return tableSpec;
+}
+
+namespace {
+
+/// The store's own migrations, oldest first. A change to the tables above
+/// adds one here that takes the stores of the previous version to it (the
+/// schema test checks that a store of version 1 ends as a fresh one).
+/// Stores of version 1 may have their child tables with or without rowid.
+const std::vector<Migration> kMigrations = {};
+
+std::mutex g_versionsMutex;
+std::shared_ptr<const SchemaVersions> g_testVersions;
+
+} // namespace
+
+std::shared_ptr<const SchemaVersions> CurrentSchemaVersions()
+{
+    static const auto own = std::make_shared<const SchemaVersions>(SchemaVersions{kMigrations});
+    std::lock_guard lock(g_versionsMutex);
+    return g_testVersions ? g_testVersions : own;
+}
+
+void SetMigrationsForTesting(std::optional<std::vector<Migration>> migrations)
+{
+    std::lock_guard lock(g_versionsMutex);
+    g_testVersions = migrations ? std::make_shared<const SchemaVersions>(SchemaVersions{std::move(*migrations)})
+                                : nullptr;
 }
 
 const std::vector<const TableSpec*>& SchemaTables()

@@ -71,7 +71,9 @@ struct StoreFailure {
 /// starts with "file:" is taken as an SQLite URI, so "file:/x/store.db?mode=ro"
 /// opens the store read-only. An empty path goes back to the default.
 /// The first load or save on a missing or empty (0-byte) file creates the
-/// store there; any other file that is not a store of ours is never written.
+/// store there, and the first on a store of an older schema version migrates
+/// it; a store of a newer version (StoreCause::NewerSchema) and any other
+/// file that is not a store of ours (StoreCause::NotAStore) are never written.
 VARNO_DATA_EXPORT void SetStorePath(const CString& path);
 
 /// The database file in use: the path given to SetStorePath, or else the

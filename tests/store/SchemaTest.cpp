@@ -1,13 +1,16 @@
 // The schema as stores hold it: a fresh store has the layout of version 1
-// plus its migrations, and every kind writes each field into the column
-// named for it.
+// plus its migrations, every kind writes each field into the column named
+// for it, and an older store is migrated, once and step by step.
 #include "StoreTestSupport.h"
+
+#include "store/Schema_p.h"
 
 #include <map>
 #include <sstream>
 #include <tuple>
 
 using namespace storetest;
+using namespace varno::store;
 
 namespace {
 
@@ -38,27 +41,10 @@ std::filesystem::path GoldenVersion1()
     return std::filesystem::path(VARNO_SOURCE_DIR) / "tests/store/golden/store-v1.sql";
 }
 
-TEST_F(SchemaTest, AFreshStoreHasTheLayoutOfVersion1AfterItsMigrations)
-{
-    // A store of version 1 as first released, opened (and so migrated) by
-    // the store, must end as a store the store makes itself.
-    const std::filesystem::path old = m_dir / "old.db";
-    SqlRows(old, ReadFile(GoldenVersion1()).c_str());
-    SetStorePath(U8(old.string()));
-    CContacts loaded;
-    ASSERT_EQ(loaded.OpenFromDB(1, 0), 0) << GetLastStoreFailure().message;
-
-    SetStorePath(U8(m_file.string()));
-    ASSERT_EQ(loaded.OpenFromDB(1, 0), 0);
-    EXPECT_EQ(Layout(old), Layout(m_file));
-    EXPECT_EQ(Layout(m_file).size(), 23u) << "six kinds: 15 tables, 7 indexes and AUTOINCREMENT's sequence";
-}
-
-// A record of each kind with a value of its own in (nearly) every field,
-// saved, then read back column by column by name: a kind whose rows do not
-// follow its declared columns puts a value under another column's name,
-// which a round trip through the same code cannot see.
-TEST_F(SchemaTest, EveryKindWritesEachFieldIntoTheColumnNamedForIt)
+/// Saves a record of each kind into profile 1 of the store `file` (the
+/// store path), with a value of its own in (nearly) every field; the group
+/// linked is 2, the contact 1.
+void SaveOneOfEachKind(const std::filesystem::path& file)
 {
     CCalendars calendars;
     CCalendar* r = calendars.AddNew();
@@ -83,7 +69,7 @@ TEST_F(SchemaTest, EveryKindWritesEachFieldIntoTheColumnNamedForIt)
     groups.AddNew()->GroupName = U8("G0");
     groups.AddNew()->GroupName = U8("G");
     ASSERT_EQ(groups.SaveToDB(1, true), 2);
-    Sql(m_file, "DELETE FROM contact_group WHERE name = 'G0'"); // one row a table; group 2 is not contact 1
+    Sql(file, "DELETE FROM contact_group WHERE name = 'G0'"); // one row a table; group 2 is not contact 1
     CContactGroupPairs pairs;
     CContactGroupPair* pair = pairs.AddNew();
     std::tie(pair->ContactId, pair->GroupId) = std::tuple(contacts[0]->ContactId, groups[1]->GroupId);
@@ -97,6 +83,105 @@ TEST_F(SchemaTest, EveryKindWritesEachFieldIntoTheColumnNamedForIt)
     Add(emails, {{"Et", "Ec", WithStatus(6.5, COleDateTime::invalid), {{43, "A"}}}});
     std::tie(emails[0]->Box, emails[0]->Kind) = std::tuple(41u, 42u);
     ASSERT_EQ(emails.SaveToDB(1), 1);
+}
+
+TEST_F(SchemaTest, AFreshStoreHasTheLayoutOfVersion1AfterItsMigrations)
+{
+    // A store of version 1 as first released, opened (and so migrated) by
+    // the store, must end as a store the store makes itself.
+    const std::filesystem::path old = m_dir / "old.db";
+    SqlRows(old, ReadFile(GoldenVersion1()).c_str());
+    SetStorePath(U8(old.string()));
+    CContacts loaded;
+    ASSERT_EQ(loaded.OpenFromDB(1, 0), 0) << GetLastStoreFailure().message;
+
+    SetStorePath(U8(m_file.string()));
+    ASSERT_EQ(loaded.OpenFromDB(1, 0), 0);
+    EXPECT_EQ(Layout(old), Layout(m_file));
+    EXPECT_EQ(Layout(m_file).size(), 23u) << "six kinds: 15 tables, 7 indexes and AUTOINCREMENT's sequence";
+    EXPECT_EQ(Sql(old, "PRAGMA user_version"), Sql(m_file, "PRAGMA user_version"));
+    EXPECT_EQ(Sql(m_file, "PRAGMA application_id"), std::to_string(kApplicationId));
+}
+
+/// Every record of every kind in profile 1, with its id, as loads give them.
+Lines Everything()
+{
+    Lines all;
+    auto add = [&all](const auto& collection, long loaded) {
+        all.push_back("loaded " + std::to_string(loaded));
+        for (int i = 0; i < collection.GetCount(); ++i) {
+            all.push_back("id " + std::to_string(IdOf(collection[i])));
+            for (const std::string& line : Describe(*collection[i]))
+                all.push_back(line);
+        }
+    };
+    CCalendars calendars;
+    add(calendars, calendars.OpenFromDB(1, 2, 1));
+    CContacts contacts;
+    add(contacts, contacts.OpenFromDB(1, 0));
+    CContactGroups groups;
+    add(groups, groups.OpenFromDB(1));
+    CContactGroupPairs pairs;
+    add(pairs, pairs.OpenFromDB());
+    CMessages messages;
+    add(messages, messages.OpenFromDB(1));
+    CMsgEmails emails;
+    add(emails, emails.OpenFromDB(1));
+    return all;
+}
+
+/// The store migrates with `migrations` for the guard's lifetime.
+class MigrationsGuard {
+public:
+    explicit MigrationsGuard(std::vector<Migration> migrations) { SetMigrationsForTesting(std::move(migrations)); }
+    ~MigrationsGuard() { SetMigrationsForTesting(std::nullopt); }
+    MigrationsGuard(const MigrationsGuard&) = delete;
+    MigrationsGuard& operator=(const MigrationsGuard&) = delete;
+};
+
+// A store of version 1 as first released, with records of each kind, meets
+// a program that knows two more versions.
+TEST_F(SchemaTest, AnOlderStoreIsMigratedStepByStepOnceAndKeepsEveryRecord)
+{
+    SqlRows(m_file, ReadFile(GoldenVersion1()).c_str());
+    SaveOneOfEachKind(m_file);
+    const Lines before = Everything();
+    ASSERT_EQ(before.size(), 28u) << "six kinds, the contact with each of its entries";
+    const std::string bytes = ReadFile(m_file);
+    {
+        // A step that fails midway is undone whole, its version with it.
+        MigrationsGuard failing({{{"UPDATE contact SET first_name = 'changed'", "CREATE TABLE half (x)",
+                                   "INSERT INTO nowhere VALUES (1)"}}});
+        CContacts contacts;
+        EXPECT_EQ(contacts.OpenFromDB(1, 0), STOREERR_OPEN);
+        EXPECT_EQ(GetLastStoreFailure().cause, StoreCause::Other);
+        EXPECT_EQ(GetLastStoreFailure().message, "no such table: nowhere");
+        EXPECT_EQ(ReadFile(m_file), bytes);
+        EXPECT_FALSE(std::filesystem::exists(m_file.string() + "-wal"));
+    }
+    // Each step notes the version it found; the second finds the first's.
+    const char* note = "INSERT INTO steps SELECT user_version FROM pragma_user_version";
+    MigrationsGuard twoSteps({{{"CREATE TABLE steps (found INTEGER)", note,
+                                "ALTER TABLE contact ADD COLUMN nickname TEXT NOT NULL DEFAULT ''"}},
+                              {{note}}});
+    EXPECT_EQ(Everything(), before);
+    CContacts contacts;
+    ASSERT_EQ(contacts.OpenFromDB(1, 0), 1);
+    contacts[0]->FirstName = U8("after");
+    contacts.AddNew()->FirstName = U8("new");
+    EXPECT_EQ(contacts.SaveToDB(1, 0, true), 2) << "saves work on the migrated store";
+    EXPECT_EQ(SqlRows(m_file, "SELECT found FROM steps"), (Lines{"1", "2"})) << "each step once, in order";
+    EXPECT_EQ(SqlRows(m_file, "PRAGMA user_version; PRAGMA application_id"),
+              (Lines{"3", std::to_string(kApplicationId)}));
+}
+
+// A record of each kind, saved, then read back column by column by name: a
+// kind whose rows do not follow its declared columns puts a value under
+// another column's name, which a round trip through the same code cannot
+// see.
+TEST_F(SchemaTest, EveryKindWritesEachFieldIntoTheColumnNamedForIt)
+{
+    SaveOneOfEachKind(m_file);
 
     const std::pair<const char*, const char*> tables[] = {
         {"calendar", "calendar_type=2 deleted_mark=1 summary='S' description='D' color='C' location='L' "

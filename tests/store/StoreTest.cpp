@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <climits>
 #include <functional>
+#include <set>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -70,17 +71,39 @@ TEST_F(StoreFileTest, AFileThatIsNotOurStoreIsRefusedByLoadsAndSavesAndLeftAlone
         std::function<void(const std::filesystem::path&)> make;
         StoreCause cause;
         int code; // the failure's primary SQLite code, 0 for a cause the store finds itself
+        const char* says = "";
     };
     const Case cases[] = {
         {"text file", [](const auto& file) { std::ofstream(file) << std::string(300, 'x') << "\nnot a database\n"; },
          StoreCause::NotAStore, SQLITE_NOTADB},
         {"database of another program",
          [](const auto& file) { Sql(file, "CREATE TABLE notes (x); INSERT INTO notes VALUES ('keep')"); },
+         StoreCause::NotAStore, 0, "not a store of ours"},
+        {"database of another program in WAL mode, with its own id and version",
+         [](const auto& file) {
+             Sql(file, "PRAGMA journal_mode = WAL; PRAGMA application_id = 42; PRAGMA user_version = 7; "
+                       "CREATE TABLE calendar (x)");
+         },
          StoreCause::NotAStore, 0},
-        {"store of a newer version",
+        {"tables named like ours, of version 2, with no id",
          [](const auto& file) { Sql(file, "CREATE TABLE message (id); PRAGMA user_version = 2"); },
          StoreCause::NotAStore, 0},
+        {"store of a newer version", // in WAL mode, as every store of ours
+         [](const auto& file) {
+             SetStorePath(U8(file.string()));
+             CMessages stored;
+             stored.AddNew()->Content = U8("kept");
+             ASSERT_EQ(stored.SaveToDB(1), 1);
+             Sql(file, "PRAGMA user_version = 2");
+         },
+         StoreCause::NewerSchema, 0, "schema version 2; this program reads versions up to 1"},
         {"missing folder", nullptr, StoreCause::CannotOpen, SQLITE_CANTOPEN},
+    };
+    auto listing = [](const std::filesystem::path& folder) {
+        std::set<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            names.insert(entry.path().filename().string());
+        return names;
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -91,15 +114,19 @@ TEST_F(StoreFileTest, AFileThatIsNotOurStoreIsRefusedByLoadsAndSavesAndLeftAlone
             c.make(file);
         }
         const std::string bytes = ReadFile(file);
+        const auto names = c.make ? listing(file.parent_path()) : std::set<std::string>();
         for (const auto& [what, call] : calls) {
             EXPECT_EQ(call(), STOREERR_OPEN) << what;
             const StoreFailure failure = GetLastStoreFailure();
             EXPECT_EQ(failure.cause, c.cause) << what << ": " << failure.message;
             EXPECT_EQ(failure.sqliteCode & 0xFF, c.code) << what;
+            EXPECT_NE(failure.message.find(c.says), std::string::npos) << failure.message;
         }
         EXPECT_EQ(ReadFile(file), bytes);
-        EXPECT_FALSE(std::filesystem::exists(file.string() + "-wal"));
-        EXPECT_EQ(std::filesystem::exists(file.parent_path()), !bytes.empty());
+        if (c.make)
+            EXPECT_EQ(listing(file.parent_path()), names) << "no -wal or -shm file left behind";
+        else
+            EXPECT_FALSE(std::filesystem::exists(file.parent_path()));
     }
 }
 
