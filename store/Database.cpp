@@ -803,6 +803,13 @@ long ReadRecords(const TableSpec& tableSpec, const Filter& filter,
     // over at once, and no more than one record's entries stand in memory.
     std::vector<Statement> childSelects;
     std::vector<int> childStep; // last sqlite3_step result of each child select
+    // A child select that fails is noted at once: the steps of the other
+    // selects after it would overwrite SQLite's record of the error.
+    auto noted = [&db](int stepped) {
+        if (stepped != SQLITE_ROW && stepped != SQLITE_DONE)
+            NoteFailure(db.get());
+        return stepped;
+    };
     for (const ChildSpec& child : tableSpec.children) {
         // A join on the owner's key walks the owners' index and each one's
         // entries in order; "owner IN (SELECT ...)" first built a temporary
@@ -817,7 +824,7 @@ long ReadRecords(const TableSpec& tableSpec, const Filter& filter,
                                                  child.ownerColumn + " = m.id ORDER BY m.id, c.seq");
         if (!select || !BindFilter(select.get(), filter))
             return fail();
-        childStep.push_back(sqlite3_step(select.get()));
+        childStep.push_back(noted(sqlite3_step(select.get())));
         childSelects.push_back(std::move(select));
     }
 
@@ -847,7 +854,7 @@ long ReadRecords(const TableSpec& tableSpec, const Filter& filter,
                     for (int i = 0; i < static_cast<int>(width); ++i)
                         entry.push_back(ColumnValue(child, i + 1));
                 }
-                childStep[c] = sqlite3_step(child);
+                childStep[c] = noted(sqlite3_step(child));
             }
         }
         take(key, rows);
