@@ -545,7 +545,8 @@ bool MisfitRow(const char* table)
 /// and may wait for their batch; FlushAll writes them before the commit.
 bool WriteOne(const TableSpec& tableSpec, WriteStatements& statements, RecordRows& rows, std::int64_t& key)
 {
-    const bool fits = rows.fields.size() == tableSpec.columns.size() && rows.children.size() == tableSpec.children.size();
+    const bool fits =
+        rows.fields.size() == tableSpec.columns.size() && rows.children.size() == tableSpec.children.size();
     assert(fits); // a kind's rows follow its table's columns
     if (!fits)
         return MisfitRow(tableSpec.table);

@@ -1,14 +1,15 @@
-// The schema, version 1. Every record kind has a main table keyed by an
-// AUTOINCREMENT id (so an id is never given twice, even after a delete) and,
-// except the contact-group links, a profile. Sub-entries live in child tables
-// keyed by (owner, seq), seq being the entry's position; they are stored
-// WITHOUT ROWID, clustered on that key, so adding an entry writes one b-tree
-// instead of a table and its key index (a contact import saves about a tenth
-// of its time). Stores made before that keep rowid child tables: the columns,
-// keys and statements are the same, so both read and write alike. A date takes two
-// columns: the day count as a REAL (NULL for a NaN day) and the status
-// (0 valid, 1 invalid, 2 null). Texts are UTF-8; type codes are the
-// unsigned 32-bit values of the records.
+// The schema of the newest version (1), and the migrations that lead to it.
+// Every record kind has a main table keyed by an AUTOINCREMENT id (so an id
+// is never given twice, even after a delete) and, except the contact-group
+// links, a profile. Sub-entries live in child tables keyed by (owner, seq),
+// seq being the entry's position; they are stored WITHOUT ROWID, clustered
+// on that key, so adding an entry writes one b-tree instead of a table and
+// its key index (a contact import saves about a tenth of its time). Stores
+// made before that keep rowid child tables: the columns, keys and statements
+// are the same, so both read and write alike. A date takes two columns: the
+// day count as a REAL (NULL for a NaN day) and the status (0 valid,
+// 1 invalid, 2 null). Texts are UTF-8; type codes are the unsigned 32-bit
+// values of the records.
 //
 // Each kind's columns are declared below in the order in which its
 // collection writes and reads a record's values (RowWriter, RowReader), with
@@ -103,7 +104,8 @@ const TableSpec& ContactTable()
 
 const TableSpec& ContactGroupTable()
 {
-    static const TableSpec tableSpec{"contact_group", true, Text("name"), {}, {{"contact_group_by_profile", "profile"}}};
+    static const TableSpec tableSpec{
+        "contact_group", true, Text("name"), {}, {{"contact_group_by_profile", "profile"}}};
     return tableSpec;
 }
 
@@ -173,9 +175,10 @@ void SetMigrationsForTesting(std::optional<std::vector<Migration>> migrations)
 
 const std::vector<const TableSpec*>& SchemaTables()
 {
-    static const std::vector<const TableSpec*> tables = {&CalendarTable(),         &ContactTable(),
-                                                         &ContactGroupTable(),     &ContactGroupPairTable(),
-                                                         &MessageTable(),          &EmailTable()};
+    static const std::vector<const TableSpec*> tables = {
+        &CalendarTable(),         &ContactTable(), &ContactGroupTable(),
+        &ContactGroupPairTable(), &MessageTable(), &EmailTable(),
+    };
     return tables;
 }
 

@@ -21,7 +21,8 @@ constexpr std::int32_t kApplicationId = 0x56524E4F;
 /// The main tables of every store of version 1, as a list for SQL's IN. A
 /// store of version 1 made before stores carried kApplicationId is known by
 /// them.
-constexpr const char* kVersion1Tables = "'calendar', 'contact', 'contact_group', 'contact_group_pair', 'message', 'email'";
+constexpr const char* kVersion1Tables =
+    "'calendar', 'contact', 'contact_group', 'contact_group_pair', 'message', 'email'";
 constexpr int kVersion1TableCount = 6;
 
 /// One step of the schema, from version N to N + 1: statements run in

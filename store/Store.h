@@ -33,24 +33,25 @@ constexpr int kStoreBusyTimeoutMs = 10000;
 /// and the errno it saw decide most causes; the store finds the others
 /// itself (those with no SQLite code below).
 enum class StoreCause {
-    None,         ///< no failure: the last load or save worked
-    Busy,         ///< another connection held the store past the busy timeout (SQLITE_BUSY, SQLITE_LOCKED)
-    DiskFull,     ///< no room on the disk (SQLITE_FULL, or the errno ENOSPC or EDQUOT)
-    FileTooLarge, ///< the file reached the process's size limit for files (the errno EFBIG)
-    WriteCutShort,///< a write came back short with no errno (SQLITE_IOERR_WRITE, _FSYNC, _TRUNCATE, _SHMSIZE): most likely a full disk or the size limit
-    ReadOnly,     ///< the file, its folder or its disk cannot be written (SQLITE_READONLY)
-    Permission,   ///< the file or its folder may not be opened (SQLITE_PERM, SQLITE_AUTH, the errno EACCES or EPERM)
-    CannotOpen,   ///< the file cannot be opened or created, e.g. its folder is missing (SQLITE_CANTOPEN)
-    IO,           ///< any other error reading or writing the file (SQLITE_IOERR)
-    NotAStore,    ///< not a database (SQLITE_NOTADB), or a database that is not a store of ours
-    NewerSchema,  ///< a store of a newer schema version than this library reads; left untouched
-    Corrupt,      ///< the database is damaged (SQLITE_CORRUPT)
-    Constraint,   ///< a record was refused by a rule of the tables, e.g. a link to a record not stored (SQLITE_CONSTRAINT)
-    TooBig,       ///< a value is larger than SQLite keeps (SQLITE_TOOBIG)
-    OutOfMemory,  ///< SQLite could not get memory (SQLITE_NOMEM)
-    RecordGone,   ///< a record to be updated is no longer stored (deleted by another program since it was loaded)
-    OutOfKeys,    ///< every record id of the kind has been given (ids stay below 2^31)
-    Other,        ///< anything else: `message` holds SQLite's words
+    None,          ///< no failure: the last load or save worked
+    Busy,          ///< another connection held the store past the busy timeout (SQLITE_BUSY, SQLITE_LOCKED)
+    DiskFull,      ///< no room on the disk (SQLITE_FULL, or the errno ENOSPC or EDQUOT)
+    FileTooLarge,  ///< the file reached the process's size limit for files (the errno EFBIG)
+    WriteCutShort, ///< a write came back short with no errno (SQLITE_IOERR_WRITE, _FSYNC, _TRUNCATE,
+                   ///< _SHMSIZE): most likely a full disk or the size limit for files
+    ReadOnly,      ///< the file, its folder or its disk cannot be written (SQLITE_READONLY)
+    Permission,    ///< the file or its folder may not be opened (SQLITE_PERM, SQLITE_AUTH, the errno EACCES or EPERM)
+    CannotOpen,    ///< the file cannot be opened or created, e.g. its folder is missing (SQLITE_CANTOPEN)
+    IO,            ///< any other error reading or writing the file (SQLITE_IOERR)
+    NotAStore,     ///< not a database (SQLITE_NOTADB), or a database that is not a store of ours
+    NewerSchema,   ///< a store of a newer schema version than this library reads; `message` names both
+    Corrupt,       ///< the database is damaged (SQLITE_CORRUPT)
+    Constraint,    ///< a record broke a rule of the tables, e.g. a link to a record not stored (SQLITE_CONSTRAINT)
+    TooBig,        ///< a value is larger than SQLite keeps (SQLITE_TOOBIG)
+    OutOfMemory,   ///< SQLite could not get memory (SQLITE_NOMEM)
+    RecordGone,    ///< a record to update is no longer stored (another program deleted it since it was loaded)
+    OutOfKeys,     ///< every record id of the kind has been given (ids stay below 2^31)
+    Other,         ///< anything else: `message` holds SQLite's words (or, with no SQLite code, the store's)
 };
 
 /// Why the last load or save of the calling thread failed, for hosts that

@@ -51,8 +51,9 @@ void SaveOneOfEachKind(const std::filesystem::path& file)
     r->CalendarType = 2;
     r->DeletedMark = 1;
     std::tie(r->Summary, r->Description, r->Color, r->Location) = std::tuple(U8("S"), U8("D"), U8("C"), U8("L"));
-    std::tie(r->StartTime, r->EndTime, r->DueDate) = std::tuple(
-        WithStatus(1.5, COleDateTime::valid), WithStatus(2.5, COleDateTime::invalid), WithStatus(3.5, COleDateTime::null));
+    std::tie(r->StartTime, r->EndTime, r->DueDate) =
+        std::tuple(WithStatus(1.5, COleDateTime::valid), WithStatus(2.5, COleDateTime::invalid),
+                   WithStatus(3.5, COleDateTime::null));
     std::tie(r->AllDay, r->Completed, r->Priority) = std::tuple(11, 12, 13);
     r->SetAlarmRunTime(14);
     ASSERT_EQ(calendars.SaveToDB(1, true), 1);
