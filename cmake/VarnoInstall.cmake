@@ -36,7 +36,7 @@ if(varno_system_libdir EQUAL -1)
 endif()
 
 # The public headers, listed one by one: every header of the libraries except
-# the private ones (*_p.h) and the store's internal Database.h and Schema.h.
+# the private ones (*_p.h).
 # A public header must include only public headers, which .ci/run checks by
 # compiling all of them against the installed prefix alone.
 set(VARNO_PUBLIC_HEADERS

@@ -500,7 +500,7 @@ ExportResult Session::Export(const RecordType& type, const ExportRequest& reques
     result.replaced = losses.count;
     if (result.written < 0) {
         forget();
-        if (GetLastStoreFailure().code != 0)
+        if (GetLastStoreFailure().cause != StoreCause::None)
             StoreFailed("read");
         Refuse("cannot write " + result.path + ": " + WriteProblem(writeError) +
                (toOutput ? std::string() : "; the file is as it was"));

@@ -1,22 +1,14 @@
 #include "host/StoreFailureText.h"
 
-#include <sqlite3.h>
 #include <sys/resource.h>
 
-#include <cerrno>
 #include <cstring>
 
 namespace varno::host {
 
 namespace {
 
-bool WriteFailure(int code)
-{
-    return code == SQLITE_IOERR_WRITE || code == SQLITE_IOERR_TRUNCATE || code == SQLITE_IOERR_SHMSIZE ||
-           code == SQLITE_IOERR_FSYNC;
-}
-
-/// ", or the file-size limit ... was reached" when the process has one.
+/// ", or the size limit for files ... was reached" when the process has one.
 std::string FileSizeLimit()
 {
     rlimit limit {};
@@ -25,33 +17,50 @@ std::string FileSizeLimit()
     return ", or the size limit for files (ulimit -f, " + std::to_string(limit.rlim_cur) + " bytes) was reached";
 }
 
+std::string SystemError(int error)
+{
+    return error ? ": " + std::string(std::strerror(error)) : std::string();
+}
+
 } // namespace
 
 std::string DescribeStoreFailure(const StoreFailure& failure)
 {
-    const int primary = failure.code & 0xFF;
-    const int system = failure.systemError;
-    if (failure.notOurs || primary == SQLITE_NOTADB)
-        return "not a database (or not a store of ours): name another file with --store";
-    if (primary == SQLITE_FULL || system == ENOSPC || system == EDQUOT)
-        return "disk full: free some space on its disk and try again";
-    if (system == EFBIG)
-        return "file too large: the size limit for files (ulimit -f) was reached; raise it and try again";
-    if (primary == SQLITE_IOERR && system == 0 && WriteFailure(failure.code))
-        // SQLite keeps no errno for a write cut short; name the two causes.
-        return "a write failed (" + failure.message + "): the disk is probably full" + FileSizeLimit() +
-               "; free some space and try again";
-    if (primary == SQLITE_READONLY)
-        return "read-only: the file, its folder or its disk cannot be written; make it writable or use another "
-               "store";
-    if (primary == SQLITE_PERM || primary == SQLITE_AUTH || system == EACCES || system == EPERM)
-        return "permission denied: you may not open it (or its folder); check its permissions";
-    if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
+    const std::string& said = failure.message;
+    switch (failure.cause) {
+    case StoreCause::None: return "the store names no cause";
+    case StoreCause::Busy:
         return "busy: another program held the store for " + std::to_string(kStoreBusyTimeoutMs / 1000) +
                " seconds (another import?); try again when it has finished";
-    if (primary == SQLITE_CANTOPEN)
-        return "it cannot be opened" + (system ? ": " + std::string(std::strerror(system)) : std::string());
-    return "SQLite says: " + failure.message;
+    case StoreCause::DiskFull: return "disk full: free some space on its disk and try again";
+    case StoreCause::FileTooLarge:
+        return "file too large: the size limit for files (ulimit -f) was reached; raise it and try again";
+    case StoreCause::WriteCutShort:
+        // No errno tells which of the two it was; name both.
+        return "a write failed (" + said + "): the disk is probably full" + FileSizeLimit() +
+               "; free some space and try again";
+    case StoreCause::ReadOnly:
+        return "read-only: the file, its folder or its disk cannot be written; make it writable or use another store";
+    case StoreCause::Permission: return "permission denied: you may not open it (or its folder); check its permissions";
+    case StoreCause::CannotOpen: return "it cannot be opened" + SystemError(failure.systemError);
+    case StoreCause::IO:
+        return "it could not be read or written (" + said + SystemError(failure.systemError) + "); check its disk";
+    case StoreCause::NotAStore: return "not a database (or not a store of ours): name another file with --store";
+    case StoreCause::NewerSchema: return "a store of a newer version (" + said + "): use a newer varnocsv";
+    case StoreCause::Corrupt:
+        return "it is damaged (" + said + "): restore it from a copy, or name another file with --store";
+    case StoreCause::Constraint:
+        return "a record was refused by a rule of the store (" + said + "), such as a link to a record it does not "
+               "hold";
+    case StoreCause::TooBig: return "a value is too large for the store (" + said + ")";
+    case StoreCause::OutOfMemory: return "out of memory: close other programs and try again";
+    case StoreCause::RecordGone:
+        return "a record to update is no longer there (" + said + "): another program deleted it; try again";
+    case StoreCause::OutOfKeys:
+        return "it has no record ids left (" + said + "): export the records and import them into a new store";
+    case StoreCause::Other: break;
+    }
+    return failure.sqliteCode != 0 ? "SQLite says: " + said : said;
 }
 
 } // namespace varno::host

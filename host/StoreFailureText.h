@@ -1,4 +1,4 @@
-// Why a load or save of the store failed, in words for the person.
+// The words a person reads for a failed load or save of the store.
 #pragma once
 
 #include "host/varnohost_export.h"
@@ -8,8 +8,10 @@
 
 namespace varno::host {
 
-/// The cause of `failure` and what to do about it: "disk full: free some
-/// space on its disk and try again".
+/// Why the store failed and what to do about it, for "cannot read the store
+/// FILE: ..." and the like: one text per cause, with the store's detail
+/// (SQLite's words, the errno) where it helps. Only an unclassified cause
+/// (StoreCause::Other) quotes SQLite as such.
 [[nodiscard]] VARNO_HOST_EXPORT std::string DescribeStoreFailure(const StoreFailure& failure);
 
 } // namespace varno::host

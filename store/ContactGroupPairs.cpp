@@ -1,7 +1,7 @@
 #include "store/ContactGroupPairs.h"
 
-#include "store/Database.h"
-#include "store/Schema.h"
+#include "store/Database_p.h"
+#include "store/Schema_p.h"
 
 namespace varno::store {
 

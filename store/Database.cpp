@@ -8,18 +8,23 @@
 // anything, so it never has to give up halfway because another process
 // wrote in between.
 //
-// Opening never writes into a file that is not a store of ours: the schema
-// version is read first, and only an empty database (a new file) gets the
-// schema.
-#include "store/Database.h"
+// Opening never writes into a file that is not a store of ours, nor into a
+// store of a newer schema version: the application id, the schema version
+// and the tables are read first. Only an empty database (a new file) gets
+// the schema, and only a store of an older version is migrated.
+#include "store/Database_p.h"
 
-#include "store/Schema.h"
+#include "store/Schema_p.h"
 
 #include <sqlite3.h>
 
 #include <bit>
+#include <cassert>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <initializer_list>
+#include <string_view>
 #include <cmath>
 #include <thread>
 
@@ -31,28 +36,53 @@ constexpr int kBusyTimeoutMs = kStoreBusyTimeoutMs;
 
 thread_local StoreFailure t_failure;
 
-/// Writes down why `db` failed, unless a failure of this load or save is
-/// written down already (the first one is the cause; a rollback after it is
-/// not).
+/// Writes down a cause the store found itself, unless a failure of this
+/// load or save is written down already (the first one is the cause; what
+/// fails after it, such as the rollback, is not).
+void NoteOwnFailure(StoreCause cause, std::string message)
+{
+    if (t_failure.cause == StoreCause::None)
+        t_failure = StoreFailure{cause, 0, 0, std::move(message)};
+}
+
+/// Writes down why `db` failed, as NoteOwnFailure does; a null `db` is a
+/// connection SQLite could not allocate.
 void NoteFailure(sqlite3* db)
 {
-    if (t_failure.code != 0)
+    if (t_failure.cause != StoreCause::None)
         return;
-    t_failure.code = db ? sqlite3_extended_errcode(db) : SQLITE_CANTOPEN;
-    if (t_failure.code == SQLITE_OK)
-        t_failure.code = SQLITE_ERROR;
-    t_failure.systemError = db ? sqlite3_system_errno(db) : 0;
-    t_failure.message = db ? sqlite3_errmsg(db) : "out of memory";
+    if (!db) {
+        NoteOwnFailure(StoreCause::OutOfMemory, "out of memory");
+        return;
+    }
+    const int code = sqlite3_extended_errcode(db);
+    // Every caller follows an SQLite call that failed. Should one ever not,
+    // the failure is still reported, but never as SQLite's "not an error".
+    const bool sqliteFailed = code != SQLITE_OK && code != SQLITE_ROW && code != SQLITE_DONE;
+    assert(sqliteFailed);
+    if (!sqliteFailed) {
+        NoteOwnFailure(StoreCause::Other, "the store stopped, but SQLite names no error");
+        return;
+    }
+    const int systemError = sqlite3_system_errno(db);
+    t_failure = StoreFailure{CauseOfSqliteFailure(code, systemError), code, systemError, sqlite3_errmsg(db)};
+}
+
+/// The pieces joined. (g++ 12 warns wrongly of overlapping copies in a chain
+/// of std::string + at -O3.)
+std::string Words(std::initializer_list<std::string_view> pieces)
+{
+    std::string text;
+    for (std::string_view piece : pieces)
+        text += piece;
+    return text;
 }
 
 void NoteNotOurs()
 {
-    if (t_failure.code != 0)
-        return;
-    t_failure.code = SQLITE_NOTADB;
-    t_failure.notOurs = true;
-    t_failure.message = "the database is not a store of this version";
+    NoteOwnFailure(StoreCause::NotAStore, "the database is not a store of ours");
 }
+
 // Keys stay below the provisional ids that AddNew gives (RecordCollection.h).
 constexpr std::int64_t kMaxKey = 0x7FFFFFFF;
 
@@ -76,7 +106,7 @@ Statement Prepare(sqlite3* db, const std::string& sql)
 }
 
 /// Runs a statement that takes no parameters, ignoring any rows it gives.
-bool Execute(sqlite3* db, const char* sql)
+bool Execute(sqlite3* db, const std::string& sql)
 {
     Statement statement = Prepare(db, sql);
     if (!statement)
@@ -133,62 +163,139 @@ private:
     bool m_open = false;
 };
 
-enum class StoreKind { ours, empty, foreign };
+enum class StoreKind {
+    ours,    ///< a store of the current version
+    empty,   ///< a new file: no version, nothing in it
+    older,   ///< a store of ours of an older version, to migrate
+    newer,   ///< a store of ours of a newer version, never written
+    foreign, ///< a database of another program, never written
+};
 
-bool Inspect(sqlite3* db, StoreKind& kind)
+struct Inspection {
+    StoreKind kind = StoreKind::foreign;
+    std::int64_t version = 0; ///< the file's user_version
+};
+
+/// Reads what the database is, without writing; false when SQLite fails.
+bool Inspect(sqlite3* db, const SchemaVersions& versions, Inspection& found)
 {
-    // One statement, so that both come from the same state of the file even
-    // while another process is creating the schema.
-    Statement statement =
-        Prepare(db, "SELECT (SELECT user_version FROM pragma_user_version), (SELECT count(*) FROM sqlite_master)");
+    // One statement, so that all come from the same state of the file even
+    // while another process is creating or migrating the schema.
+    static const std::string sql =
+        std::string("SELECT (SELECT user_version FROM pragma_user_version), "
+                    "(SELECT application_id FROM pragma_application_id), (SELECT count(*) FROM sqlite_master), "
+                    "(SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN (") +
+        kVersion1Tables + "))";
+    Statement statement = Prepare(db, sql);
     if (!statement || sqlite3_step(statement.get()) != SQLITE_ROW)
         return false;
     const std::int64_t version = sqlite3_column_int64(statement.get(), 0);
-    const std::int64_t objects = sqlite3_column_int64(statement.get(), 1);
-    if (version == kSchemaVersion)
-        kind = StoreKind::ours;
-    else if (version == 0 && objects == 0)
-        kind = StoreKind::empty;
+    const std::int64_t application = sqlite3_column_int64(statement.get(), 1);
+    const std::int64_t objects = sqlite3_column_int64(statement.get(), 2);
+    const std::int64_t version1Tables = sqlite3_column_int64(statement.get(), 3);
+    // Stores carry the application id since version 1 was out; those made
+    // before it are of version 1 and have its tables. Every store of a later
+    // version has the id, as every migration writes it.
+    const bool ours = application == kApplicationId ||
+                      (application == 0 && version == 1 && version1Tables == kVersion1TableCount);
+    found.version = version;
+    if (objects == 0 && version == 0 && (application == 0 || application == kApplicationId))
+        found.kind = StoreKind::empty;
+    else if (!ours || version < 1)
+        found.kind = StoreKind::foreign;
+    else if (version < versions.Version())
+        found.kind = StoreKind::older;
     else
-        kind = StoreKind::foreign;
+        found.kind = version == versions.Version() ? StoreKind::ours : StoreKind::newer;
     return true;
 }
 
-bool CreateSchema(sqlite3* db)
+/// False, after noting why, for a store of a newer version and a database
+/// of another program: neither is opened.
+bool Acceptable(const Inspection& found, const SchemaVersions& versions)
 {
-    // WAL is a lasting property of the file; it cannot change inside a
-    // transaction, so it is set first. Two processes may both get here.
+    if (found.kind == StoreKind::newer)
+        NoteOwnFailure(StoreCause::NewerSchema,
+                       Words({"schema version ", std::to_string(found.version), "; this program reads versions up to ",
+                              std::to_string(versions.Version())}));
+    else if (found.kind == StoreKind::foreign)
+        NoteNotOurs();
+    return found.kind != StoreKind::newer && found.kind != StoreKind::foreign;
+}
+
+/// Runs the statements of `sqls` in order; false at the first that fails.
+bool ExecuteAll(sqlite3* db, const std::vector<std::string>& sqls)
+{
+    for (const std::string& sql : sqls)
+        if (!Execute(db, sql))
+            return false;
+    return true;
+}
+
+/// Whether every link holds: the foreign keys were off during a migration.
+bool LinksHold(sqlite3* db, std::int64_t version)
+{
+    Statement check = Prepare(db, "PRAGMA foreign_key_check");
+    if (!check)
+        return false;
+    const int rc = sqlite3_step(check.get());
+    if (rc == SQLITE_ROW)
+        NoteOwnFailure(StoreCause::Constraint, Words({"the migration to schema version ", std::to_string(version),
+                                                      " leaves links to records that are not stored"}));
+    return rc == SQLITE_DONE;
+}
+
+/// Creates the schema in a new file, or migrates an older store one version
+/// at a time, each step in a transaction of its own that also raises the
+/// version; false after noting why not.
+bool Upgrade(sqlite3* db, const SchemaVersions& versions)
+{
+    // WAL is a lasting property of the file, and foreign keys must be off
+    // while a migration rebuilds tables; neither can change inside a
+    // transaction, so both are set first. Two processes may both get here.
     // A failure is written down before the transaction's rollback runs.
     auto failed = [db] {
         NoteFailure(db);
         return false;
     };
-    if (!SwitchToWal(db))
+    if (!SwitchToWal(db) || !Execute(db, "PRAGMA foreign_keys = OFF"))
         return failed();
-    Transaction transaction(db);
-    if (!transaction.Begin("BEGIN IMMEDIATE"))
-        return failed();
-    StoreKind kind;
-    if (!Inspect(db, kind)) // again, now that no one else can write
-        return failed();
-    if (kind == StoreKind::foreign) {
-        NoteNotOurs();
-        return false;
-    }
-    if (kind == StoreKind::empty) {
-        for (const char* sql : SchemaStatements())
-            if (!Execute(db, sql))
-                return failed();
-        const std::string setVersion = "PRAGMA user_version = " + std::to_string(kSchemaVersion);
-        if (!Execute(db, setVersion.c_str()))
+    for (;;) {
+        Transaction transaction(db);
+        if (!transaction.Begin("BEGIN IMMEDIATE"))
             return failed();
+        Inspection found;
+        if (!Inspect(db, versions, found)) // again, now that no one else can write
+            return failed();
+        if (!Acceptable(found, versions))
+            return false;
+        std::int64_t version = found.version;
+        if (found.kind == StoreKind::empty) {
+            version = versions.Version();
+            if (!ExecuteAll(db, SchemaStatements()))
+                return failed();
+        } else if (found.kind == StoreKind::older) {
+            ++version;
+            const Migration& step = versions.migrations[static_cast<std::size_t>(found.version - 1)];
+            if (!ExecuteAll(db, step.statements) || !LinksHold(db, version))
+                return failed();
+        }
+        if (found.kind != StoreKind::ours &&
+            !ExecuteAll(db, {"PRAGMA user_version = " + std::to_string(version),
+                             "PRAGMA application_id = " + std::to_string(kApplicationId)}))
+            return failed();
+        if (!transaction.Commit())
+            return failed();
+        if (version == versions.Version())
+            return Execute(db, "PRAGMA foreign_keys = ON") || failed();
     }
-    return transaction.Commit() || failed();
 }
 
-/// A connection to a store of the current schema, or null.
+/// A connection to a store of the current schema, or null. A file that is
+/// not a store of ours, or of a newer version, is only read.
 Connection OpenStore()
 {
+    const std::shared_ptr<const SchemaVersions> versions = CurrentSchemaVersions();
     const std::string path = StorePathForOpening();
     sqlite3* raw = nullptr;
     // A connection lives for one load or save on one thread, so it needs no
@@ -207,19 +314,18 @@ Connection OpenStore()
         NoteFailure(db.get());
         return nullptr;
     }
-    StoreKind kind;
-    if (!Inspect(db.get(), kind)) {
+    // A refused file is left as it was: this connection only read it, and
+    // closing it removes the -wal and -shm files that reading a database in
+    // WAL mode makes (unless another connection still has it open).
+    Inspection found;
+    if (!Inspect(db.get(), *versions, found)) {
         NoteFailure(db.get());
         return nullptr;
     }
-    if (kind == StoreKind::foreign) {
-        NoteNotOurs();
+    if (!Acceptable(found, *versions))
         return nullptr;
-    }
-    if (kind == StoreKind::empty && !CreateSchema(db.get())) {
-        NoteFailure(db.get());
+    if (found.kind != StoreKind::ours && !Upgrade(db.get(), *versions))
         return nullptr;
-    }
     return db;
 }
 
@@ -273,13 +379,13 @@ bool StepOnce(sqlite3_stmt* statement)
     return rc == SQLITE_DONE;
 }
 
-std::string ColumnList(const std::vector<const char*>& columns)
+std::string ColumnList(const std::vector<ColumnSpec>& columns)
 {
     std::string list;
-    for (const char* column : columns) {
+    for (const ColumnSpec& column : columns) {
         if (!list.empty())
             list += ", ";
-        list += column;
+        list += column.name;
     }
     return list;
 }
@@ -335,18 +441,20 @@ struct WriteStatements {
 
 Inserts PrepareInserts(sqlite3* db, const std::string& head, std::size_t values)
 {
-    const std::string one = "(" + Placeholders(values) + ")";
+    const std::string one = Words({"(", Placeholders(values), ")"});
     std::string many = head;
-    for (std::size_t i = 0; i < kBatch; ++i)
-        many += (i == 0 ? "" : ", ") + one;
+    for (std::size_t i = 0; i < kBatch; ++i) {
+        many += i == 0 ? "" : ", ";
+        many += one;
+    }
     return {Prepare(db, head + one), Prepare(db, many)};
 }
 
 bool PrepareWrites(sqlite3* db, const TableSpec& tableSpec, std::optional<int> profile, WriteStatements& out)
 {
-    std::vector<const char*> columns = tableSpec.columns;
+    std::vector<ColumnSpec> columns = tableSpec.columns;
     if (tableSpec.hasProfile) {
-        columns.insert(columns.begin(), "profile");
+        columns.insert(columns.begin(), ColumnSpec{"profile", {}});
         out.profile = profile.value_or(0);
     }
     // New records get their keys from the save itself: the write lock is
@@ -363,8 +471,8 @@ bool PrepareWrites(sqlite3* db, const TableSpec& tableSpec, std::optional<int> p
                                         ") VALUES ",
                                 columns.size() + 1);
     std::string assignments;
-    for (const char* column : columns)
-        assignments += std::string(assignments.empty() ? "" : ", ") + column + " = ?";
+    for (const ColumnSpec& column : columns)
+        assignments += Words({assignments.empty() ? "" : ", ", column.name, " = ?"});
     out.update = Prepare(db, std::string("UPDATE ") + tableSpec.table + " SET " + assignments + " WHERE id = ?");
     if (!out.insert.one || !out.insert.batch || !out.update)
         return false;
@@ -424,17 +532,31 @@ bool FlushAll(WriteStatements& statements)
     return true;
 }
 
+/// False, after noting that a record's values do not fit `table`'s columns:
+/// a fault of the record kind's code, never of the data.
+bool MisfitRow(const char* table)
+{
+    NoteOwnFailure(StoreCause::Other, Words({"a record's values do not fit the columns of the table ", table}));
+    return false;
+}
+
 /// Writes one record; `key` is 0 for a new record and receives its key.
 /// A new record's row and every record's sub-entries are taken from `rows`
 /// and may wait for their batch; FlushAll writes them before the commit.
 bool WriteOne(const TableSpec& tableSpec, WriteStatements& statements, RecordRows& rows, std::int64_t& key)
 {
-    if (rows.fields.size() != tableSpec.columns.size() || rows.children.size() != tableSpec.children.size())
-        return false;
+    const bool fits =
+        rows.fields.size() == tableSpec.columns.size() && rows.children.size() == tableSpec.children.size();
+    assert(fits); // a kind's rows follow its table's columns
+    if (!fits)
+        return MisfitRow(tableSpec.table);
     const bool isNew = key == 0;
     if (isNew) {
-        if (statements.nextKey <= 0 || statements.nextKey > kMaxKey)
+        if (statements.nextKey <= 0 || statements.nextKey > kMaxKey) {
+            NoteOwnFailure(StoreCause::OutOfKeys, Words({"every id of the table ", tableSpec.table, " up to ",
+                                                         std::to_string(kMaxKey), " has been given"}));
             return false;
+        }
         key = statements.nextKey++;
         statements.pending.keys.push_back(key);
         statements.pending.rows.push_back(std::move(rows.fields));
@@ -455,8 +577,11 @@ bool WriteOne(const TableSpec& tableSpec, WriteStatements& statements, RecordRow
         next += static_cast<int>(rows.fields.size());
         if (!Bind(update, next, key) || !StepOnce(update))
             return false;
-        if (sqlite3_changes(sqlite3_db_handle(update)) != 1) // the row is gone
+        if (sqlite3_changes(sqlite3_db_handle(update)) != 1) {
+            NoteOwnFailure(StoreCause::RecordGone, Words({"record ", std::to_string(key), " of the table ",
+                                                          tableSpec.table, " is no longer in the store"}));
             return false;
+        }
     }
 
     for (std::size_t c = 0; c < tableSpec.children.size(); ++c) {
@@ -468,8 +593,9 @@ bool WriteOne(const TableSpec& tableSpec, WriteStatements& statements, RecordRow
         PendingRows& pending = statements.pendingChildren[c];
         std::int64_t seq = 0;
         for (Row& entry : rows.children[c]) {
+            assert(entry.size() == tableSpec.children[c].columns.size());
             if (entry.size() != tableSpec.children[c].columns.size())
-                return false;
+                return MisfitRow(tableSpec.children[c].table);
             pending.keys.push_back(key);
             pending.seqs.push_back(seq++);
             pending.rows.push_back(std::move(entry));
@@ -609,6 +735,42 @@ std::uint64_t Digest(const RecordRows& rows)
     return hash == 0 ? 1 : hash;
 }
 
+StoreCause CauseOfSqliteFailure(int code, int systemError)
+{
+    // The errno comes before most codes: SQLite reports a full disk or the
+    // size limit as an I/O error of the call that met it.
+    const int primary = code & 0xFF;
+    const bool writeCutShort = code == SQLITE_IOERR_WRITE || code == SQLITE_IOERR_TRUNCATE ||
+                               code == SQLITE_IOERR_SHMSIZE || code == SQLITE_IOERR_FSYNC;
+    if (primary == SQLITE_NOTADB)
+        return StoreCause::NotAStore;
+    if (primary == SQLITE_FULL || systemError == ENOSPC || systemError == EDQUOT)
+        return StoreCause::DiskFull;
+    if (systemError == EFBIG)
+        return StoreCause::FileTooLarge;
+    if (writeCutShort && systemError == 0) // SQLite keeps no errno for a short write
+        return StoreCause::WriteCutShort;
+    if (primary == SQLITE_READONLY)
+        return StoreCause::ReadOnly;
+    if (primary == SQLITE_PERM || primary == SQLITE_AUTH || systemError == EACCES || systemError == EPERM)
+        return StoreCause::Permission;
+    // SQLITE_LOCKED is a conflict within one connection or shared cache;
+    // neither is used here, so it can only mean what busy means.
+    if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
+        return StoreCause::Busy;
+    if (primary == SQLITE_CANTOPEN)
+        return StoreCause::CannotOpen;
+    if (primary == SQLITE_NOMEM || code == SQLITE_IOERR_NOMEM)
+        return StoreCause::OutOfMemory;
+    switch (primary) {
+    case SQLITE_IOERR: return StoreCause::IO;
+    case SQLITE_CORRUPT: return StoreCause::Corrupt;
+    case SQLITE_CONSTRAINT: return StoreCause::Constraint;
+    case SQLITE_TOOBIG: return StoreCause::TooBig;
+    default: return StoreCause::Other;
+    }
+}
+
 StoreFailure LastFailure()
 {
     return t_failure;
@@ -642,21 +804,28 @@ long ReadRecords(const TableSpec& tableSpec, const Filter& filter,
     // over at once, and no more than one record's entries stand in memory.
     std::vector<Statement> childSelects;
     std::vector<int> childStep; // last sqlite3_step result of each child select
+    // A child select that fails is noted at once: the steps of the other
+    // selects after it would overwrite SQLite's record of the error.
+    auto noted = [&db](int stepped) {
+        if (stepped != SQLITE_ROW && stepped != SQLITE_DONE)
+            NoteFailure(db.get());
+        return stepped;
+    };
     for (const ChildSpec& child : tableSpec.children) {
         // A join on the owner's key walks the owners' index and each one's
         // entries in order; "owner IN (SELECT ...)" first built a temporary
         // index of every owner key, per child table. The filter stays in its
         // own subquery, where its names mean the main table's columns.
         std::string columns;
-        for (const char* column : child.columns)
-            columns += std::string(", c.") + column;
+        for (const ColumnSpec& column : child.columns)
+            columns += Words({", c.", column.name});
         Statement select = Prepare(db.get(), std::string("SELECT c.") + child.ownerColumn + columns +
                                                  " FROM (SELECT id FROM " + tableSpec.table + " WHERE " +
                                                  filter.where + ") AS m JOIN " + child.table + " AS c ON c." +
                                                  child.ownerColumn + " = m.id ORDER BY m.id, c.seq");
         if (!select || !BindFilter(select.get(), filter))
             return fail();
-        childStep.push_back(sqlite3_step(select.get()));
+        childStep.push_back(noted(sqlite3_step(select.get())));
         childSelects.push_back(std::move(select));
     }
 
@@ -686,7 +855,7 @@ long ReadRecords(const TableSpec& tableSpec, const Filter& filter,
                     for (int i = 0; i < static_cast<int>(width); ++i)
                         entry.push_back(ColumnValue(child, i + 1));
                 }
-                childStep[c] = sqlite3_step(child);
+                childStep[c] = noted(sqlite3_step(child));
             }
         }
         take(key, rows);

@@ -1,42 +1,14 @@
 #include "store/Messages.h"
 
-#include "store/Database.h"
-#include "store/Schema.h"
+#include "store/PartyRecordKind_p.h"
+#include "store/Schema_p.h"
 
 namespace varno::store {
 
-struct MessageKind {
-    static const TableSpec& Table() { return MessageTable(); }
-
-    static RecordRows ToRows(const CMessage& r)
-    {
-        RecordRows rows;
-        RowWriter(rows.fields).Int(r.Box).Int(r.Kind).Text(r.Content).Date(r.MessageTime);
-        rows.children.resize(1);
-        for (const auto& n : r.m_numbers)
-            RowWriter(rows.children[0].emplace_back()).Int(n->PartyType).Text(n->Number);
-        return rows;
-    }
-
-    static void FromRows(CMessage& r, const RecordRows& rows)
-    {
-        RowReader in(rows.fields);
-        r.Box = static_cast<std::uint32_t>(in.Int());
-        r.Kind = static_cast<std::uint32_t>(in.Int());
-        r.Content = in.Text();
-        r.MessageTime = in.Date();
-        if (rows.children.size() != 1)
-            return;
-        for (const Row& row : rows.children[0]) {
-            RowReader e(row);
-            CMessageNumber* n = r.NewNumber();
-            n->PartyType = static_cast<std::uint32_t>(e.Int());
-            n->Number = e.Text();
-        }
-    }
-
-    static void SetId(CMessage& r, std::uint32_t id) { r.MessageId = id; }
-    static RecordState& State(CMessage& r) { return r.m_state; }
+struct MessageKind : PartyRecordKind<MessageKind, CMessage, CMessageNumber> {
+    static constexpr PartyRecordLayout<CMessage, CMessageNumber, 1> kLayout{
+        MessageTable, &CMessage::MessageId, {&CMessage::Content}, &CMessage::m_numbers, &CMessageNumber::Number,
+        &CMessage::m_state};
 };
 
 } // namespace varno::store

@@ -1,43 +1,14 @@
 #include "store/MsgEmails.h"
 
-#include "store/Database.h"
-#include "store/Schema.h"
+#include "store/PartyRecordKind_p.h"
+#include "store/Schema_p.h"
 
 namespace varno::store {
 
-struct EmailKind {
-    static const TableSpec& Table() { return EmailTable(); }
-
-    static RecordRows ToRows(const CMsgEmail& r)
-    {
-        RecordRows rows;
-        RowWriter(rows.fields).Int(r.Box).Int(r.Kind).Text(r.Title).Text(r.Content).Date(r.MessageTime);
-        rows.children.resize(1);
-        for (const auto& a : r.m_addresses)
-            RowWriter(rows.children[0].emplace_back()).Int(a->PartyType).Text(a->Address);
-        return rows;
-    }
-
-    static void FromRows(CMsgEmail& r, const RecordRows& rows)
-    {
-        RowReader in(rows.fields);
-        r.Box = static_cast<std::uint32_t>(in.Int());
-        r.Kind = static_cast<std::uint32_t>(in.Int());
-        r.Title = in.Text();
-        r.Content = in.Text();
-        r.MessageTime = in.Date();
-        if (rows.children.size() != 1)
-            return;
-        for (const Row& row : rows.children[0]) {
-            RowReader e(row);
-            CMsgEmailAddress* a = r.NewEmailAddress();
-            a->PartyType = static_cast<std::uint32_t>(e.Int());
-            a->Address = e.Text();
-        }
-    }
-
-    static void SetId(CMsgEmail& r, std::uint32_t id) { r.EmailId = id; }
-    static RecordState& State(CMsgEmail& r) { return r.m_state; }
+struct EmailKind : PartyRecordKind<EmailKind, CMsgEmail, CMsgEmailAddress> {
+    static constexpr PartyRecordLayout<CMsgEmail, CMsgEmailAddress, 2> kLayout{
+        EmailTable, &CMsgEmail::EmailId, {&CMsgEmail::Title, &CMsgEmail::Content}, &CMsgEmail::m_addresses,
+        &CMsgEmailAddress::Address, &CMsgEmail::m_state};
 };
 
 } // namespace varno::store

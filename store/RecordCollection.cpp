@@ -1,6 +1,6 @@
 #include "store/RecordCollection.h"
 
-#include "store/Database.h"
+#include "store/Database_p.h"
 
 CRecordCollection::CRecordCollection() = default;
 

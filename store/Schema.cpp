@@ -1,154 +1,80 @@
-// Schema version 1. Every record kind has a main table keyed by an
-// AUTOINCREMENT id (so an id is never given twice, even after a delete) and,
-// except the contact-group links, a profile. Sub-entries live in child tables
-// keyed by (owner, seq), seq being the entry's position; they are stored
-// WITHOUT ROWID, clustered on that key, so adding an entry writes one b-tree
-// instead of a table and its key index (a contact import saves about a tenth
-// of its time). Stores made before that keep rowid child tables: the columns,
-// keys and statements are the same, so both read and write alike. A date takes two
-// columns: the day count as a REAL (NULL for a NaN day) and the status
-// (0 valid, 1 invalid, 2 null). Texts are UTF-8; type codes are the
-// unsigned 32-bit values of the records.
+// The schema of the newest version (1), and the migrations that lead to it.
+// Every record kind has a main table keyed by an AUTOINCREMENT id (so an id
+// is never given twice, even after a delete) and, except the contact-group
+// links, a profile. Sub-entries live in child tables keyed by (owner, seq),
+// seq being the entry's position; they are stored WITHOUT ROWID, clustered
+// on that key, so adding an entry writes one b-tree instead of a table and
+// its key index (a contact import saves about a tenth of its time). Stores
+// made before that keep rowid child tables: the columns, keys and statements
+// are the same, so both read and write alike. A date takes two columns: the
+// day count as a REAL (NULL for a NaN day) and the status (0 valid,
+// 1 invalid, 2 null). Texts are UTF-8; type codes are the unsigned 32-bit
+// values of the records.
 //
-// The column lists of the TableSpecs below must follow the CREATE TABLE
-// statements; the collections write and read values in that order.
-#include "store/Schema.h"
+// Each kind's columns are declared below in the order in which its
+// collection writes and reads a record's values (RowWriter, RowReader), with
+// the same three words: Int, Text, Date.
+#include "store/Schema_p.h"
+
+#include <initializer_list>
+#include <mutex>
 
 namespace varno::store {
 
-const std::vector<const char*>& SchemaStatements()
+namespace {
+
+using Columns = std::vector<ColumnSpec>;
+
+Columns Int(const char* name)
 {
-    static const std::vector<const char*> statements = {
-        R"(CREATE TABLE calendar (
-             id INTEGER PRIMARY KEY AUTOINCREMENT,
-             profile INTEGER NOT NULL,
-             calendar_type INTEGER NOT NULL,
-             deleted_mark INTEGER NOT NULL,
-             summary TEXT NOT NULL,
-             description TEXT NOT NULL,
-             color TEXT NOT NULL,
-             location TEXT NOT NULL,
-             start_time REAL, start_time_status INTEGER NOT NULL,
-             end_time REAL, end_time_status INTEGER NOT NULL,
-             due_date REAL, due_date_status INTEGER NOT NULL,
-             all_day INTEGER NOT NULL,
-             completed INTEGER NOT NULL,
-             priority INTEGER NOT NULL,
-             alarm_type INTEGER NOT NULL,
-             alarm_minutes INTEGER NOT NULL,
-             alarm_time REAL, alarm_time_status INTEGER NOT NULL))",
-        "CREATE INDEX calendar_by_profile ON calendar(profile, calendar_type)",
-
-        R"(CREATE TABLE contact (
-             id INTEGER PRIMARY KEY AUTOINCREMENT,
-             profile INTEGER NOT NULL,
-             first_name TEXT NOT NULL,
-             last_name TEXT NOT NULL,
-             job_title TEXT NOT NULL))",
-        "CREATE INDEX contact_by_profile ON contact(profile)",
-        R"(CREATE TABLE contact_organization (
-             contact_id INTEGER NOT NULL REFERENCES contact(id) ON DELETE CASCADE,
-             seq INTEGER NOT NULL,
-             type INTEGER NOT NULL,
-             company TEXT NOT NULL,
-             department TEXT NOT NULL,
-             title TEXT NOT NULL,
-             PRIMARY KEY (contact_id, seq)) WITHOUT ROWID)",
-        R"(CREATE TABLE contact_telephone (
-             contact_id INTEGER NOT NULL REFERENCES contact(id) ON DELETE CASCADE,
-             seq INTEGER NOT NULL,
-             type INTEGER NOT NULL,
-             number TEXT NOT NULL,
-             PRIMARY KEY (contact_id, seq)) WITHOUT ROWID)",
-        R"(CREATE TABLE contact_email (
-             contact_id INTEGER NOT NULL REFERENCES contact(id) ON DELETE CASCADE,
-             seq INTEGER NOT NULL,
-             type INTEGER NOT NULL,
-             address TEXT NOT NULL,
-             PRIMARY KEY (contact_id, seq)) WITHOUT ROWID)",
-        R"(CREATE TABLE contact_url (
-             contact_id INTEGER NOT NULL REFERENCES contact(id) ON DELETE CASCADE,
-             seq INTEGER NOT NULL,
-             type INTEGER NOT NULL,
-             url TEXT NOT NULL,
-             PRIMARY KEY (contact_id, seq)) WITHOUT ROWID)",
-        R"(CREATE TABLE contact_address (
-             contact_id INTEGER NOT NULL REFERENCES contact(id) ON DELETE CASCADE,
-             seq INTEGER NOT NULL,
-             type INTEGER NOT NULL,
-             street TEXT NOT NULL,
-             city TEXT NOT NULL,
-             state TEXT NOT NULL,
-             zip TEXT NOT NULL,
-             country TEXT NOT NULL,
-             PRIMARY KEY (contact_id, seq)) WITHOUT ROWID)",
-        R"(CREATE TABLE contact_comment (
-             contact_id INTEGER NOT NULL REFERENCES contact(id) ON DELETE CASCADE,
-             seq INTEGER NOT NULL,
-             text TEXT NOT NULL,
-             PRIMARY KEY (contact_id, seq)) WITHOUT ROWID)",
-        R"(CREATE TABLE contact_event (
-             contact_id INTEGER NOT NULL REFERENCES contact(id) ON DELETE CASCADE,
-             seq INTEGER NOT NULL,
-             kind INTEGER NOT NULL,
-             date REAL, date_status INTEGER NOT NULL,
-             PRIMARY KEY (contact_id, seq)) WITHOUT ROWID)",
-
-        R"(CREATE TABLE contact_group (
-             id INTEGER PRIMARY KEY AUTOINCREMENT,
-             profile INTEGER NOT NULL,
-             name TEXT NOT NULL))",
-        "CREATE INDEX contact_group_by_profile ON contact_group(profile)",
-        R"(CREATE TABLE contact_group_pair (
-             id INTEGER PRIMARY KEY AUTOINCREMENT,
-             contact_id INTEGER NOT NULL REFERENCES contact(id) ON DELETE CASCADE,
-             group_id INTEGER NOT NULL REFERENCES contact_group(id) ON DELETE CASCADE))",
-        "CREATE INDEX contact_group_pair_by_contact ON contact_group_pair(contact_id)",
-        "CREATE INDEX contact_group_pair_by_group ON contact_group_pair(group_id)",
-
-        R"(CREATE TABLE message (
-             id INTEGER PRIMARY KEY AUTOINCREMENT,
-             profile INTEGER NOT NULL,
-             box INTEGER NOT NULL,
-             kind INTEGER NOT NULL,
-             content TEXT NOT NULL,
-             message_time REAL, message_time_status INTEGER NOT NULL))",
-        "CREATE INDEX message_by_profile ON message(profile)",
-        R"(CREATE TABLE message_number (
-             message_id INTEGER NOT NULL REFERENCES message(id) ON DELETE CASCADE,
-             seq INTEGER NOT NULL,
-             party_type INTEGER NOT NULL,
-             number TEXT NOT NULL,
-             PRIMARY KEY (message_id, seq)) WITHOUT ROWID)",
-
-        R"(CREATE TABLE email (
-             id INTEGER PRIMARY KEY AUTOINCREMENT,
-             profile INTEGER NOT NULL,
-             box INTEGER NOT NULL,
-             kind INTEGER NOT NULL,
-             title TEXT NOT NULL,
-             content TEXT NOT NULL,
-             message_time REAL, message_time_status INTEGER NOT NULL))",
-        "CREATE INDEX email_by_profile ON email(profile)",
-        R"(CREATE TABLE email_address (
-             email_id INTEGER NOT NULL REFERENCES email(id) ON DELETE CASCADE,
-             seq INTEGER NOT NULL,
-             party_type INTEGER NOT NULL,
-             address TEXT NOT NULL,
-             PRIMARY KEY (email_id, seq)) WITHOUT ROWID)",
-    };
-    return statements;
+    return {{name, "INTEGER NOT NULL"}};
 }
+
+Columns Text(const char* name)
+{
+    return {{name, "TEXT NOT NULL"}};
+}
+
+/// Two columns, as RowWriter::Date writes a date.
+Columns Date(const char* name)
+{
+    return {{name, "REAL"}, {std::string(name) + "_status", "INTEGER NOT NULL"}};
+}
+
+/// The id of a record of `table`; deleting that record deletes this row.
+Columns Link(const char* name, const char* table)
+{
+    return {{name, std::string("INTEGER NOT NULL REFERENCES ") + table + "(id) ON DELETE CASCADE"}};
+}
+
+Columns Join(std::initializer_list<Columns> parts)
+{
+    Columns all;
+    for (const Columns& part : parts)
+        all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+std::string Definitions(const Columns& columns)
+{
+    std::string list;
+    for (const ColumnSpec& column : columns)
+        list += ", " + column.name + " " + column.type;
+    return list;
+}
+
+} // namespace
 
 const TableSpec& CalendarTable()
 {
     static const TableSpec tableSpec{
         "calendar",
         true,
-        {"calendar_type", "deleted_mark", "summary", "description", "color", "location", "start_time",
-         "start_time_status", "end_time", "end_time_status", "due_date", "due_date_status", "all_day", "completed",
-         "priority", "alarm_type", "alarm_minutes", "alarm_time", "alarm_time_status"},
+        Join({Int("calendar_type"), Int("deleted_mark"), Text("summary"), Text("description"), Text("color"),
+              Text("location"), Date("start_time"), Date("end_time"), Date("due_date"), Int("all_day"),
+              Int("completed"), Int("priority"), Int("alarm_type"), Int("alarm_minutes"), Date("alarm_time")}),
         {},
+        {{"calendar_by_profile", "profile, calendar_type"}},
     };
     return tableSpec;
 }
@@ -159,29 +85,40 @@ const TableSpec& ContactTable()
     static const TableSpec tableSpec{
         "contact",
         true,
-        {"first_name", "last_name", "job_title"},
+        Join({Text("first_name"), Text("last_name"), Text("job_title")}),
         {
-            {"contact_organization", "contact_id", {"type", "company", "department", "title"}},
-            {"contact_telephone", "contact_id", {"type", "number"}},
-            {"contact_email", "contact_id", {"type", "address"}},
-            {"contact_url", "contact_id", {"type", "url"}},
-            {"contact_address", "contact_id", {"type", "street", "city", "state", "zip", "country"}},
-            {"contact_comment", "contact_id", {"text"}},
-            {"contact_event", "contact_id", {"kind", "date", "date_status"}},
+            {"contact_organization", "contact_id",
+             Join({Int("type"), Text("company"), Text("department"), Text("title")})},
+            {"contact_telephone", "contact_id", Join({Int("type"), Text("number")})},
+            {"contact_email", "contact_id", Join({Int("type"), Text("address")})},
+            {"contact_url", "contact_id", Join({Int("type"), Text("url")})},
+            {"contact_address", "contact_id",
+             Join({Int("type"), Text("street"), Text("city"), Text("state"), Text("zip"), Text("country")})},
+            {"contact_comment", "contact_id", Text("text")},
+            {"contact_event", "contact_id", Join({Int("kind"), Date("date")})},
         },
+        {{"contact_by_profile", "profile"}},
     };
     return tableSpec;
 }
 
 const TableSpec& ContactGroupTable()
 {
-    static const TableSpec tableSpec{"contact_group", true, {"name"}, {}};
+    static const TableSpec tableSpec{
+        "contact_group", true, Text("name"), {}, {{"contact_group_by_profile", "profile"}}};
     return tableSpec;
 }
 
 const TableSpec& ContactGroupPairTable()
 {
-    static const TableSpec tableSpec{"contact_group_pair", false, {"contact_id", "group_id"}, {}, true};
+    static const TableSpec tableSpec{
+        "contact_group_pair",
+        false,
+        Join({Link("contact_id", "contact"), Link("group_id", "contact_group")}),
+        {},
+        {{"contact_group_pair_by_contact", "contact_id"}, {"contact_group_pair_by_group", "group_id"}},
+        true,
+    };
     return tableSpec;
 }
 
@@ -190,8 +127,9 @@ const TableSpec& MessageTable()
     static const TableSpec tableSpec{
         "message",
         true,
-        {"box", "kind", "content", "message_time", "message_time_status"},
-        {{"message_number", "message_id", {"party_type", "number"}}},
+        Join({Int("box"), Int("kind"), Text("content"), Date("message_time")}),
+        {{"message_number", "message_id", Join({Int("party_type"), Text("number")})}},
+        {{"message_by_profile", "profile"}},
     };
     return tableSpec;
 }
@@ -201,10 +139,68 @@ const TableSpec& EmailTable()
     static const TableSpec tableSpec{
         "email",
         true,
-        {"box", "kind", "title", "content", "message_time", "message_time_status"},
-        {{"email_address", "email_id", {"party_type", "address"}}},
+        Join({Int("box"), Int("kind"), Text("title"), Text("content"), Date("message_time")}),
+        {{"email_address", "email_id", Join({Int("party_type"), Text("address")})}},
+        {{"email_by_profile", "profile"}},
     };
     return tableSpec;
+}
+
+namespace {
+
+/// The store's own migrations, oldest first. A change to the tables above
+/// adds one here that takes the stores of the previous version to it (the
+/// schema test checks that a store of version 1 ends as a fresh one).
+/// Stores of version 1 may have their child tables with or without rowid.
+const std::vector<Migration> kMigrations = {};
+
+std::mutex g_versionsMutex;
+std::shared_ptr<const SchemaVersions> g_testVersions;
+
+} // namespace
+
+std::shared_ptr<const SchemaVersions> CurrentSchemaVersions()
+{
+    static const auto own = std::make_shared<const SchemaVersions>(SchemaVersions{kMigrations});
+    std::lock_guard lock(g_versionsMutex);
+    return g_testVersions ? g_testVersions : own;
+}
+
+void SetMigrationsForTesting(std::optional<std::vector<Migration>> migrations)
+{
+    std::lock_guard lock(g_versionsMutex);
+    g_testVersions = migrations ? std::make_shared<const SchemaVersions>(SchemaVersions{std::move(*migrations)})
+                                : nullptr;
+}
+
+const std::vector<const TableSpec*>& SchemaTables()
+{
+    static const std::vector<const TableSpec*> tables = {
+        &CalendarTable(),         &ContactTable(), &ContactGroupTable(),
+        &ContactGroupPairTable(), &MessageTable(), &EmailTable(),
+    };
+    return tables;
+}
+
+std::vector<std::string> SchemaStatements()
+{
+    std::vector<std::string> statements;
+    for (const TableSpec* spec : SchemaTables()) {
+        const std::string table = spec->table;
+        statements.push_back("CREATE TABLE " + table + " (id INTEGER PRIMARY KEY AUTOINCREMENT" +
+                             (spec->hasProfile ? ", profile INTEGER NOT NULL" : "") + Definitions(spec->columns) +
+                             ")");
+        for (const IndexSpec& index : spec->indexes)
+            statements.push_back(std::string("CREATE INDEX ") + index.name + " ON " + table + "(" + index.columns +
+                                 ")");
+        for (const ChildSpec& child : spec->children) {
+            const std::string owner = child.ownerColumn;
+            statements.push_back("CREATE TABLE " + std::string(child.table) + " (" + owner + " " +
+                                 Link(child.ownerColumn, spec->table)[0].type + ", seq INTEGER NOT NULL" +
+                                 Definitions(child.columns) + ", PRIMARY KEY (" + owner + ", seq)) WITHOUT ROWID");
+        }
+    }
+    return statements;
 }
 
 } // namespace varno::store

@@ -2,7 +2,7 @@
 // mktime and localtime_r after tzset, so a change of TZ takes effect at once.
 #include "store/Store.h"
 
-#include "store/Database.h"
+#include "store/Database_p.h"
 
 #include <cerrno>
 #include <cstdlib>

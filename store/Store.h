@@ -29,17 +29,42 @@ enum StoreError : long {
 /// before it gives up as busy.
 constexpr int kStoreBusyTimeoutMs = 10000;
 
+/// Why a load or save failed, as the store sees it. SQLite's result codes
+/// and the errno it saw decide most causes; the store finds the others
+/// itself (those with no SQLite code below).
+enum class StoreCause {
+    None,          ///< no failure: the last load or save worked
+    Busy,          ///< another connection held the store past the busy timeout (SQLITE_BUSY, SQLITE_LOCKED)
+    DiskFull,      ///< no room on the disk (SQLITE_FULL, or the errno ENOSPC or EDQUOT)
+    FileTooLarge,  ///< the file reached the process's size limit for files (the errno EFBIG)
+    WriteCutShort, ///< a write came back short with no errno (SQLITE_IOERR_WRITE, _FSYNC, _TRUNCATE,
+                   ///< _SHMSIZE): most likely a full disk or the size limit for files
+    ReadOnly,      ///< the file, its folder or its disk cannot be written (SQLITE_READONLY)
+    Permission,    ///< the file or its folder may not be opened (SQLITE_PERM, SQLITE_AUTH, the errno EACCES or EPERM)
+    CannotOpen,    ///< the file cannot be opened or created, e.g. its folder is missing (SQLITE_CANTOPEN)
+    IO,            ///< any other error reading or writing the file (SQLITE_IOERR)
+    NotAStore,     ///< not a database (SQLITE_NOTADB), or a database that is not a store of ours
+    NewerSchema,   ///< a store of a newer schema version than this library reads; `message` names both
+    Corrupt,       ///< the database is damaged (SQLITE_CORRUPT)
+    Constraint,    ///< a record broke a rule of the tables, e.g. a link to a record not stored (SQLITE_CONSTRAINT)
+    TooBig,        ///< a value is larger than SQLite keeps (SQLITE_TOOBIG)
+    OutOfMemory,   ///< SQLite could not get memory (SQLITE_NOMEM)
+    RecordGone,    ///< a record to update is no longer stored (another program deleted it since it was loaded)
+    OutOfKeys,     ///< every record id of the kind has been given (ids stay below 2^31)
+    Other,         ///< anything else: `message` holds SQLite's words (or, with no SQLite code, the store's)
+};
+
 /// Why the last load or save of the calling thread failed, for hosts that
 /// tell their users; loads and saves return their results as before. Each
-/// load and save starts with an empty one, so after one that worked `code`
-/// is 0.
+/// load and save starts with an empty one, so after one that worked `cause`
+/// is None.
 struct StoreFailure {
-    /// SQLite's extended result code (SQLITE_FULL, SQLITE_READONLY, ...);
-    /// SQLITE_NOTADB also for a database that is not a store of ours.
-    int code = 0;
-    int systemError = 0;  ///< the errno SQLite saw, when it saw one
-    bool notOurs = false; ///< a database, but not a store of ours
-    std::string message;  ///< SQLite's words
+    StoreCause cause = StoreCause::None;
+    /// Detail: SQLite's extended result code when SQLite reported the
+    /// failure, else 0 (causes the store finds itself).
+    int sqliteCode = 0;
+    int systemError = 0;  ///< detail: the errno SQLite saw, when it saw one
+    std::string message;  ///< SQLite's words, or the store's own for a cause it found itself
 };
 [[nodiscard]] VARNO_DATA_EXPORT StoreFailure GetLastStoreFailure();
 
@@ -47,7 +72,9 @@ struct StoreFailure {
 /// starts with "file:" is taken as an SQLite URI, so "file:/x/store.db?mode=ro"
 /// opens the store read-only. An empty path goes back to the default.
 /// The first load or save on a missing or empty (0-byte) file creates the
-/// store there; any other file that is not a store of ours is never written.
+/// store there, and the first on a store of an older schema version migrates
+/// it; a store of a newer version (StoreCause::NewerSchema) and any other
+/// file that is not a store of ours (StoreCause::NotAStore) are never written.
 VARNO_DATA_EXPORT void SetStorePath(const CString& path);
 
 /// The database file in use: the path given to SetStorePath, or else the

@@ -2,8 +2,12 @@
 // are not a store of ours, saves that fail, and two processes at once.
 #include "StoreTestSupport.h"
 
+#include "store/Database_p.h"
+
+#include <cerrno>
 #include <climits>
 #include <functional>
+#include <set>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -65,19 +69,41 @@ TEST_F(StoreFileTest, AFileThatIsNotOurStoreIsRefusedByLoadsAndSavesAndLeftAlone
     struct Case {
         const char* name;
         std::function<void(const std::filesystem::path&)> make;
-        int code; // the failure's primary SQLite code
-        bool notOurs;
+        StoreCause cause;
+        int code; // the failure's primary SQLite code, 0 for a cause the store finds itself
+        const char* says = "";
     };
     const Case cases[] = {
         {"text file", [](const auto& file) { std::ofstream(file) << std::string(300, 'x') << "\nnot a database\n"; },
-         SQLITE_NOTADB, false},
+         StoreCause::NotAStore, SQLITE_NOTADB},
         {"database of another program",
          [](const auto& file) { Sql(file, "CREATE TABLE notes (x); INSERT INTO notes VALUES ('keep')"); },
-         SQLITE_NOTADB, true},
-        {"store of a newer version",
-         [](const auto& file) { Sql(file, "CREATE TABLE message (id); PRAGMA user_version = 2"); }, SQLITE_NOTADB,
-         true},
-        {"missing folder", nullptr, SQLITE_CANTOPEN, false},
+         StoreCause::NotAStore, 0, "not a store of ours"},
+        {"database of another program in WAL mode, with its own id and version",
+         [](const auto& file) {
+             Sql(file, "PRAGMA journal_mode = WAL; PRAGMA application_id = 42; PRAGMA user_version = 7; "
+                       "CREATE TABLE calendar (x)");
+         },
+         StoreCause::NotAStore, 0},
+        {"tables named like ours, of version 2, with no id",
+         [](const auto& file) { Sql(file, "CREATE TABLE message (id); PRAGMA user_version = 2"); },
+         StoreCause::NotAStore, 0},
+        {"store of a newer version", // in WAL mode, as every store of ours
+         [](const auto& file) {
+             SetStorePath(U8(file.string()));
+             CMessages stored;
+             stored.AddNew()->Content = U8("kept");
+             ASSERT_EQ(stored.SaveToDB(1), 1);
+             Sql(file, "PRAGMA user_version = 2");
+         },
+         StoreCause::NewerSchema, 0, "schema version 2; this program reads versions up to 1"},
+        {"missing folder", nullptr, StoreCause::CannotOpen, SQLITE_CANTOPEN},
+    };
+    auto listing = [](const std::filesystem::path& folder) {
+        std::set<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            names.insert(entry.path().filename().string());
+        return names;
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -88,14 +114,19 @@ TEST_F(StoreFileTest, AFileThatIsNotOurStoreIsRefusedByLoadsAndSavesAndLeftAlone
             c.make(file);
         }
         const std::string bytes = ReadFile(file);
+        const auto names = c.make ? listing(file.parent_path()) : std::set<std::string>();
         for (const auto& [what, call] : calls) {
             EXPECT_EQ(call(), STOREERR_OPEN) << what;
-            EXPECT_EQ(GetLastStoreFailure().code & 0xFF, c.code) << what << ": " << GetLastStoreFailure().message;
-            EXPECT_EQ(GetLastStoreFailure().notOurs, c.notOurs) << what;
+            const StoreFailure failure = GetLastStoreFailure();
+            EXPECT_EQ(failure.cause, c.cause) << what << ": " << failure.message;
+            EXPECT_EQ(failure.sqliteCode & 0xFF, c.code) << what;
+            EXPECT_NE(failure.message.find(c.says), std::string::npos) << failure.message;
         }
         EXPECT_EQ(ReadFile(file), bytes);
-        EXPECT_FALSE(std::filesystem::exists(file.string() + "-wal"));
-        EXPECT_EQ(std::filesystem::exists(file.parent_path()), !bytes.empty());
+        if (c.make)
+            EXPECT_EQ(listing(file.parent_path()), names) << "no -wal or -shm file left behind";
+        else
+            EXPECT_FALSE(std::filesystem::exists(file.parent_path()));
     }
 }
 
@@ -103,15 +134,16 @@ TEST_F(StoreFileTest, AFailedSaveWritesNothingAndKeepsTheIds)
 {
     const struct {
         const char *name, *breakSql;
+        StoreCause cause;
         int code; // the failure's extended SQLite code
     } cases[] = {
-        {"read-only store", nullptr, SQLITE_READONLY},
+        {"read-only store", nullptr, StoreCause::ReadOnly, SQLITE_READONLY},
         {"failure after some rows", // inserts went in before the failing one
          "CREATE TRIGGER fail BEFORE INSERT ON contact_email WHEN NEW.address = 'boom' "
          "BEGIN SELECT RAISE(ABORT, 'injected'); END",
-         SQLITE_CONSTRAINT_TRIGGER},
+         StoreCause::Constraint, SQLITE_CONSTRAINT_TRIGGER},
     };
-    for (const auto& [name, breakSql, code] : cases) {
+    for (const auto& [name, breakSql, cause, code] : cases) {
         SCOPED_TRACE(name);
         const std::filesystem::path file = m_dir / (std::string(name) + ".db");
         SetStorePath(U8(file.string()));
@@ -135,7 +167,8 @@ TEST_F(StoreFileTest, AFailedSaveWritesNothingAndKeepsTheIds)
             ids.push_back(contacts[i]->ContactId);
 
         EXPECT_EQ(contacts.SaveToDB(1, 0, true), STOREERR_WRITE);
-        EXPECT_EQ(GetLastStoreFailure().code, code) << GetLastStoreFailure().message;
+        EXPECT_EQ(GetLastStoreFailure().cause, cause) << GetLastStoreFailure().message;
+        EXPECT_EQ(GetLastStoreFailure().sqliteCode, code);
         EXPECT_EQ(ReadFile(file), bytes);
         for (int i = 0; i < contacts.GetCount(); ++i)
             EXPECT_EQ(contacts[i]->ContactId, ids[i]);
@@ -144,11 +177,87 @@ TEST_F(StoreFileTest, AFailedSaveWritesNothingAndKeepsTheIds)
         if (breakSql)
             Sql(file, "DROP TRIGGER fail");
         EXPECT_EQ(contacts.SaveToDB(1, 0, true), 4) << "the failed records are still to be written";
-        EXPECT_EQ(GetLastStoreFailure().code, 0) << "a save that works leaves no failure behind";
+        EXPECT_EQ(GetLastStoreFailure().cause, StoreCause::None) << "a save that works leaves no failure behind";
         CContacts reloaded;
         ASSERT_EQ(reloaded.OpenFromDB(1, 0), 4);
         EXPECT_EQ(reloaded[0]->FirstName.ToUtf8(), "changed");
     }
+}
+
+// An id that runs out and a record deleted behind the save's back are
+// found by the store, not by SQLite: each has its own cause and words, and
+// the save writes nothing.
+TEST_F(StoreFileTest, FailuresTheStoreFindsItselfNameTheirOwnCause)
+{
+    const struct {
+        const char *name, *sql;
+        bool update; // change the loaded contact, else add a new one
+        StoreCause cause;
+        const char* says;
+    } cases[] = {
+        {"ids used up", "UPDATE sqlite_sequence SET seq = 2147483647 WHERE name = 'contact'", false,
+         StoreCause::OutOfKeys, "every id of the table contact up to 2147483647 has been given"},
+        {"record deleted since the load", "DELETE FROM contact", true, StoreCause::RecordGone,
+         "of the table contact is no longer in the store"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetStorePath(U8((m_dir / (std::string(c.name) + ".db")).string()));
+        CContacts stored, contacts;
+        stored.AddNew()->FirstName = U8("stored");
+        ASSERT_EQ(stored.SaveToDB(1, 0, true), 1);
+        ASSERT_EQ(contacts.OpenFromDB(1, 0), 1);
+        Sql(m_dir / (std::string(c.name) + ".db"), c.sql);
+        const std::string bytes = ReadFile(m_dir / (std::string(c.name) + ".db"));
+        if (c.update)
+            contacts[0]->FirstName = U8("changed");
+        else
+            contacts.AddNew()->FirstName = U8("new");
+
+        EXPECT_EQ(contacts.SaveToDB(1, 0, true), STOREERR_WRITE);
+        const StoreFailure failure = GetLastStoreFailure();
+        EXPECT_EQ(failure.cause, c.cause);
+        EXPECT_EQ(failure.sqliteCode, 0) << "SQLite saw no error";
+        EXPECT_NE(failure.message.find(c.says), std::string::npos) << failure.message;
+        EXPECT_EQ(ReadFile(m_dir / (std::string(c.name) + ".db")), bytes);
+    }
+}
+
+// The errno comes before most codes, as SQLite reports a full disk as an
+// I/O error of the call that met it.
+TEST(StoreCauseTest, SqliteCodesAndErrnosMapToTheirCause)
+{
+    const struct {
+        int code, systemError;
+        StoreCause cause;
+    } cases[] = {
+        {SQLITE_BUSY, 0, StoreCause::Busy},
+        {SQLITE_LOCKED_SHAREDCACHE, 0, StoreCause::Busy},
+        {SQLITE_FULL, 0, StoreCause::DiskFull},
+        {SQLITE_IOERR_WRITE, ENOSPC, StoreCause::DiskFull},
+        {SQLITE_IOERR_FSYNC, EDQUOT, StoreCause::DiskFull},
+        {SQLITE_IOERR_WRITE, EFBIG, StoreCause::FileTooLarge},
+        {SQLITE_IOERR_WRITE, 0, StoreCause::WriteCutShort},
+        {SQLITE_IOERR_TRUNCATE, 0, StoreCause::WriteCutShort},
+        {SQLITE_IOERR_WRITE, EIO, StoreCause::IO},
+        {SQLITE_IOERR_READ, 0, StoreCause::IO},
+        {SQLITE_READONLY_DBMOVED, 0, StoreCause::ReadOnly},
+        {SQLITE_PERM, 0, StoreCause::Permission},
+        {SQLITE_CANTOPEN, EACCES, StoreCause::Permission},
+        {SQLITE_IOERR_READ, EPERM, StoreCause::Permission},
+        {SQLITE_CANTOPEN, ENOENT, StoreCause::CannotOpen},
+        {SQLITE_NOTADB, 0, StoreCause::NotAStore},
+        {SQLITE_CORRUPT_INDEX, 0, StoreCause::Corrupt},
+        {SQLITE_CONSTRAINT_FOREIGNKEY, 0, StoreCause::Constraint},
+        {SQLITE_TOOBIG, 0, StoreCause::TooBig},
+        {SQLITE_NOMEM, 0, StoreCause::OutOfMemory},
+        {SQLITE_IOERR_NOMEM, 0, StoreCause::OutOfMemory},
+        {SQLITE_ERROR, 0, StoreCause::Other},
+        {SQLITE_MISMATCH, 0, StoreCause::Other},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(varno::store::CauseOfSqliteFailure(c.code, c.systemError), c.cause)
+            << "code " << c.code << ", errno " << c.systemError;
 }
 
 // Both start on a store file that does not exist yet; it is made versioned

@@ -21,30 +21,48 @@
 #include <tuple>
 #include <vector>
 
+/// Names a cause in test failures by its number.
+inline void PrintTo(StoreCause cause, std::ostream* out)
+{
+    *out << "StoreCause " << static_cast<int>(cause);
+}
+
 namespace storetest {
 
 using varno::test::ReadFile;
 using varno::test::U8;
 using Lines = std::vector<std::string>;
 
-/// Runs SQL on a database file outside the store's code; gives the first
-/// column of the first row as text ("" when none). Fails the test when
-/// SQLite refuses.
-inline std::string Sql(const std::filesystem::path& file, const char* sql)
+/// Runs SQL on a database file outside the store's code; gives every row
+/// that its statements give, each as its columns joined by "|" (NULL as
+/// "NULL"). Fails the test when SQLite refuses.
+inline Lines SqlRows(const std::filesystem::path& file, const char* sql)
 {
     sqlite3* db = nullptr;
     char* error = nullptr;
-    std::string result;
-    auto first = [](void* out, int, char** values, char**) {
-        if (auto& text = *static_cast<std::string*>(out); text.empty() && values[0])
-            text = values[0];
+    Lines rows;
+    auto add = [](void* out, int count, char** values, char**) {
+        std::string row;
+        for (int i = 0; i < count; ++i) {
+            if (i > 0)
+                row += '|';
+            row += values[i] ? values[i] : "NULL";
+        }
+        static_cast<Lines*>(out)->push_back(row);
         return 0;
     };
-    if (sqlite3_open(file.c_str(), &db) != SQLITE_OK || sqlite3_exec(db, sql, first, &result, &error) != SQLITE_OK)
+    if (sqlite3_open(file.c_str(), &db) != SQLITE_OK || sqlite3_exec(db, sql, add, &rows, &error) != SQLITE_OK)
         ADD_FAILURE() << sql << ": " << (error ? error : sqlite3_errmsg(db));
     sqlite3_free(error);
     sqlite3_close(db);
-    return result;
+    return rows;
+}
+
+/// The first column of the first row that `sql` gives ("" when none).
+inline std::string Sql(const std::filesystem::path& file, const char* sql)
+{
+    const Lines rows = SqlRows(file, sql);
+    return rows.empty() ? std::string() : rows[0].substr(0, rows[0].find('|'));
 }
 
 /// A store file in a fresh temporary folder; the store path goes back to the

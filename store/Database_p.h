@@ -75,17 +75,36 @@ private:
 /// compared on the next save to find what changed. Never 0.
 std::uint64_t Digest(const RecordRows& rows);
 
-struct ChildSpec {
-    const char* table;
-    const char* ownerColumn;
-    std::vector<const char*> columns;
+/// One column of a table: its name and its SQL type with its constraints.
+struct ColumnSpec {
+    std::string name;
+    std::string type; ///< e.g. "TEXT NOT NULL"
 };
 
+/// A child table: keyed by (owner column, seq), seq being the entry's
+/// position among its owner's entries, then the entry's columns.
+struct ChildSpec {
+    const char* table;
+    const char* ownerColumn; ///< names its owner's id; deleting the owner deletes its entries
+    std::vector<ColumnSpec> columns;
+};
+
+/// An index of a main table: its name and its columns in SQL, "a, b".
+struct IndexSpec {
+    const char* name;
+    const char* columns;
+};
+
+/// A record kind's tables, as the schema declares them: the main table
+/// (id, profile when the kind has one, then the columns), its child tables
+/// and indexes. The store's CREATE statements are made from it, and every
+/// load and save reads and writes its columns in this order.
 struct TableSpec {
     const char* table;
     bool hasProfile;
-    std::vector<const char*> columns;
+    std::vector<ColumnSpec> columns;
     std::vector<ChildSpec> children;
+    std::vector<IndexSpec> indexes;
     /// Whether a save checks the kind's foreign keys: needed where they name
     /// records of other kinds (links); sub-entries' owners are written by
     /// the save itself.
@@ -134,6 +153,11 @@ private:
 
 /// The cause of the calling thread's last failed load or save.
 StoreFailure LastFailure();
+
+/// The cause of a failure that SQLite reported with the extended result
+/// code `code`, having seen the errno `systemError` (0: none). Exported only
+/// for the store's tests.
+[[nodiscard]] VARNO_DATA_EXPORT StoreCause CauseOfSqliteFailure(int code, int systemError);
 
 /// The database file to open, UTF-8; the default folder is created on the way.
 std::string StorePathForOpening();
