@@ -176,6 +176,10 @@ struct ReadPlan::Impl {
     /// The several columns of the field of directs[primary].
     void Collect(size_t primary, const CStringArray& row, int64_t line, Produced& out, bool report);
     void CheckCell(const Direct& direct, const CStringArray& row, int64_t line, Produced& out, bool report);
+    /// What the library is to be handed for a cell of `kind` (nullopt: the
+    /// cell as it is), said as found in `column` on `line` when `report`.
+    std::optional<CString> CheckValue(CSVCellKind kind, const CString& value, const CString& time, bool joinsTime,
+                                      int column, int64_t line, bool report);
     void ReadTyped(const CStringArray& row, int64_t line, Produced& out, bool report);
     static CString Cell(const CStringArray& row, int column)
     {
@@ -350,50 +354,51 @@ void ReadPlan::Impl::Build(const Mapping& mapping)
     active = active || !typed.empty();
 }
 
-void ReadPlan::Impl::CheckCell(const Direct& direct, const CStringArray& row, int64_t line, Produced& out,
-                               bool report)
+std::optional<CString> ReadPlan::Impl::CheckValue(CSVCellKind kind, const CString& value, const CString& time,
+                                                   bool joinsTime, int column, int64_t line, bool report)
 {
-    const CString value = Cell(row, direct.column);
-    auto replace = [&](const CString& text) {
-        out.replaced.emplace_back(direct.column, text);
-        out.changed = true;
-    };
-    switch (direct.kind) {
+    switch (kind) {
     case CSVCellKind::Date: {
-        const CString time = Cell(row, direct.next);
-        const DateVerdict verdict = CheckDateCell(value.str(), time.str(), direct.next >= 0, options.locale);
+        const DateVerdict verdict = CheckDateCell(value.str(), time.str(), joinsTime, options.locale);
         if (verdict.kind == DateVerdict::Kind::Keep)
-            return;
-        const Kind kind = verdict.kind == DateVerdict::Kind::Replace ? Kind::DateRewritten
-                          : verdict.kind == DateVerdict::Kind::NoDate ? Kind::NoDate
-                                                                       : Kind::DateUnreadable;
+            return std::nullopt;
+        const Kind found = verdict.kind == DateVerdict::Kind::Replace ? Kind::DateRewritten
+                           : verdict.kind == DateVerdict::Kind::NoDate ? Kind::NoDate
+                                                                        : Kind::DateUnreadable;
         const CString text = verdict.kind == DateVerdict::Kind::Replace ? verdict.text : CString();
-        replace(text);
         if (report)
-            Report(kind, direct.column, line, value, text);
-        return;
+            Report(found, column, line, value, text);
+        return text;
     }
     case CSVCellKind::Telephone: {
         if (value.IsEmpty())
-            return;
+            return std::nullopt;
         const PhoneVerdict verdict = CheckPhoneCell(value.str(), options.region);
         if (verdict.changes == PhoneVerdict::None)
-            return;
-        replace(verdict.text);
-        if (!report)
-            return;
-        for (const auto& [bit, kind] : {std::pair(PhoneVerdict::TrunkDropped, Kind::TrunkDropped),
-                                        std::pair(PhoneVerdict::Extension, Kind::Extension),
-                                        std::pair(PhoneVerdict::Letters, Kind::Letters),
-                                        std::pair(PhoneVerdict::Word, Kind::Word),
-                                        std::pair(PhoneVerdict::WordsBeside, Kind::WordsBeside)})
-            if (verdict.changes & bit)
-                Report(kind, direct.column, line, value, verdict.text);
-        return;
+            return std::nullopt;
+        for (const auto& [bit, found] : {std::pair(PhoneVerdict::TrunkDropped, Kind::TrunkDropped),
+                                         std::pair(PhoneVerdict::Extension, Kind::Extension),
+                                         std::pair(PhoneVerdict::Letters, Kind::Letters),
+                                         std::pair(PhoneVerdict::Word, Kind::Word),
+                                         std::pair(PhoneVerdict::WordsBeside, Kind::WordsBeside)})
+            if (report && (verdict.changes & bit))
+                Report(found, column, line, value, verdict.text);
+        return verdict.text;
     }
     default:
-        return;
+        return std::nullopt;
     }
+}
+
+void ReadPlan::Impl::CheckCell(const Direct& direct, const CStringArray& row, int64_t line, Produced& out,
+                               bool report)
+{
+    const std::optional<CString> text = CheckValue(direct.kind, Cell(row, direct.column), Cell(row, direct.next),
+                                                   direct.next >= 0, direct.column, line, report);
+    if (!text)
+        return;
+    out.replaced.emplace_back(direct.column, *text);
+    out.changed = true;
 }
 
 void ReadPlan::Impl::ReadTyped(const CStringArray& row, int64_t line, Produced& out, bool report)
@@ -407,8 +412,16 @@ void ReadPlan::Impl::ReadTyped(const CStringArray& row, int64_t line, Produced& 
         };
         auto add = [&](std::u16string_view field, const CString& value) {
             const int f = FieldOf(field);
-            if (f >= 0 && !value.IsEmpty())
+            if (f < 0 || value.IsEmpty())
+                return;
+            // Checked as the library would read it from a column of its own.
+            const int column = group.parts.count(u"Value") ? group.parts.at(u"Value") : group.type;
+            const std::optional<CString> checked = CheckValue(layout.columns[static_cast<size_t>(f)].kind, value,
+                                                              CString(), false, column, line, report);
+            if (!checked)
                 out.added[f].push_back(value);
+            else if (!checked->IsEmpty())
+                out.added[f].push_back(*checked);
         };
         if (group.kind == u"Organization") {
             if (group.number == 1) {
