@@ -14,23 +14,27 @@ namespace varno::host {
 
 struct CharsetGuess {
     /// 65001, 1252 or 949; 0 when the guess is a charset that none of them
-    /// reads (ISO-8859-2, Shift_JIS, KOI8-R ...).
+    /// reads (ISO-8859-2, Shift_JIS, KOI8-R ...) or ICU names none at all.
     unsigned codePage = 0;
-    /// ICU's confidence in the guess, 0 to 100. 100 for UTF-8 means four or
-    /// more multi-byte sequences and no invalid one, 80 one to three; 100
-    /// for 949 means more than ten pairs of bytes, mostly common Korean
-    /// syllables. See kConfidentGuess.
+    /// ICU's confidence in the guess, 0 to 100: for UTF-8 100 means four or
+    /// more multi-byte sequences and no invalid one, 80 one to three; for
+    /// EUC-KR 10 means ten pairs of bytes or fewer, and 0 Korean pairs that
+    /// ICU did not rate (see GuessCodePage). See kConfidentGuess.
     int confidence = 0;
-    std::string name; ///< ICU's name of the charset: "UTF-8", "windows-1252", "EUC-KR" ...
+    /// ICU's name of the charset ("UTF-8", "windows-1252", "EUC-KR" ...);
+    /// empty when ICU names none.
+    std::string name;
 };
 
-/// The confidence above which a guess may be acted on. A host may refuse a
-/// file read in code page C when the guess names another code page G with a
-/// confidence above this and the file also decodes cleanly in G. Measured
-/// on Korean, German, French, Spanish and English files in every code page
-/// that holds them: no wrong guess reached it; a right one does for more
-/// than ten Korean syllables, or four UTF-8 characters beyond ASCII.
-inline constexpr int kConfidentGuess = 90;
+/// A host may refuse a file read in code page C when the guess names
+/// another code page G with a confidence above this (strictly) and the
+/// file also decodes cleanly in G. Measured with ICU 72 on Korean, German,
+/// French, Spanish and English files in every code page that holds them,
+/// short and long: no wrong guess rose above it, and right ones do for more
+/// than ten common Korean syllables in 949 or four UTF-8 characters beyond
+/// ASCII. At 80 itself stands UTF-8 with one to three sequences, which a
+/// Korean syllable or two in 949 can also be ("홍" is C8 AB, valid UTF-8).
+inline constexpr int kConfidentGuess = 80;
 
 /// ICU's charset detector's best guess among the code pages the library
 /// reads, from a sample of the file's bytes (the first 1 MiB, say; a
@@ -39,9 +43,13 @@ inline constexpr int kConfidentGuess = 90;
 /// every candidate reads alike, does not decide. Valid UTF-8 with at least
 /// one multi-byte sequence is guessed UTF-8 even where ICU rates a
 /// single-byte charset higher: text in 1252 is valid UTF-8 only when it
-/// already holds UTF-8 read as 1252. nullopt when every byte is below 80
-/// (ASCII, which every code page reads alike). The file's FF FE or FE FF
-/// mark is not looked for: UTF-16 is for RecogniseUtf16.
+/// already holds UTF-8 read as 1252. Where ICU's best is ISO-8859-1 or
+/// windows-1252 but the bytes above 7F pair up as Korean text in 949 does,
+/// the guess is 949 with ICU's confidence in EUC-KR (0 when ICU did not
+/// rate it, as for syllables that only 949 has): a few Korean syllables
+/// read as Latin letters can reach 98 in ICU's rating of ISO-8859-1.
+/// nullopt when every byte is below 80 (ASCII, which every code page reads
+/// alike). Marks are not looked for: UTF-16 is for RecogniseUtf16.
 [[nodiscard]] VARNO_HOST_EXPORT std::optional<CharsetGuess> GuessCodePage(std::string_view sample);
 
 /// The code page of an ICU charset name: "UTF-8" 65001, "ISO-8859-1" and
