@@ -27,7 +27,8 @@ bool Separates(unsigned char c)
     return c <= ' ' || c == ',' || c == ';' || c == '"' || c == 0x7F;
 }
 
-/// The words of `sample` that hold a byte above 7F, each followed by a space.
+/// The words of `sample` that hold a byte above 7F, each followed by a
+/// space unless it ends the sample.
 std::string NonAsciiWords(std::string_view sample)
 {
     std::string words;
@@ -41,7 +42,11 @@ std::string NonAsciiWords(std::string_view sample)
             high = high || static_cast<unsigned char>(sample[i]) >= 0x80;
         if (high) {
             words.append(sample.substr(start, i - start));
-            words.push_back(' ');
+            // No space after a word that the sample cuts off: ICU passes
+            // over a UTF-8 sequence that the end of its text cuts, not one
+            // that a space cuts.
+            if (i < sample.size())
+                words.push_back(' ');
         }
     }
     return words;
