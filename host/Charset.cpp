@@ -1,10 +1,10 @@
 // The guess runs ICU's detector (unicode/ucsdet.h) over the words of the
 // sample that hold a byte above 7F, not over the whole sample. ICU rates
 // the single-byte charsets by how much the letters look like a language, and
-// ASCII letters count: a 2,000-row English contact list in UTF-8 with one
-// "José" came out ISO-8859-1 (English) 88 against UTF-8 80, and a file in
-// 949 of English memos with one Korean memo ISO-8859-1 64. Over the words
-// alone the same files give UTF-8 80 and no single-byte guess above 30.
+// ASCII letters count: 2,000 English memos in UTF-8 with one "€" came out
+// ISO-8859-1 (English) 88 against UTF-8 80, and 100 English memos in 949
+// with one Korean memo ISO-8859-1 64. Over the words alone the first gives
+// UTF-8 80 and the second no guess of ours (ISO-8859-6 25).
 // ICU's UTF-8 and EUC-KR recognisers count multi-byte sequences only, so
 // they rate the words as they rate the whole sample.
 #include "host/Charset.h"

@@ -84,12 +84,14 @@ TEST(Charset, GuessesTheCodePageOfTheTextsPeopleBring)
         // "Är" pairs up as a syllable of 949, "öß" as a Chinese character:
         // not Korean text.
         {"German in 1252 that 949 decodes", In(1252, "\"memo\"\r\n\"Ärger größer\"\r\n"), 1252, false},
-        // One to three UTF-8 characters: right, but ICU is not sure, and
-        // over the whole line rates windows-1252 (as "Ã©") 98 and 87.
+        // One to three UTF-8 characters: right, but ICU is not sure; over the
+        // whole line it rates ISO-8859-1 98 for the second and windows-1252
+        // 87 for the third (reading "é" as "Ã©").
         {"one \"José\" in UTF-8", In(65001, "\"memo\"\r\n\"José\"\r\n"), 65001, false},
-        {"three accents in UTF-8", In(65001, "\"memo\"\r\n\"Préparer la présentation pour le comité\"\r\n"), 65001,
-         false},
-        {"two accents in UTF-8", In(65001, "\"memo\"\r\n\"Vérifier les pièces jointes\"\r\n"), 65001, false},
+        {"three accents in UTF-8",
+         In(65001, "\"memo\"\r\n\"Préparer la présentation pour le comité de direction\"\r\n"), 65001, false},
+        {"three accents and a quote mark in UTF-8",
+         In(65001, "\"memo\"\r\n\"Vérifier les pièces jointes avant d’envoyer le rapport\"\r\n"), 65001, false},
         // Too few Korean syllables for ICU's EUC-KR; as Latin letters they
         // rate high for ISO-8859-1, which is taken back.
         {"one Korean name among English ones, 949", In(949, Contacts(20, {7}, "서윤")), 949, false},
