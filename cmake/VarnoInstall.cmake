@@ -55,8 +55,8 @@ set(VARNO_PUBLIC_HEADERS
   converters/CSVCalendar.h converters/CSVContact.h converters/CSVEmail.h
   converters/CSVMemo.h converters/CSVMessage.h converters/CSVTodo.h
   manager/CSVMng.h manager/CSVRecordTypes.h
-  host/DateCells.h host/Input.h host/Listing.h host/Mapping.h host/PhoneCells.h host/ReadPlan.h
-  host/Registry.h host/Session.h
+  host/Charset.h host/DateCells.h host/HeaderGuess.h host/Input.h host/Listing.h host/Mapping.h host/PhoneCells.h host/ReadPlan.h
+  host/Registry.h host/Session.h host/Utf16.h
   host/StoreFailureText.h)
 # The export macros' headers, generated into the build tree.
 set(VARNO_GENERATED_HEADERS
