@@ -1,5 +1,7 @@
 #include "host/Input.h"
 
+#include "host/Utf16.h"
+
 #include "engine/CSVItem.h"
 #include "platform/CodePage.h"
 
@@ -248,34 +250,63 @@ bool RewriteInput(Input& input, unsigned codePage, bool semicolons, const Record
     return true;
 }
 
-std::optional<unsigned> CodePageThatDecodes(const Input& input, unsigned codePage)
+bool DecodesCleanly(const Input& input, unsigned codePage)
 {
     std::vector<char> buffer(kPiece);
-    for (unsigned candidate : {65001u, 949u, 1252u}) {
-        if (candidate == codePage)
-            continue;
-        Decoder decoder(candidate);
-        std::u16string text;
-        off_t offset = 0;
-        const off_t end = input.inspection.nulOffset >= 0 ? input.inspection.nulOffset : -1;
-        for (;;) {
-            ssize_t n = ReadPiece(input.bytes.Get(), true, buffer, offset);
-            if (n <= 0)
-                break;
-            if (end >= 0 && offset + n > end)
-                n = end - offset;
-            text.clear();
-            decoder.Decode(std::string_view(buffer.data(), static_cast<size_t>(n)), false, text);
-            offset += n;
-            if (decoder.FirstBadByte() >= 0 || (end >= 0 && offset >= end))
-                break;
-        }
+    Decoder decoder(codePage);
+    std::u16string text;
+    off_t offset = 0;
+    const off_t end = input.inspection.nulOffset >= 0 ? input.inspection.nulOffset : -1;
+    for (;;) {
+        ssize_t n = ReadPiece(input.bytes.Get(), true, buffer, offset);
+        if (n <= 0)
+            break;
+        if (end >= 0 && offset + n > end)
+            n = end - offset;
         text.clear();
-        decoder.Decode({}, true, text);
-        if (decoder.FirstBadByte() < 0)
-            return candidate;
+        decoder.Decode(std::string_view(buffer.data(), static_cast<size_t>(n)), false, text);
+        offset += n;
+        if (decoder.FirstBadByte() >= 0 || (end >= 0 && offset >= end))
+            break;
     }
+    text.clear();
+    decoder.Decode({}, true, text);
+    return decoder.FirstBadByte() < 0;
+}
+
+std::optional<unsigned> CodePageThatDecodes(const Input& input, unsigned codePage)
+{
+    for (unsigned candidate : {65001u, 949u, 1252u})
+        if (candidate != codePage && DecodesCleanly(input, candidate))
+            return candidate;
     return std::nullopt;
+}
+
+std::string ReadHead(const Input& input, size_t size)
+{
+    std::vector<char> buffer(size);
+    const ssize_t n = ReadPiece(input.bytes.Get(), true, buffer, 0);
+    return n > 0 ? std::string(buffer.data(), static_cast<size_t>(n)) : std::string();
+}
+
+bool ConvertUtf16(Input& input, Utf16Form form, std::string& problem)
+{
+    Descriptor converted(::memfd_create("varnocsv-utf16", 0));
+    if (converted.Get() < 0) {
+        problem = "cannot read " + input.name + " as UTF-16: " + std::strerror(errno);
+        return false;
+    }
+    Utf16ToLittleEndian little(form);
+    bool written = WriteAll(converted.Get(), "\xFF\xFE");
+    if (!ReadAllOf(input, [&](std::string_view piece) { written = written && WriteAll(converted.Get(), little.Convert(piece)); },
+                   problem))
+        return false;
+    if (!written || !WriteAll(converted.Get(), little.Finish())) {
+        problem = "cannot read " + input.name + " as UTF-16: " + std::strerror(errno);
+        return false;
+    }
+    input.bytes = std::move(converted);
+    return true;
 }
 
 } // namespace varno::host

@@ -10,6 +10,7 @@
 
 #include "engine/CSVInspect.h"
 #include "host/Registry.h"
+#include "host/Utf16.h"
 #include "host/varnohost_export.h"
 
 #include <cstdint>
@@ -87,6 +88,18 @@ using RecordSink = std::function<bool(CStringArray& values, int64_t line)>;
     Input& input, unsigned codePage, bool semicolons, const RecordType& type, const CStringArray& header,
     const std::function<bool(const CStringArray& row, int64_t line, CStringArray& out)>& adapt,
     bool firstRecordIsData, std::string& problem);
+
+/// Whether the bytes of `input` (up to the end of its text) decode cleanly
+/// in `codePage`.
+[[nodiscard]] VARNO_HOST_EXPORT bool DecodesCleanly(const Input& input, unsigned codePage);
+
+/// The first `size` bytes of `input` (fewer when it is shorter).
+[[nodiscard]] VARNO_HOST_EXPORT std::string ReadHead(const Input& input, size_t size);
+
+/// Makes `input`'s bytes UTF-16LE with its mark, which the library reads,
+/// from UTF-16 in `form` (big-endian, or without a mark). False, with the
+/// reason in `problem`, when that fails.
+[[nodiscard]] VARNO_HOST_EXPORT bool ConvertUtf16(Input& input, Utf16Form form, std::string& problem);
 
 /// The first of 65001, 949 and 1252, other than `codePage`, in which the
 /// bytes of `input` (up to the end of its text) decode cleanly; nullopt

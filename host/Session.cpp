@@ -1,6 +1,8 @@
 #include "host/Session.h"
 
+#include "host/Charset.h"
 #include "host/ExportTarget_p.h"
+#include "host/HeaderGuess.h"
 #include "host/Input.h"
 #include "host/Mapping.h"
 #include "host/PhoneCells.h"
@@ -60,6 +62,9 @@ std::string RowsOf(long long rows, const std::string& file)
 /// Records of a file compared with the store's at a time.
 constexpr int kStoredCheckWindow = 2048;
 
+/// The bytes a guess at a file's code page looks at.
+constexpr size_t kGuessSample = 1 << 20;
+
 /// Rows read beyond the header to tell whether it is one.
 constexpr size_t kRowsForHeaderGuess = 5;
 
@@ -67,8 +72,11 @@ constexpr size_t kRowsForHeaderGuess = 5;
 Header NumberedHeader(int columns)
 {
     Header header;
-    for (int i = 1; i <= columns; ++i)
-        header.names.Add(CString::FromUtf8("#" + std::to_string(i)));
+    for (int i = 1; i <= columns; ++i) {
+        CString name(u"#");
+        name += CString::FromUtf8(std::to_string(i));
+        header.names.Add(name);
+    }
     return header;
 }
 
@@ -168,6 +176,18 @@ void Session::Prepare(const RecordType& type, const ReadRequest& request, Prepar
     if (!prepared.input)
         Refuse(problem);
     Input& input = *prepared.input;
+    // UTF-16 that the library would read as bytes of the code page.
+    if (const Utf16Form form = RecogniseUtf16(ReadHead(input, kUtf16Head)); form != Utf16Form::None) {
+        if (!ConvertUtf16(input, form, problem))
+            Refuse(problem);
+        Note(shown + " is UTF-16 text " +
+             (form == Utf16Form::BigWithMark   ? std::string("in big-endian byte order")
+              : form == Utf16Form::BigNoMark ? std::string("in big-endian byte order, without a byte-order mark")
+                                             : std::string("without a byte-order mark")) +
+             ": it is read as such (the library is handed it as UTF-16LE with its mark" +
+             (form == Utf16Form::BigWithMark ? std::string(")")
+                                             : std::string("; offsets named below count the two bytes of that mark)")));
+    }
 
     // One reading: the header gives the mapping and the plan, which then
     // sees every row it needs to.
@@ -214,7 +234,12 @@ void Session::Prepare(const RecordType& type, const ReadRequest& request, Prepar
                std::to_string(found.badByteOffset) + " (line " + std::to_string(found.badByteLine) +
                ") would be stored as U+FFFD; save the file again from the program that wrote it");
     } else if (found.badByteOffset >= 0) {
-        const std::optional<unsigned> other = CodePageThatDecodes(input, codePage);
+        // The code page the bytes look like, where they decode in it; else
+        // the first that decodes them.
+        const std::optional<CharsetGuess> guess = found.utf16 ? std::nullopt : GuessCodePage(ReadHead(input, kGuessSample));
+        std::optional<unsigned> other = CodePageThatDecodes(input, codePage);
+        if (guess && guess->codePage && guess->codePage != codePage && DecodesCleanly(input, guess->codePage))
+            other = guess->codePage;
         refuse(shown + " is not text in code page " + cp + ": the byte at offset " +
                std::to_string(found.badByteOffset) + " (line " + std::to_string(found.badByteLine) +
                ") does not decode in it and would be stored as U+FFFD; " +
@@ -230,6 +255,17 @@ void Session::Prepare(const RecordType& type, const ReadRequest& request, Prepar
         refuse(shown + " holds a NUL " + (found.utf16 ? "character" : "byte") + " at offset " +
                std::to_string(found.nulOffset) +
                ": the library's reader ends the text there, so everything after it would be lost; remove it");
+    if (refusals.empty() && !found.utf16) {
+        // Bytes that decode cleanly, but into other characters than the
+        // file's: Korean read in 1252, UTF-8 read in 1252 or 949.
+        const std::optional<CharsetGuess> guess = GuessCodePage(ReadHead(input, kGuessSample));
+        if (guess && guess->codePage && guess->codePage != codePage && guess->confidence > kConfidentGuess &&
+            DecodesCleanly(input, guess->codePage))
+            refuse(shown + " looks like text in code page " + std::to_string(guess->codePage) + " (" + guess->name +
+                   "), not in " + cp + ", the code page in use: read in " + cp +
+                   " its letters beyond ASCII would be stored as other characters; use --codepage " +
+                   std::to_string(guess->codePage));
+    }
     if (!refusals.empty())
         Refuse(refusals);
     prepared.rows = found.rows + (request.noHeader && !found.header.IsEmpty() ? 1 : 0);
@@ -243,6 +279,19 @@ void Session::Prepare(const RecordType& type, const ReadRequest& request, Prepar
     if (found.separator == CString(u";"))
         Note(shown + " has no tab or comma in its header but \";\": its columns are read as separated by \";\" "
                      "(the library is handed the same records written with commas)");
+    if (!request.noHeader) {
+        const std::vector<CStringArray> below(prepared.firstRows.begin(),
+                                              prepared.firstRows.begin() +
+                                                  static_cast<std::ptrdiff_t>(std::min(prepared.firstRows.size(),
+                                                                                       kRowsForHeaderGuess)));
+        if (const HeaderGuess guess = GuessHeader(header.names, below); guess.looksLikeData) {
+            std::string reasons;
+            for (const std::string& reason : guess.reasons)
+                reasons += (reasons.empty() ? "" : "; ") + reason;
+            Note("warning: the first row of " + shown + " looks like data, not like column names (" + reasons +
+                 "): it was read as the header; if the file has none, use --no-header and --map FIELD=#N");
+        }
+    }
     if (!mappingProblem.empty())
         Refuse(shown + ": " + mappingProblem);
     prepared.unfilled = CheckFilled(type, prepared.mapping);
