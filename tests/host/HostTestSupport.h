@@ -26,6 +26,7 @@ protected:
     }
 
     std::string Path(std::string_view name) const { return (m_dir / name).string(); }
+    static std::string Example(std::string_view name) { return VARNO_SOURCE_DIR "/examples/" + std::string(name); }
     /// A session whose notes go to m_notes, one per line.
     host::Session Session(int profile = 1)
     {
