@@ -1,17 +1,32 @@
 // What the file-reading fuzz targets share: a fixed time zone, so that a
-// crash reproduces on any machine, and the mapping they hand the library.
+// crash reproduces on any machine, the file each input is written to, and
+// the mapping they hand the library.
 #pragma once
 
 #include "engine/CSVLayout.h"
+#include "fuzz/ScratchFile.h"
 #include "manager/CSVMng.h"
 
 #include <cstdlib>
+#include <ctime>
 
-/// A zone with summer time, so that the local-time conversions meet its
-/// gaps and overlaps.
-inline void UseFuzzTimeZone()
+/// Every target that includes this runs in a zone with summer time, so that
+/// the local-time conversions meet its gaps and overlaps.
+extern "C" inline int LLVMFuzzerInitialize(int*, char***)
 {
     setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+    tzset();
+    return 0;
+}
+
+/// The ANSI code pages a target picks from with a byte of its input.
+inline constexpr unsigned kFuzzCodePages[] = {1252, 949, 65001};
+
+/// The file each input is written to.
+inline ScratchFile& InputFile()
+{
+    static ScratchFile file;
+    return file;
 }
 
 /// Pairs the k-th field of `layout` with the k-th column of the header of

@@ -32,13 +32,6 @@ void CheckInRange(const COleDateTime& dt)
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    UseFuzzTimeZone(); // local time with clock changes
-    tzset();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size < 2)

@@ -18,36 +18,19 @@
 #include <memory>
 #include <string>
 
-namespace {
-
-ScratchFile& File()
-{
-    static ScratchFile file;
-    return file;
-}
-
-} // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    UseFuzzTimeZone();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size == 0)
         return 0;
-    static const unsigned codePages[] = {1252, 949, 65001};
     const auto types = varno::CSVRecordTypes();
     const varno::CSVRecordType& type = types[data[0] % types.size()];
-    SetACP(codePages[data[0] / types.size() % 3]);
+    SetACP(kFuzzCodePages[data[0] / types.size() % 3]);
     ++data, --size;
 
-    if (!File().Write(data, size))
+    if (!InputFile().Write(data, size))
         return 0;
-    const RemoveAtEnd removed{File()};
-    const CString path = CString::FromUtf8(File().Path());
+    const RemoveAtEnd removed{InputFile()};
+    const CString path = CString::FromUtf8(InputFile().Path());
 
     // The plain file reader: every row it keeps lies in the table.
     const std::unique_ptr<CCSVItem> reader(type.create());

@@ -24,12 +24,6 @@
 
 namespace {
 
-ScratchFile& InFile()
-{
-    static ScratchFile file;
-    return file;
-}
-
 ScratchFile& OutFile()
 {
     static ScratchFile file(".out.csv");
@@ -38,25 +32,18 @@ ScratchFile& OutFile()
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    UseFuzzTimeZone();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size == 0)
         return 0;
-    static const unsigned codePages[] = {1252, 949, 65001};
     const bool contacts = (data[0] & 1) == 0;
     const int option = data[0] & 2 ? -1 : 0;
-    SetACP(codePages[data[0] / 4 % 3]);
+    SetACP(kFuzzCodePages[data[0] / 4 % 3]);
     ++data, --size;
-    if (!InFile().Write(data, size))
+    if (!InputFile().Write(data, size))
         return 0;
-    const RemoveAtEnd removedIn{InFile()}, removedOut{OutFile()};
-    const CString in = CString::FromUtf8(InFile().Path()), out = CString::FromUtf8(OutFile().Path());
+    const RemoveAtEnd removedIn{InputFile()}, removedOut{OutFile()};
+    const CString in = CString::FromUtf8(InputFile().Path()), out = CString::FromUtf8(OutFile().Path());
     CStringList fields, columns;
     long count = -7;
     if (contacts) {

@@ -102,6 +102,25 @@ std::string DescribeAdded(const ReadPlan& plan)
     Refuse(result == CSVERR_FILEOPEN ? "cannot open " + shown : shown + " holds no data rows");
 }
 
+/// Hands the file the library is to read, and the mapping onto it, to
+/// `read` (the facade's count or import), and says why it failed: a file
+/// error after it was opened (the library's message would name
+/// /proc/self/fd/N, so the person's file is named) or the library's result.
+template <class Read>
+void ReadWithLibrary(const std::string& path, Mapping mapping, const std::string& shown, const char* aftermath,
+                     Read&& read)
+{
+    CSVMng manager;
+    _en_CSVError result = CSVERR_FAIL;
+    try {
+        result = read(manager, CString::FromUtf8(path), mapping.fieldNames, mapping.fileColumns);
+    } catch (const CFileException& error) {
+        Refuse("cannot read " + shown + ": " + std::strerror(error.m_lOsError) + aftermath);
+    }
+    if (result != CSVERR_SUCCESS)
+        ReadFailed(result, shown);
+}
+
 } // namespace
 
 struct Session::Prepared {
@@ -351,19 +370,11 @@ long Session::Count(const RecordType& type, const ReadRequest& request)
 {
     Prepared prepared;
     Prepare(type, request, prepared);
-    CSVMng manager;
     long count = 0;
-    _en_CSVError result = CSVERR_FAIL;
-    try {
-        Mapping mapping = prepared.LibraryMapping();
-        result = manager.Count(type.code, count, m_options.profile, CString::FromUtf8(prepared.input->LibraryPath()),
-                               mapping.fieldNames, mapping.fileColumns, -1);
-    } catch (const CFileException& error) {
-        // The library's message would name /proc/self/fd/N.
-        Refuse("cannot read " + Shown(request.file) + ": " + std::strerror(error.m_lOsError));
-    }
-    if (result != CSVERR_SUCCESS)
-        ReadFailed(result, Shown(request.file));
+    ReadWithLibrary(prepared.input->LibraryPath(), prepared.LibraryMapping(), Shown(request.file), "",
+                    [&](CSVMng& manager, const CString& path, CStringList& fields, CStringList& columns) {
+                        return manager.Count(type.code, count, m_options.profile, path, fields, columns, -1);
+                    });
     return count;
 }
 
@@ -422,18 +433,13 @@ long Session::Import(const RecordType& type, const ReadRequest& request, int opt
         }
     }
     EnsureStoreFolder();
-    CSVMng manager;
     long saved = 0;
-    _en_CSVError result = CSVERR_FAIL;
-    try {
-        Mapping mapping = prepared.LibraryMapping();
-        result = manager.Import(type.code, saved, m_options.profile, CString::FromUtf8(prepared.input->LibraryPath()),
-                                mapping.fieldNames, mapping.fileColumns, option, flag);
-    } catch (const CFileException& error) {
-        Refuse("cannot read " + Shown(request.file) + ": " + std::strerror(error.m_lOsError) + "; nothing was saved");
-    }
-    if (result != CSVERR_SUCCESS)
-        ReadFailed(result, Shown(request.file));
+    ReadWithLibrary(prepared.input->LibraryPath(), prepared.LibraryMapping(), Shown(request.file),
+                    "; nothing was saved",
+                    [&](CSVMng& manager, const CString& path, CStringList& fields, CStringList& columns) {
+                        return manager.Import(type.code, saved, m_options.profile, path, fields, columns, option,
+                                              flag);
+                    });
     if (saved < 0)
         StoreFailed("save to");
     if (!existed)
