@@ -278,6 +278,16 @@ TEST_F(VarnocsvTest, FailuresExitOneAndSaySo)
     EXPECT_FALSE(Exists("none.db")) << "list and export create no store";
     EXPECT_EQ(Ok({"count", "memo", in}, "notes.txt").out, in + " holds 2 memos\n") << "counting needs no store";
     EXPECT_EQ(Ok({"--json", "fields", empty}).out, R"({"path":")" + empty + R"(","fields":[]})" "\n");
+    // A file no field's column is in: an import refuses it, a preview shows
+    // its columns with a mapping to start from, and exits 0.
+    EXPECT_NE(Ok({"preview", "todo", in}).out.find("an import would refuse it: no header column is named after a "
+                                                  "field of todo"),
+              std::string::npos);
+    // --strict refuses what would be lost, exit 1, nothing stored.
+    WriteBytes("dated.csv", "summary,start_time\r\nMeeting,13/13/2013\r\n");
+    Expect(Run({"import", "calendar", Path("dated.csv"), "--strict"}, "strict.db"), 1,
+           "is not a date that can be read (line 2: \"13/13/2013\")");
+    EXPECT_FALSE(Exists("strict.db"));
 }
 
 // Characters a code page cannot hold are named, counted and suggested away.

@@ -138,3 +138,91 @@ TEST_F(SessionReadTest, MapFieldsTheTypeLacksAreAUsageError)
 
 } // namespace
 } // namespace varno::test
+
+namespace varno::test {
+namespace {
+
+// Files that other programs write and that a code page, a byte order or a
+// missing header would make the library misread: each is read as meant, or
+// refused with words that fit, and what is stored is checked.
+TEST_F(SessionReadTest, ByteOrdersCodePagesHeadersAndStrictness)
+{
+    auto cp949 = [](std::u16string_view text) { return WideCharToMultiByte(949, text); };
+    auto utf16be = [](std::u16string_view text, bool mark) {
+        std::string bytes = mark ? "\xFE\xFF" : "";
+        for (char16_t c : text)
+            bytes += {static_cast<char>(c >> 8), static_cast<char>(c & 0xFF)};
+        return bytes;
+    };
+    const struct {
+        const char* what;
+        std::string bytes;
+        unsigned codePage;
+        host::ReadRequest request; // the file is filled in
+        std::string says;          ///< a note, or with "error: " the refusal
+        std::string stored;        ///< the memos, as export writes them in UTF-8
+    } rows[] = {
+        {"Korean in code page 949, read in 1252", cp949(u"memo,color\r\n장보기 목록 우유 빵 계란,red\r\n회의 준비,blue\r\n"),
+         1252, {}, "error: " + Path("case.csv") + " looks like text in code page 949 (EUC-KR), not in 1252",
+         "(no store)"},
+        {"the same in 949", cp949(u"memo,color\r\n장보기,red\r\n"), 949, {}, "mapping: memo <- \"memo\"",
+         "\"memo\",\"color\"\r\n\"장보기\",\"red\"\r\n"},
+        {"UTF-16 big-endian with its mark", utf16be(u"memo,color\r\n장보기,red\r\n", true), 1252, {},
+         "is UTF-16 text in big-endian byte order: it is read as such", "\"memo\",\"color\"\r\n\"장보기\",\"red\"\r\n"},
+        {"UTF-16 little-endian without a mark", Utf16LE(u"memo,color\r\nBuy milk,red\r\n", false), 1252, {},
+         "is UTF-16 text without a byte-order mark", "\"memo\",\"color\"\r\n\"Buy milk\",\"red\"\r\n"},
+        {"UTF-16 big-endian without a mark", utf16be(u"memo,color\r\nBuy milk,red\r\n", false), 65001, {},
+         "in big-endian byte order, without a byte-order mark", "\"memo\",\"color\"\r\n\"Buy milk\",\"red\"\r\n"},
+        {"a first row of data", "2012-01-31,Buy milk,555-0100\r\n2012-02-01,Call Ann,555-0101\r\n", 65001,
+         {"", {"memo=Buy milk"}}, "warning: the first row of " + Path("case.csv") + " looks like data",
+         "\"memo\",\"color\"\r\n\"Call Ann\",\"\"\r\n"},
+        {"no header: every row, columns by number", "2012-01-31,Buy milk,red\r\n2012-02-01,Call Ann,blue\r\n", 65001,
+         {"", {"memo=#2", "color=#3"}, false, true}, "mapping (--map): memo <- \"#2\", color <- \"#3\"",
+         "\"memo\",\"color\"\r\n\"Buy milk\",\"red\"\r\n\"Call Ann\",\"blue\"\r\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        std::filesystem::remove(m_dir / "store.db");
+        std::filesystem::remove(m_dir / "stored.csv");
+        WriteBytes("case.csv", row.bytes);
+        const CodePageGuard codePage(row.codePage);
+        host::ReadRequest request = row.request;
+        request.file = Path("case.csv");
+        const std::string said = Said([&] { (void)Session().Import(Type("memo"), request, -1, false); });
+        EXPECT_NE(said.find(row.says), std::string::npos) << said;
+        const CodePageGuard utf8(65001);
+        EXPECT_EQ(StoredMemos(), row.stored);
+    }
+}
+
+// --strict refuses a file whose cells the host would empty or change, and
+// names each; without it they are stored as said. A preview says the same.
+TEST_F(SessionReadTest, StrictRefusesWhatWouldBeLostOrChanged)
+{
+    WriteBytes("people.csv", "FIRST_NAME,BIRTHDAY,TEL_WORK1\r\nAnn,13/13/2013,+49 (0)30 1234567\r\n"
+                             "Bob,1990-02-01,1-800-FLOWERS\r\nCy,0/0/00,555 0100\r\n");
+    host::ReadRequest strict{Path("people.csv"), {}, true};
+    const std::string refused = Said([&] { (void)Session().Import(Type("contact"), strict, -1, false); });
+    EXPECT_NE(refused.find("error: 1 cell in column \"BIRTHDAY\" of " + Path("people.csv") +
+                           " is not a date that can be read (line 2: \"13/13/2013\")"),
+              std::string::npos)
+        << refused;
+    EXPECT_NE(refused.find("\n1 telephone number in column \"TEL_WORK1\""), std::string::npos) << refused;
+    EXPECT_NE(refused.find("is refused (--strict)"), std::string::npos) << refused;
+    // What only changes the form is not refused, but said.
+    EXPECT_NE(refused.find("says \"no date\" (line 4: \"0/0/00\")"), std::string::npos) << refused;
+    EXPECT_FALSE(Exists("store.db"));
+    EXPECT_EQ(Said([&] { (void)Session().MakePreview(Type("contact"), strict, 5); }), refused);
+
+    const std::string stored = Said([&] { (void)Session().Import(Type("contact"), {Path("people.csv"), {}}, -1, false); });
+    EXPECT_NE(stored.find("warning: 1 cell in column \"BIRTHDAY\""), std::string::npos) << stored;
+    const std::vector<std::string> listed = Listed("contact");
+    ASSERT_EQ(listed.size(), 3u);
+    EXPECT_NE(listed[0].find("\"BIRTHDAY\":\"\""), std::string::npos) << listed[0];
+    EXPECT_NE(listed[0].find("\"number\":\"+49301234567\""), std::string::npos) << listed[0];
+    EXPECT_NE(listed[1].find("\"number\":\"18003569377\""), std::string::npos) << listed[1];
+    EXPECT_NE(listed[2].find("\"BIRTHDAY\":\"\""), std::string::npos) << listed[2];
+}
+
+} // namespace
+} // namespace varno::test
