@@ -45,6 +45,15 @@ examples=(
   "examples/memo-utf16.txt 65001 en_US memo"
   "examples/messages.csv 949 ko_KR message"
   "examples/emails.csv 65001 en_US email"
+  "examples/webmail-contacts.csv 65001 en_US contact"
+  "examples/webmail-contacts-new.csv 65001 en_US contact"
+  "examples/desktop-mail-de.csv 1252 de_DE contact"
+  "examples/mail-client-contacts.csv 65001 en_US contact"
+  "examples/address-book-en.tsv 1252 en_US contact"
+  "examples/address-book-de.tsv 65001 de_DE contact"
+  "examples/spreadsheet-contacts.csv 1252 de_DE contact"
+  "examples/calendar-webservice.csv 65001 en_US calendar"
+  "examples/groupware-tasks.csv 1252 en_US todo"
 )
 types=(contact calendar todo memo message email)
 
