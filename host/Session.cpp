@@ -129,6 +129,9 @@ struct Session::Prepared {
     /// A preview: the mapping is shown rather than noted, and a file whose
     /// columns nothing maps is shown rather than refused.
     bool preview = false;
+    /// Whether the cells are read (an import, a preview, a count with
+    /// --strict); else the rows are only counted.
+    bool readCells = true;
 
     std::optional<Input> input;
     Header header;
@@ -234,8 +237,9 @@ void Session::Prepare(const RecordType& type, const ReadRequest& request, Prepar
         }
         if (prepared.firstRows.size() < keep)
             prepared.firstRows.push_back(values);
-        prepared.plan->Observe(values, line);
-        return prepared.plan->WantsRows() || prepared.firstRows.size() < keep;
+        if (prepared.readCells)
+            prepared.plan->Observe(values, line);
+        return (prepared.readCells && prepared.plan->WantsRows()) || prepared.firstRows.size() < keep;
     };
     if (!InspectInput(input, codePage, true, sink, problem))
         Refuse(problem);
@@ -354,7 +358,7 @@ void Session::Prepare(const RecordType& type, const ReadRequest& request, Prepar
     // The library is handed another file when anything in it changes.
     if (found.separator == CString(u";") || request.noHeader)
         plan.ForceRewrite();
-    if (plan.NeedsRewrite() && !prepared.preview) {
+    if (plan.NeedsRewrite() && !prepared.preview && prepared.readCells) {
         const CStringArray libraryHeader = plan.LibraryHeader();
         if (!RewriteInput(input, codePage, true, type, libraryHeader,
                           [&](const CStringArray& row, int64_t, CStringArray& out) {
@@ -368,14 +372,14 @@ void Session::Prepare(const RecordType& type, const ReadRequest& request, Prepar
 
 long Session::Count(const RecordType& type, const ReadRequest& request)
 {
+    // A file gives one record per non-blank data row, which the reading has
+    // counted by the library's own rules (a test holds it to the library's
+    // Count on every example): the library is not handed the file again.
+    // Its cells are read only to refuse them (--strict).
     Prepared prepared;
+    prepared.readCells = request.strict;
     Prepare(type, request, prepared);
-    long count = 0;
-    ReadWithLibrary(prepared.input->LibraryPath(), prepared.LibraryMapping(), Shown(request.file), "",
-                    [&](CSVMng& manager, const CString& path, CStringList& fields, CStringList& columns) {
-                        return manager.Count(type.code, count, m_options.profile, path, fields, columns, -1);
-                    });
-    return count;
+    return static_cast<long>(prepared.rows);
 }
 
 long Session::Import(const RecordType& type, const ReadRequest& request, int option, bool flag)

@@ -4,6 +4,7 @@
 #include "tests/host/HostTestSupport.h"
 
 #include "host/Mapping.h"
+#include "manager/CSVMng.h"
 
 namespace varno::test {
 namespace {
@@ -222,6 +223,46 @@ TEST_F(SessionReadTest, StrictRefusesWhatWouldBeLostOrChanged)
     EXPECT_NE(listed[0].find("\"number\":\"+49301234567\""), std::string::npos) << listed[0];
     EXPECT_NE(listed[1].find("\"number\":\"18003569377\""), std::string::npos) << listed[1];
     EXPECT_NE(listed[2].find("\"BIRTHDAY\":\"\""), std::string::npos) << listed[2];
+}
+
+} // namespace
+} // namespace varno::test
+
+namespace varno::test {
+namespace {
+
+// The session counts a file's records from its reading; the library, reading
+// the file again, must say the same of every example, whatever its layout,
+// code page or byte order.
+TEST_F(SessionReadTest, CountAgreesWithTheLibrarysCount)
+{
+    const struct {
+        const char* file;
+        const char* type;
+        unsigned codePage;
+    } rows[] = {
+        {"contacts.csv", "contact", 65001},        {"contacts-utf16.txt", "contact", 65001},
+        {"addressbook-long.csv", "contact", 65001}, {"calendar-english.csv", "calendar", 1252},
+        {"calendar-schedule-ko.csv", "calendar", 65001}, {"todo-ko.txt", "todo", 65001},
+        {"memo.csv", "memo", 1252},                 {"memo-utf16.txt", "memo", 65001},
+        {"messages.csv", "message", 949},           {"emails.csv", "email", 65001},
+        {"webmail-contacts.csv", "contact", 65001}, {"desktop-mail-de.csv", "contact", 1252},
+        {"spreadsheet-contacts.csv", "contact", 1252}, {"groupware-tasks.csv", "todo", 1252},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.file);
+        const CodePageGuard codePage(row.codePage);
+        long counted = -1;
+        (void)Said([&] { counted = Session().Count(Type(row.type), {Example(row.file), {}}); });
+        CStringList fields, columns;
+        fields.AddTail(CString(Type(row.type).layout().columns.front().fieldName));
+        columns.AddTail(CString(u"none"));
+        long library = -2;
+        ASSERT_EQ(CSVMng().Count(Type(row.type).code, library, 1, U8(Example(row.file)), fields, columns, -1),
+                  CSVERR_SUCCESS);
+        EXPECT_EQ(counted, library);
+        EXPECT_GT(counted, 0);
+    }
 }
 
 } // namespace
