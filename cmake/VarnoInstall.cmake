@@ -53,7 +53,7 @@ set(VARNO_PUBLIC_HEADERS
   engine/CSVInspect.h engine/CSVItem.h engine/CSVLayout.h
   converters/CSVCalendar.h converters/CSVContact.h converters/CSVEmail.h
   converters/CSVMemo.h converters/CSVMessage.h converters/CSVTodo.h
-  manager/CSVMng.h)
+  manager/CSVMng.h manager/CSVPipelinedMng.h)
 # The export macros' headers, generated into the build tree.
 set(VARNO_GENERATED_HEADERS
   platform/varnoplatform_export.h store/varnodatamgr_export.h manager/varnocsvmgr_export.h)

@@ -1,5 +1,8 @@
 // Internal: the export and import flow that every converter shares, over
-// the store collection of its record type.
+// the store collection of its record type. Any collection of the store
+// serves: the flow uses AddNew, GetAt, GetCount, Delete and RemoveAll, the
+// load in windows (SetLoadWindow) and the save in batches (SaveBatch,
+// EndSave).
 //
 // Export: the records are written with the converter's MakeField and one
 // Make per record, in collection order, and ExportFile. Import and count:
@@ -7,17 +10,22 @@
 // names into header positions, and every data row becomes one new record of
 // the collection (AddNew) filled by the converter's Array2Item. Both call
 // the converter through its virtual operations, so one flow serves all.
+//
+// How it runs follows the converter's row window. Without one, every row
+// and record is held at once. With one, a window of them at a time, each
+// step on the caller's thread. Pipelined (CCSVItem::IsPipelined), the steps
+// of neighbouring windows overlap on threads of their own (Worker below,
+// and the engine's reading ahead, RowPrefetch_p.h): the same steps on the
+// same records in the same order, so the results are the same.
 #pragma once
 
 #include "engine/CSVItem.h"
-#include "engine/CSVLayout.h"
 #include "platform/CObArray.h"
 #include "platform/CodePage.h"
 #include "platform/Progress.h"
 
 #include <future>
 #include <type_traits>
-#include <vector>
 
 namespace varno::detail {
 
@@ -66,9 +74,10 @@ inline void MoveRecords(CObArray& from, CObArray& to)
     from.RemoveAll();
 }
 
-/// One task at a time on a thread of its own. Wait gives the task's
-/// exception, if it threw, and adds the characters its text conversions
-/// could not write to the waiting thread's count, where a host reads them.
+/// Pipelined runs only: one task at a time on a thread of its own. Wait
+/// gives the task's exception, if it threw, and adds the characters its
+/// text conversions could not write to the waiting thread's count, where a
+/// host reads them.
 class Worker {
 public:
     Worker() = default;
@@ -106,11 +115,11 @@ private:
 /// (the collection only; the store keeps them), `prepare(records)` may
 /// complete the rest (a contact's group names), and they are written as
 /// WriteRecords writes them. With a row window the records are loaded,
-/// made into rows and spooled a window at a time, so only two windows of
-/// them are held: while one window is made into rows on a second thread,
-/// the load goes on with the next. Returns -1 when the load fails (no file
-/// written), 0 with no file when no record is left, else ExportFile's
-/// result.
+/// made into rows and spooled a window at a time, and freed once spooled;
+/// pipelined, one window is made into rows on a second thread while the
+/// load goes on with the next, so two windows are held. Returns -1 when the
+/// load fails (no file written), 0 with no file when no record is left,
+/// else ExportFile's result.
 template <class Collection, class Open, class Drop = NoStep, class Prepare = NoStep>
 long ExportRecords(CCSVItem& converter, Collection& records, const CString& path, Open&& open, Drop&& drop = {},
                    Prepare&& prepare = {})
@@ -128,24 +137,34 @@ long ExportRecords(CCSVItem& converter, Collection& records, const CString& path
         return WriteRecords(converter, records, path);
     }
     long made = 0;
-    Collection batch; // the window being made into rows; the worker's alone while it runs
-    Worker worker;
-    records.SetLoadWindow(window, [&] {
-        worker.Wait();
-        batch.RemoveAll(); // freed by the thread that loaded them, see ReadRecordsOverlapped
-        MoveRecords(records, batch);
-        worker.Start([&] {
-            keep(batch);
-            for (int i = 0; i < batch.GetCount(); ++i) {
-                if (made++ == 0)
-                    converter.MakeField();
-                converter.Make(batch.GetAt(i));
-            }
-            converter.SpoolRows();
+    auto spool = [&](Collection& some) {
+        keep(some);
+        for (int i = 0; i < some.GetCount(); ++i) {
+            if (made++ == 0)
+                converter.MakeField();
+            converter.Make(some.GetAt(i));
+        }
+        converter.SpoolRows();
+    };
+    long opened = 0;
+    if (!converter.IsPipelined()) {
+        records.SetLoadWindow(window, [&] {
+            spool(records);
+            records.RemoveAll();
         });
-    });
-    const long opened = open(records);
-    worker.Wait();
+        opened = open(records);
+    } else {
+        Collection batch; // the window being made into rows; the worker's alone while it runs
+        Worker worker;
+        records.SetLoadWindow(window, [&] {
+            worker.Wait();
+            batch.RemoveAll(); // freed by the thread that loaded them, see ReadRecordsInWindows
+            MoveRecords(records, batch);
+            worker.Start([&] { spool(batch); });
+        });
+        opened = open(records);
+        worker.Wait();
+    }
     if (opened < 0)
         return -1;
     return made == 0 ? 0 : converter.ExportFile(path);
@@ -184,18 +203,23 @@ _en_CSVError ReadRecords(CCSVItem& converter, const CString& path, CStringList& 
     return CSVERR_SUCCESS;
 }
 
-/// ReadRecords for an import, which owns `records`. With a row window the
-/// records of each window are made in a second collection and then change
-/// owner to `records`, where `work(records)` runs on a second thread while
-/// the next window's records are made. The records are freed here, by the
-/// thread that made them: a free from another thread waits on the lock of
-/// the maker's heap, which cost more than the freeing itself.
+/// ReadRecords for an import, which owns `records`: `work(records)` runs on
+/// the records of each window (without a row window once, on all of them),
+/// which are freed after it. Pipelined, the records of each window are made
+/// in a second collection and then change owner to `records`, where
+/// `work(records)` runs on a second thread while the next window's records
+/// are made. They are freed here, by the thread that made them: a free from
+/// another thread waits on the lock of the maker's heap, which cost more
+/// than the freeing itself.
 template <class Collection, class Recognise, class Work>
-_en_CSVError ReadRecordsOverlapped(CCSVItem& converter, const CString& path, CStringList& fieldNames,
-                                   CStringList& fileColumns, Collection& records, Recognise&& recognise, Work&& work)
+_en_CSVError ReadRecordsInWindows(CCSVItem& converter, const CString& path, CStringList& fieldNames,
+                                  CStringList& fileColumns, Collection& records, Recognise&& recognise, Work&& work)
 {
-    if (converter.GetRowWindow() <= 0)
-        return ReadRecords(converter, path, fieldNames, fileColumns, records, recognise, work);
+    if (!converter.IsPipelined())
+        return ReadRecords(converter, path, fieldNames, fileColumns, records, recognise, [&](Collection& window) {
+            work(window);
+            window.RemoveAll();
+        });
     Collection made;
     Worker worker; // waits for its task also when reading throws
     const _en_CSVError result =
@@ -213,12 +237,13 @@ _en_CSVError ReadRecordsOverlapped(CCSVItem& converter, const CString& path, CSt
 /// Import: reads as ReadRecords does and saves every record in one store
 /// save, begun by `begin(records)` (the collection's BeginSave with its
 /// SaveToDB arguments). The records are written a window at a time within
-/// that save (on a second thread while the next window is made, see
-/// ReadRecordsOverlapped), so only two windows of them are held; `saved(records)`
-/// sees each window's records once they are written and have their ids,
-/// before they are freed. `count` receives the save's result (the number
-/// of records written, or a StoreError), unexamined. Returns ImportFile's
-/// result; on failure nothing is saved and `count` keeps its value.
+/// that save (pipelined, on a second thread while the next window is made,
+/// see ReadRecordsInWindows), so at most two windows of them are held;
+/// `saved(records)` sees each window's records once they are written and
+/// have their ids, before they are freed. `count` receives the save's
+/// result (the number of records written, or a StoreError), unexamined.
+/// Returns ImportFile's result; on failure nothing is saved and `count`
+/// keeps its value.
 template <class Collection, class Begin, class Recognise = NoStep, class Saved = NoStep>
 _en_CSVError ImportRecords(CCSVItem& converter, const CString& path, CStringList& fieldNames,
                            CStringList& fileColumns, Collection& records, long& count, Begin&& begin,
@@ -226,7 +251,7 @@ _en_CSVError ImportRecords(CCSVItem& converter, const CString& path, CStringList
 {
     bool begun = false;
     const _en_CSVError result =
-        ReadRecordsOverlapped(converter, path, fieldNames, fileColumns, records, recognise, [&](Collection& made) {
+        ReadRecordsInWindows(converter, path, fieldNames, fileColumns, records, recognise, [&](Collection& made) {
             if (!begun) {
                 begin(made); // a failure shows in SaveBatch and EndSave
                 begun = true;

@@ -6,6 +6,7 @@
 #include "host/StoreFailureText.h"
 
 #include "manager/CSVMng.h"
+#include "manager/CSVPipelinedMng.h"
 #include "platform/CFile.h"
 #include "platform/CodePage.h"
 #include "store/Store.h"
@@ -196,7 +197,7 @@ long Session::Count(const RecordType& type, const ReadRequest& request)
 {
     Prepared prepared;
     Prepare(type, request, prepared);
-    CSVMng manager;
+    CSVPipelinedMng manager;
     long count = 0;
     _en_CSVError result = CSVERR_FAIL;
     try {
@@ -219,7 +220,7 @@ long Session::Import(const RecordType& type, const ReadRequest& request, int opt
     std::error_code ignored;
     const bool existed = m_store.rfind("file:", 0) == 0 || fs::exists(m_store, ignored);
     EnsureStoreFolder();
-    CSVMng manager;
+    CSVPipelinedMng manager;
     long saved = 0;
     _en_CSVError result = CSVERR_FAIL;
     try {
@@ -243,7 +244,7 @@ ExportResult Session::Export(const RecordType& type, const ExportRequest& reques
     const bool toOutput = request.file == "-";
     ExportResult result;
     result.path = ExportPath(request.file);
-    CSVMng manager;
+    CSVPipelinedMng manager;
 
     std::unique_ptr<ExportTarget> target = toOutput ? std::make_unique<ExportTarget>(result.path)
                                                     : std::make_unique<ExportTarget>(result.path, Native(result.path));
