@@ -237,7 +237,7 @@ private:
     void AppendLine(const CStringArray& values, std::u16string& out) const;
 
     int m_nRowWindow = 0;                              ///< rows held at once; 0: no limit
-    bool m_bPipelined = false;                         ///< the next window is read on another thread
+    bool m_bPipelined = false;                         ///< windows overlap on threads of their own
     std::unique_ptr<varno::detail::RecordReader> m_reader; ///< the file an import is reading
     int m_nRecordsTaken = 0;                           ///< header and non-blank records read from it
     std::unique_ptr<varno::detail::ExportSpool> m_spool;   ///< an export's text, before the file is opened
