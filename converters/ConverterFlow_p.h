@@ -31,31 +31,22 @@ struct CalendarStore {
     }
 };
 
-/// Text messages: nothing is marked deleted; the save takes no flag.
-struct MessageStore {
-    using Collection = CMessages;
-    using Record = CMessage;
-    static long Open(CMessages& records, int profile) { return records.OpenFromDB(profile); }
-    static bool Deleted(const CMessage&) { return false; }
-    static std::uint32_t Id(const CMessage& record) { return record.MessageId; }
-    static long BeginSave(CMessages& records, int profile, int /*option*/, bool /*flag*/)
+/// Text messages and e-mails: one collection each, in which nothing is
+/// marked deleted; the save takes no flag.
+template <class Records, class OneRecord, std::uint32_t OneRecord::*IdField>
+struct MessageKindStore {
+    using Collection = Records;
+    using Record = OneRecord;
+    static long Open(Records& records, int profile) { return records.OpenFromDB(profile); }
+    static bool Deleted(const OneRecord&) { return false; }
+    static std::uint32_t Id(const OneRecord& record) { return record.*IdField; }
+    static long BeginSave(Records& records, int profile, int /*option*/, bool /*flag*/)
     {
         return records.BeginSave(profile);
     }
 };
-
-/// E-mails: as text messages.
-struct EmailStore {
-    using Collection = CMsgEmails;
-    using Record = CMsgEmail;
-    static long Open(CMsgEmails& records, int profile) { return records.OpenFromDB(profile); }
-    static bool Deleted(const CMsgEmail&) { return false; }
-    static std::uint32_t Id(const CMsgEmail& record) { return record.EmailId; }
-    static long BeginSave(CMsgEmails& records, int profile, int /*option*/, bool /*flag*/)
-    {
-        return records.BeginSave(profile);
-    }
-};
+using MessageStore = MessageKindStore<CMessages, CMessage, &CMessage::MessageId>;
+using EmailStore = MessageKindStore<CMsgEmails, CMsgEmail, &CMsgEmail::EmailId>;
 
 /// A converter's Export: every record of `profile` but those marked
 /// deleted, as ExportRecords writes them.
