@@ -113,7 +113,8 @@ std::string PreviewText(const host::RecordType& type, const host::Preview& previ
 Commands::Commands(const GlobalOptions& options, Output& out, Output& err, std::function<void()> clearProgress)
     : m_options(options), m_out(out), m_err(err), m_clearProgress(std::move(clearProgress)),
       m_session(host::SessionOptions{options.profile, options.terminalCodePage,
-                                     [this](const std::string& message) { Note(message); }})
+                                     [this](const std::string& message) { Note(message); },
+                                     true}) // varnocsv takes the pipelined path
 {
 }
 

@@ -38,6 +38,7 @@
 namespace {
 
 using Column = varno::detail::Column<CCSVCalendar, CCalendar>;
+using Store = varno::detail::CalendarStore<CALTYPE_SCHEDULE>;
 using varno::detail::Cell;
 
 // Years after this one, as held in UTC, are stored in it.
@@ -206,26 +207,19 @@ const varno::CSVLayout& CCSVCalendar::Layout()
 
 long CCSVCalendar::Export(int profile, CString path)
 {
-    CCalendars records;
-    return varno::detail::ExportRecords(
-        *this, records, path, [profile](CCalendars& some) { return some.OpenFromDB(profile, CALTYPE_SCHEDULE, 1); },
-        [](const CCalendar& entry) { return entry.DeletedMark == 1; });
+    return varno::detail::ExportStored<Store>(*this, profile, path);
 }
 
 _en_CSVError CCSVCalendar::Count(long& count, int /*profile*/, CString path, CStringList& fieldNames,
                                  CStringList& fileColumns, int /*option*/)
 {
-    return varno::detail::CountRecords<CCalendars>(*this, path, fieldNames, fileColumns, count);
+    return varno::detail::CountStored<Store>(*this, path, fieldNames, fileColumns, count);
 }
 
 _en_CSVError CCSVCalendar::Import(long& count, int profile, CString path, CStringList& fieldNames,
-                                  CStringList& fileColumns, int /*option*/, bool flag)
+                                  CStringList& fileColumns, int option, bool flag)
 {
-    CCalendars records;
-    return varno::detail::ImportRecords(
-        *this, path, fieldNames, fileColumns, records, count,
-        [&](CCalendars& some) { return some.BeginSave(profile, flag); },
-        [this] { (void)Layout().Recognise(*this); });
+    return varno::detail::ImportStored<Store>(*this, count, profile, path, fieldNames, fileColumns, option, flag);
 }
 
 void CCSVCalendar::MakeField()

@@ -16,8 +16,8 @@
 // about to use before it changes anything, so a wrong one is refused whole.
 #include "converters/CSVContact.h"
 
-#include "converters/ConverterFlow_p.h"
 #include "converters/StoredRecords_p.h"
+#include "engine/RecordFlow_p.h"
 #include "store/ContactGroupPairs.h"
 #include "store/ContactGroups.h"
 #include "store/Contacts.h"

@@ -31,6 +31,7 @@
 namespace {
 
 using Column = varno::detail::Column<CCSVEmail, CMsgEmail>;
+using Store = varno::detail::EmailStore;
 using varno::detail::Cell;
 
 // Adds one address entry of party `partyCode` to `mail` for each piece of
@@ -103,23 +104,19 @@ const varno::CSVLayout& CCSVEmail::Layout()
 
 long CCSVEmail::Export(int profile, CString path)
 {
-    CMsgEmails records;
-    return varno::detail::ExportRecords(*this, records, path,
-                                        [profile](CMsgEmails& some) { return some.OpenFromDB(profile); });
+    return varno::detail::ExportStored<Store>(*this, profile, path);
 }
 
 _en_CSVError CCSVEmail::Count(long& count, int /*profile*/, CString path, CStringList& fieldNames,
                               CStringList& fileColumns, int /*option*/)
 {
-    return varno::detail::CountRecords<CMsgEmails>(*this, path, fieldNames, fileColumns, count);
+    return varno::detail::CountStored<Store>(*this, path, fieldNames, fileColumns, count);
 }
 
 _en_CSVError CCSVEmail::Import(long& count, int profile, CString path, CStringList& fieldNames,
-                               CStringList& fileColumns, int /*option*/, bool /*flag*/)
+                               CStringList& fileColumns, int option, bool flag)
 {
-    CMsgEmails records;
-    return varno::detail::ImportRecords(*this, path, fieldNames, fileColumns, records, count,
-                                        [profile](CMsgEmails& some) { return some.BeginSave(profile); });
+    return varno::detail::ImportStored<Store>(*this, count, profile, path, fieldNames, fileColumns, option, flag);
 }
 
 void CCSVEmail::MakeField()

@@ -14,6 +14,7 @@
 namespace {
 
 using Column = varno::detail::Column<CCSVMemo, CCalendar>;
+using Store = varno::detail::CalendarStore<CALTYPE_MEMO>;
 
 const Column kColumns[] = {
     {{u"memo", u"memo", true},
@@ -36,24 +37,19 @@ const varno::CSVLayout& CCSVMemo::Layout()
 
 long CCSVMemo::Export(int profile, CString path)
 {
-    CCalendars records;
-    return varno::detail::ExportRecords(
-        *this, records, path, [profile](CCalendars& memos) { return memos.OpenFromDB(profile, CALTYPE_MEMO, 1); },
-        [](const CCalendar& memo) { return memo.DeletedMark == 1; });
+    return varno::detail::ExportStored<Store>(*this, profile, path);
 }
 
 _en_CSVError CCSVMemo::Count(long& count, int /*profile*/, CString path, CStringList& fieldNames,
                              CStringList& fileColumns, int /*option*/)
 {
-    return varno::detail::CountRecords<CCalendars>(*this, path, fieldNames, fileColumns, count);
+    return varno::detail::CountStored<Store>(*this, path, fieldNames, fileColumns, count);
 }
 
 _en_CSVError CCSVMemo::Import(long& count, int profile, CString path, CStringList& fieldNames,
-                              CStringList& fileColumns, int /*option*/, bool flag)
+                              CStringList& fileColumns, int option, bool flag)
 {
-    CCalendars records;
-    return varno::detail::ImportRecords(*this, path, fieldNames, fileColumns, records, count,
-                                        [&](CCalendars& memos) { return memos.BeginSave(profile, flag); });
+    return varno::detail::ImportStored<Store>(*this, count, profile, path, fieldNames, fileColumns, option, flag);
 }
 
 void CCSVMemo::MakeField()

@@ -34,6 +34,7 @@
 namespace {
 
 using Column = varno::detail::Column<CCSVMessage, CMessage>;
+using Store = varno::detail::MessageStore;
 using varno::detail::Cell;
 
 constexpr std::uint32_t kSender = 1;
@@ -124,23 +125,19 @@ const varno::CSVLayout& CCSVMessage::Layout()
 
 long CCSVMessage::Export(int profile, CString path)
 {
-    CMessages records;
-    return varno::detail::ExportRecords(*this, records, path,
-                                        [profile](CMessages& some) { return some.OpenFromDB(profile); });
+    return varno::detail::ExportStored<Store>(*this, profile, path);
 }
 
 _en_CSVError CCSVMessage::Count(long& count, int /*profile*/, CString path, CStringList& fieldNames,
                                 CStringList& fileColumns, int /*option*/)
 {
-    return varno::detail::CountRecords<CMessages>(*this, path, fieldNames, fileColumns, count);
+    return varno::detail::CountStored<Store>(*this, path, fieldNames, fileColumns, count);
 }
 
 _en_CSVError CCSVMessage::Import(long& count, int profile, CString path, CStringList& fieldNames,
-                                 CStringList& fileColumns, int /*option*/, bool /*flag*/)
+                                 CStringList& fileColumns, int option, bool flag)
 {
-    CMessages records;
-    return varno::detail::ImportRecords(*this, path, fieldNames, fileColumns, records, count,
-                                        [profile](CMessages& some) { return some.BeginSave(profile); });
+    return varno::detail::ImportStored<Store>(*this, count, profile, path, fieldNames, fileColumns, option, flag);
 }
 
 long CCSVMessage::ExportFromPC(int /*profile*/, CString path, CObArray* messages)

@@ -33,6 +33,7 @@
 namespace {
 
 using Column = varno::detail::Column<CCSVTodo, CCalendar>;
+using Store = varno::detail::CalendarStore<CALTYPE_TODO>;
 using varno::detail::Cell;
 
 CString Decimal(int number)
@@ -103,26 +104,19 @@ const varno::CSVLayout& CCSVTodo::Layout()
 
 long CCSVTodo::Export(int profile, CString path)
 {
-    CCalendars records;
-    return varno::detail::ExportRecords(
-        *this, records, path, [profile](CCalendars& some) { return some.OpenFromDB(profile, CALTYPE_TODO, 1); },
-        [](const CCalendar& item) { return item.DeletedMark == 1; });
+    return varno::detail::ExportStored<Store>(*this, profile, path);
 }
 
 _en_CSVError CCSVTodo::Count(long& count, int /*profile*/, CString path, CStringList& fieldNames,
                              CStringList& fileColumns, int /*option*/)
 {
-    return varno::detail::CountRecords<CCalendars>(*this, path, fieldNames, fileColumns, count);
+    return varno::detail::CountStored<Store>(*this, path, fieldNames, fileColumns, count);
 }
 
 _en_CSVError CCSVTodo::Import(long& count, int profile, CString path, CStringList& fieldNames,
-                              CStringList& fileColumns, int /*option*/, bool flag)
+                              CStringList& fileColumns, int option, bool flag)
 {
-    CCalendars records;
-    return varno::detail::ImportRecords(
-        *this, path, fieldNames, fileColumns, records, count,
-        [&](CCalendars& some) { return some.BeginSave(profile, flag); },
-        [this] { (void)Layout().Recognise(*this); });
+    return varno::detail::ImportStored<Store>(*this, count, profile, path, fieldNames, fileColumns, option, flag);
 }
 
 void CCSVTodo::MakeField()

@@ -16,19 +16,19 @@ namespace varno::detail {
 /// window of them, not all.
 constexpr int kStoredWindow = 2048;
 
-/// Loads the records of a collection opened with `openArgs`, a window at a
-/// time, handing each to `visit` with its id (`id(record)`) and deleted mark
-/// (`deleted(record)`), and frees each window once visited.
-template <class Collection, class Id, class Deleted, class... OpenArgs>
-long LoadStored(const RecordVisitor& visit, Id&& id, Deleted&& deleted, OpenArgs... openArgs)
+/// Loads the records of `profile` as the store kind's export loads them
+/// (ConverterFlow_p.h), a window at a time, handing each to `visit` with
+/// its id and deleted mark, and frees each window once visited.
+template <class Store>
+long LoadStored(int profile, const RecordVisitor& visit)
 {
-    Collection records;
+    typename Store::Collection records;
     records.SetLoadWindow(kStoredWindow, [&] {
         for (int i = 0; i < records.GetCount(); ++i)
-            visit(records.GetAt(i), id(*records.GetAt(i)), deleted(*records.GetAt(i)));
+            visit(records.GetAt(i), Store::Id(*records.GetAt(i)), Store::Deleted(*records.GetAt(i)));
         records.RemoveAll();
     });
-    return records.OpenFromDB(openArgs...);
+    return Store::Open(records, profile);
 }
 
 /// One new record of `Collection` per row of the converter's table, filled

@@ -21,9 +21,8 @@ namespace varno::detail {
 class RecordReader;
 class ExportSpool;
 class RowPrefetch;
+struct Facade;
 } // namespace varno::detail
-
-class CSVMng;
 
 /// Result of import, count, header reading and file reading.
 enum _en_CSVError {
@@ -158,14 +157,20 @@ public:
     /// missing separator gives the current time.
     COleDateTimeNull String2OLEDate_YearMonthDayHourMinute(CString text);
 
-    // Large files a window of rows at a time. CSVMng sets a row window on
-    // the converters it creates, so that an import, count or export holds a
-    // bounded number of rows whatever the size of the file; a converter
-    // that a host creates itself has none and keeps every row, exactly as
-    // ImportFile and ExportFile describe.
+    // Large files a window of rows at a time. The facade (CSVMng) sets a
+    // row window on the converters it creates, so that an import, count or
+    // export holds a bounded number of rows whatever the size of the file,
+    // and does every step on the caller's thread. A converter that a host
+    // creates itself has no window and keeps every row, exactly as
+    // ImportFile and ExportFile describe. CSVPipelinedMng's converters also
+    // pipeline their windows: the next window is read, and the one before
+    // saved or made into rows, on threads of their own (identical results).
 
     /// The most rows the table holds at once; 0 for no limit.
     [[nodiscard]] int GetRowWindow() const noexcept { return m_nRowWindow; }
+    /// Whether the windows are pipelined over threads (never without a
+    /// window).
+    [[nodiscard]] bool IsPipelined() const noexcept { return m_bPipelined; }
     /// After an ImportFile with a row window: replaces the rows with the
     /// next ones of the file. False, with no rows left, at the end of the
     /// file (and always without a window, when ImportFile read every row).
@@ -206,8 +211,13 @@ public:
     }
 
 private:
-    friend class CSVMng;
-    void SetRowWindow(int rows) noexcept { m_nRowWindow = rows; }
+    friend struct varno::detail::Facade;
+    /// A window of `rows` rows (0: none), pipelined or not.
+    void SetRowWindow(int rows, bool pipelined) noexcept
+    {
+        m_nRowWindow = rows;
+        m_bPipelined = rows > 0 && pipelined;
+    }
     /// Takes records from m_reader into the table until the window is full
     /// or the text ends.
     void ReadRows();
@@ -217,8 +227,8 @@ private:
     bool TakeRecords(std::unique_ptr<CStringArray[]>& rows, int& count, std::u16string_view separator, bool report);
     /// The text has ended: empties the rows past the last, reports, closes.
     void FinishReading();
-    // With a row window the next window is read on another thread while the
-    // caller makes records of this one; ImportNextRows hands it over.
+    // Pipelined, the next window is read on another thread while the caller
+    // makes records of this one; ImportNextRows hands it over.
     void StartPrefetch();
     void StopPrefetch() noexcept;
     /// Writes the header (the first time) and the rows in use to the spool.
@@ -227,6 +237,7 @@ private:
     void AppendLine(const CStringArray& values, std::u16string& out) const;
 
     int m_nRowWindow = 0;                              ///< rows held at once; 0: no limit
+    bool m_bPipelined = false;                         ///< windows overlap on threads of their own
     std::unique_ptr<varno::detail::RecordReader> m_reader; ///< the file an import is reading
     int m_nRecordsTaken = 0;                           ///< header and non-blank records read from it
     std::unique_ptr<varno::detail::ExportSpool> m_spool;   ///< an export's text, before the file is opened

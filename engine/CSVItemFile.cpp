@@ -6,7 +6,9 @@
 // text ends at its first zero unit, and an odd last byte of a UTF-16 file is
 // ignored. Both directions work a piece at a time (RecordReader_p.h,
 // ExportSpool_p.h), so the whole file never stands in memory as bytes or as
-// text; with a row window (set by CSVMng) neither do all of its rows.
+// text; with a row window (set by the facade) neither do all of its rows.
+// Pipelined, an import reads its next window on another thread
+// (RowPrefetch_p.h); otherwise it reads it when ImportNextRows asks.
 #include "engine/CSVCodec_p.h"
 #include "engine/CSVItem.h"
 #include "engine/ExportSpool_p.h"
@@ -180,7 +182,7 @@ void CCSVItem::FinishReading()
 
 void CCSVItem::StartPrefetch()
 {
-    if (m_nRowWindow <= 0 || !m_reader)
+    if (!m_bPipelined || !m_reader)
         return;
     if (!m_prefetch)
         m_prefetch = std::make_unique<varno::detail::RowPrefetch>(m_nRowWindow);

@@ -1,11 +1,14 @@
-// Internal: the next window of rows of an import, read on another thread.
+// Internal: the next window of rows of a pipelined import, read on another
+// thread.
 //
 // A windowed import alternates between reading a window of rows (decoding
 // and splitting) and making records of it, and the two need nothing of each
-// other: while the records of one window are made and saved, the next window
-// is read into a second table of rows, which then changes places with the
-// converter's. Only one task runs at a time, and it alone touches the file's
-// reader and the second table until it is waited for.
+// other. Pipelined (CSVPipelinedMng), while the records of one window are
+// made and saved, the next window is read into a second table of rows,
+// which then changes places with the converter's; otherwise each window is
+// read when the one before is done. Only one task runs at a time, and it
+// alone touches the file's reader and the second table until it is waited
+// for.
 #pragma once
 
 #include "platform/CString.h"

@@ -10,6 +10,7 @@
 #include "host/StoreFailureText.h"
 
 #include "manager/CSVMng.h"
+#include "manager/CSVPipelinedMng.h"
 #include "platform/CFile.h"
 #include "platform/CodePage.h"
 #include "platform/Locale.h"
@@ -102,18 +103,32 @@ std::string DescribeAdded(const ReadPlan& plan)
     Refuse(result == CSVERR_FILEOPEN ? "cannot open " + shown : shown + " holds no data rows");
 }
 
+/// Calls `call(manager)` with the facade: its pipelined addition, which
+/// starts threads, when the host asked for it.
+template <class Call>
+auto WithFacade(bool pipelined, Call&& call)
+{
+    if (pipelined) {
+        CSVPipelinedMng manager;
+        return call(manager);
+    }
+    CSVMng manager;
+    return call(manager);
+}
+
 /// Hands the file the library is to read, and the mapping onto it, to
 /// `read` (the facade's count or import), and says why it failed: a file
 /// error after it was opened (the library's message would name
 /// /proc/self/fd/N, so the person's file is named) or the library's result.
 template <class Read>
-void ReadWithLibrary(const std::string& path, Mapping mapping, const std::string& shown, const char* aftermath,
-                     Read&& read)
+void ReadWithLibrary(bool pipelined, const std::string& path, Mapping mapping, const std::string& shown,
+                     const char* aftermath, Read&& read)
 {
-    CSVMng manager;
     _en_CSVError result = CSVERR_FAIL;
     try {
-        result = read(manager, CString::FromUtf8(path), mapping.fieldNames, mapping.fileColumns);
+        result = WithFacade(pipelined, [&](auto& manager) {
+            return read(manager, CString::FromUtf8(path), mapping.fieldNames, mapping.fileColumns);
+        });
     } catch (const CFileException& error) {
         Refuse("cannot read " + shown + ": " + std::strerror(error.m_lOsError) + aftermath);
     }
@@ -438,9 +453,9 @@ long Session::Import(const RecordType& type, const ReadRequest& request, int opt
     }
     EnsureStoreFolder();
     long saved = 0;
-    ReadWithLibrary(prepared.input->LibraryPath(), prepared.LibraryMapping(), Shown(request.file),
+    ReadWithLibrary(m_options.pipelined, prepared.input->LibraryPath(), prepared.LibraryMapping(), Shown(request.file),
                     "; nothing was saved",
-                    [&](CSVMng& manager, const CString& path, CStringList& fields, CStringList& columns) {
+                    [&](auto& manager, const CString& path, CStringList& fields, CStringList& columns) {
                         return manager.Import(type.code, saved, m_options.profile, path, fields, columns, option,
                                               flag);
                     });
@@ -530,7 +545,6 @@ ExportResult Session::Export(const RecordType& type, const ExportRequest& reques
     const bool toOutput = request.file == "-";
     ExportResult result;
     result.path = ExportPath(request.file);
-    CSVMng manager;
 
     std::unique_ptr<ExportTarget> target = toOutput ? std::make_unique<ExportTarget>(result.path)
                                                     : std::make_unique<ExportTarget>(result.path, Native(result.path));
@@ -547,7 +561,9 @@ ExportResult Session::Export(const RecordType& type, const ExportRequest& reques
     ResetConversionLosses();
     int writeError = 0;
     try {
-        result.written = manager.Export(type.code, m_options.profile, CString::FromUtf8(target->Temporary()));
+        result.written = WithFacade(m_options.pipelined, [&](auto& manager) {
+            return manager.Export(type.code, m_options.profile, CString::FromUtf8(target->Temporary()));
+        });
     } catch (const CFileException& error) {
         result.written = -1;
         writeError = error.m_lOsError ? error.m_lOsError : EIO;

@@ -3,32 +3,66 @@
 #include "converters/CSVContact.h"
 #include "converters/CSVMessage.h"
 #include "manager/CSVRecordTypes.h"
+#include "manager/Facade_p.h"
 
 #include <memory>
 #include <new>
+#include <utility>
 
 namespace {
 
-// The rows a converter created here holds at once: its import, count or
-// export then needs memory for a window of rows, not for the whole file.
-// Two windows are in work at a time (one read or loaded while the one
-// before is made into records or rows, and saved or written), so a window
-// stays small: 4,096 rows took 77 MB at the peak of a 100,000-contact import
-// where 2,048 take 55 MB.
+// The rows a converter created by the facade holds at once: its import,
+// count or export then needs memory for a window of rows, not for the whole
+// file. Pipelined, two windows are in work at a time (one read or loaded
+// while the one before is made into records or rows, and saved or written),
+// so a window stays small: 4,096 rows took 77 MB at the peak of a
+// 100,000-contact import where 2,048 take 55 MB.
 constexpr int kRowWindow = 2048;
 
 } // namespace
 
-std::unique_ptr<CCSVItem> CSVMng::CreateConverter(unsigned long type)
+namespace varno::detail {
+
+std::unique_ptr<CCSVItem> Facade::Create(unsigned long type) const
 {
     // The record-type list is the one place that says which data types
     // have a converter; a type it does not hold selects none.
-    const varno::CSVRecordType* entry = varno::FindCSVRecordType(type);
+    const CSVRecordType* entry = FindCSVRecordType(type);
     std::unique_ptr<CCSVItem> converter(entry ? entry->create() : nullptr);
     if (converter)
-        converter->SetRowWindow(kRowWindow);
+        converter->SetRowWindow(kRowWindow, pipelined);
     return converter;
 }
+
+long Facade::Export(unsigned long type, int profile, CString path) const
+{
+    if (CSVMng().CheckValidFilePath(path) == 0)
+        return -1;
+    std::unique_ptr<CCSVItem> converter = Create(type);
+    if (!converter)
+        return -1;
+    return converter->Export(profile, std::move(path));
+}
+
+_en_CSVError Facade::Count(unsigned long type, long& count, int profile, CString path, CStringList& fieldNames,
+                           CStringList& fileColumns, int option) const
+{
+    std::unique_ptr<CCSVItem> converter = Create(type);
+    if (!converter)
+        return CSVERR_FAIL;
+    return converter->Count(count, profile, std::move(path), fieldNames, fileColumns, option);
+}
+
+_en_CSVError Facade::Import(unsigned long type, long& count, int profile, CString path, CStringList& fieldNames,
+                            CStringList& fileColumns, int option, bool flag) const
+{
+    std::unique_ptr<CCSVItem> converter = Create(type);
+    if (!converter)
+        return CSVERR_FAIL;
+    return converter->Import(count, profile, std::move(path), fieldNames, fileColumns, option, flag);
+}
+
+} // namespace varno::detail
 
 const varno::CSVLayout* CSVMng::GetLayout(unsigned long type)
 {
@@ -47,30 +81,20 @@ int CSVMng::CheckValidFilePath(CString& path)
 
 long CSVMng::Export(unsigned long type, int profile, CString path)
 {
-    if (CheckValidFilePath(path) == 0)
-        return -1;
-    std::unique_ptr<CCSVItem> converter = CreateConverter(type);
-    if (!converter)
-        return -1;
-    return converter->Export(profile, path);
+    return varno::detail::Facade{}.Export(type, profile, std::move(path));
 }
 
 _en_CSVError CSVMng::Count(unsigned long type, long& count, int profile, CString path, CStringList& fieldNames,
                            CStringList& fileColumns, int option)
 {
-    std::unique_ptr<CCSVItem> converter = CreateConverter(type);
-    if (!converter)
-        return CSVERR_FAIL;
-    return converter->Count(count, profile, path, fieldNames, fileColumns, option);
+    return varno::detail::Facade{}.Count(type, count, profile, std::move(path), fieldNames, fileColumns, option);
 }
 
 _en_CSVError CSVMng::Import(unsigned long type, long& count, int profile, CString path, CStringList& fieldNames,
                             CStringList& fileColumns, int option, bool flag)
 {
-    std::unique_ptr<CCSVItem> converter = CreateConverter(type);
-    if (!converter)
-        return CSVERR_FAIL;
-    return converter->Import(count, profile, path, fieldNames, fileColumns, option, flag);
+    return varno::detail::Facade{}.Import(type, count, profile, std::move(path), fieldNames, fileColumns, option,
+                                          flag);
 }
 
 long CSVMng::ExportFromPC(unsigned long type, int profile, CString path, CObArray* records, CObArray* groups,
@@ -80,12 +104,12 @@ long CSVMng::ExportFromPC(unsigned long type, int profile, CString path, CObArra
     // records; every other type, valid for Export or not, gets -1. The path
     // goes to the converter as given.
     if (type == CSVTYPE_CONTACT) {
-        const std::unique_ptr<CCSVItem> converter = CreateConverter(type);
+        const std::unique_ptr<CCSVItem> converter = varno::detail::Facade{}.Create(type);
         auto* contacts = dynamic_cast<CCSVContact*>(converter.get());
         return contacts ? contacts->ExportFromPC(profile, path, records, groups, groupLinks) : -1;
     }
     if (type == CSVTYPE_MESSAGE) {
-        const std::unique_ptr<CCSVItem> converter = CreateConverter(type);
+        const std::unique_ptr<CCSVItem> converter = varno::detail::Facade{}.Create(type);
         auto* messages = dynamic_cast<CCSVMessage*>(converter.get());
         return messages ? messages->ExportFromPC(profile, path, records) : -1;
     }

@@ -3,15 +3,18 @@
 //
 // Every operation creates the converter of the requested data type, calls one
 // operation on it, destroys it and returns its result unchanged. The facade
-// holds no state; no separator, column list or row outlives a call.
+// holds no state; no separator, column list or row outlives a call. All work
+// runs on the caller's thread: the facade starts no thread. Its converters
+// read, count and write a window of rows at a time, so memory stays bounded
+// whatever the size of the file. A host that wants the windows' work
+// overlapped on threads uses CSVPipelinedMng (manager/CSVPipelinedMng.h)
+// for Export, Count and Import instead.
 #pragma once
 
 #include "engine/CSVItem.h"
 #include "engine/CSVLayout.h"
 #include "manager/varnocsvmgr_export.h"
 #include "platform/CObArray.h"
-
-#include <memory>
 
 /// Data-type codes; the operations take them as plain unsigned longs.
 enum _en_CSVDataType {
@@ -57,8 +60,4 @@ public:
     /// records; nullptr for a type that has no converter, exactly the types
     /// for which the operations above give their no-converter result.
     [[nodiscard]] static const varno::CSVLayout* GetLayout(unsigned long type);
-
-private:
-    /// The converter of `type` with the facade's row window, or none.
-    static std::unique_ptr<CCSVItem> CreateConverter(unsigned long type);
 };

@@ -6,6 +6,7 @@
 #include "converters/CSVMemo.h"
 #include "converters/CSVMessage.h"
 #include "converters/CSVTodo.h"
+#include "converters/ConverterFlow_p.h"
 #include "converters/StoredRecords_p.h"
 #include "manager/CSVMng.h"
 #include "store/Calendars.h"
@@ -25,43 +26,24 @@ CCSVItem* Create()
     return new (std::nothrow) Converter();
 }
 
-/// Records of the calendar family: one store collection, told apart by
-/// calendar type, with a deleted mark that export honours and a listing
-/// shows.
-template <int calendarType>
-long LoadCalendars(int profile, const RecordVisitor& visit)
-{
-    return detail::LoadStored<CCalendars>(
-        visit, [](const CCalendar& r) { return r.CalendarId; }, [](const CCalendar& r) { return r.DeletedMark == 1; },
-        profile, calendarType, 1);
-}
-
-long LoadMessages(int profile, const RecordVisitor& visit)
-{
-    return detail::LoadStored<CMessages>(
-        visit, [](const CMessage& r) { return r.MessageId; }, [](const CMessage&) { return false; }, profile);
-}
-
-long LoadEmails(int profile, const RecordVisitor& visit)
-{
-    return detail::LoadStored<CMsgEmails>(
-        visit, [](const CMsgEmail& r) { return r.EmailId; }, [](const CMsgEmail&) { return false; }, profile);
-}
+using Schedule = detail::CalendarStore<CALTYPE_SCHEDULE>;
+using Todo = detail::CalendarStore<CALTYPE_TODO>;
+using Memo = detail::CalendarStore<CALTYPE_MEMO>;
 
 const CSVRecordType kRecordTypes[] = {
     {CSVTYPE_CONTACT, "contact", "contact", "contacts", Create<CCSVContact>, &CCSVContact::Layout,
      detail::LoadStoredContacts, detail::MakeRecords<CContacts>, detail::ListContactEntries,
      detail::ContactListedInstead},
     {CSVTYPE_CALENDAR, "calendar", "calendar entry", "calendar entries", Create<CCSVCalendar>,
-     &CCSVCalendar::Layout, LoadCalendars<CALTYPE_SCHEDULE>, detail::MakeRecords<CCalendars>},
+     &CCSVCalendar::Layout, detail::LoadStored<Schedule>, detail::MakeRecords<CCalendars>},
     {CSVTYPE_TODO, "todo", "to-do item", "to-do items", Create<CCSVTodo>, &CCSVTodo::Layout,
-     LoadCalendars<CALTYPE_TODO>, detail::MakeRecords<CCalendars>},
-    {CSVTYPE_MEMO, "memo", "memo", "memos", Create<CCSVMemo>, &CCSVMemo::Layout, LoadCalendars<CALTYPE_MEMO>,
+     detail::LoadStored<Todo>, detail::MakeRecords<CCalendars>},
+    {CSVTYPE_MEMO, "memo", "memo", "memos", Create<CCSVMemo>, &CCSVMemo::Layout, detail::LoadStored<Memo>,
      detail::MakeRecords<CCalendars>},
-    {CSVTYPE_MESSAGE, "message", "message", "messages", Create<CCSVMessage>, &CCSVMessage::Layout, LoadMessages,
-     detail::MakeRecords<CMessages>, detail::ListMessageParties},
-    {CSVTYPE_EMAIL, "email", "e-mail", "e-mails", Create<CCSVEmail>, &CCSVEmail::Layout, LoadEmails,
-     detail::MakeRecords<CMsgEmails>, detail::ListEmailParties},
+    {CSVTYPE_MESSAGE, "message", "message", "messages", Create<CCSVMessage>, &CCSVMessage::Layout,
+     detail::LoadStored<detail::MessageStore>, detail::MakeRecords<CMessages>, detail::ListMessageParties},
+    {CSVTYPE_EMAIL, "email", "e-mail", "e-mails", Create<CCSVEmail>, &CCSVEmail::Layout,
+     detail::LoadStored<detail::EmailStore>, detail::MakeRecords<CMsgEmails>, detail::ListEmailParties},
 };
 
 } // namespace
