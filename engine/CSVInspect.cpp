@@ -160,7 +160,6 @@ struct CSVInspector::Impl {
     void Take(std::u16string_view record, size_t start)
     {
         const int64_t startLine = LineAt(start);
-        values.RemoveAll();
         if (records == 0) {
             result.separator = HeaderSeparator(record, semicolons);
             detail::SplitRecord(record, result.separator.str(), result.header);
@@ -170,12 +169,14 @@ struct CSVInspector::Impl {
                 onRecord(result.header, startLine);
             return;
         }
-        // The values themselves are made only for a host that wants them.
-        const int64_t cells = static_cast<int64_t>(detail::CountCells(record, result.separator.str()));
+        // The values themselves are made only for a host that wants them;
+        // the row's storage is reused from record to record (a host reads
+        // the values during its call).
+        const bool wanted = onRecord && recordsWanted;
+        const int64_t cells = static_cast<int64_t>(wanted ? detail::SplitRecordInPlace(record, result.separator.str(), values)
+                                                          : detail::CountCells(record, result.separator.str()));
         if (cells == 0)
             return; // a blank line
-        if (onRecord && recordsWanted)
-            detail::SplitRecord(record, result.separator.str(), values);
         ++records;
         ++result.rows;
         if (cells > result.headerCells && result.longRows++ == 0)

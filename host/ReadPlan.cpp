@@ -181,9 +181,11 @@ struct ReadPlan::Impl {
     std::optional<CString> CheckValue(CSVCellKind kind, const CString& value, const CString& time, bool joinsTime,
                                       int column, int64_t line, bool report);
     void ReadTyped(const CStringArray& row, int64_t line, Produced& out, bool report);
-    static CString Cell(const CStringArray& row, int column)
+    /// The cell, or an empty one beyond the row.
+    static const CString& Cell(const CStringArray& row, int column)
     {
-        return column >= 0 && column < row.GetSize() ? row[column] : CString();
+        static const CString none;
+        return column >= 0 && column < row.GetSize() ? row[column] : none;
     }
 };
 
