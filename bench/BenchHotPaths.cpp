@@ -4,6 +4,7 @@
 // that is removed afterwards.
 //   varno_bench --benchmark_filter=Hot
 #include "converters/CSVMemo.h"
+#include "engine/CSVScan_p.h"
 #include "platform/CodePage.h"
 #include "store/Calendars.h"
 #include "store/Store.h"
@@ -83,6 +84,27 @@ void BM_HotReadLine(benchmark::State& state)
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_HotReadLine);
+
+// The codec's search for the next quote, separator or line break, block by
+// block and plain, over a row of short quoted fields and one long field.
+template <bool Block>
+void BM_HotFindFirstOf(benchmark::State& state)
+{
+    const std::u16string text = state.range(0) == 0 ? CString::FromUtf8(kRow).str()
+                                                    : std::u16string(4096, u'x') + u",";
+    size_t found = 0;
+    for (auto _ : state) {
+        for (size_t i = 0; i < text.size(); ++i) {
+            i = Block ? varno::detail::FindFirstOf(text.data(), i, text.size(), u'"', u',', u'\n')
+                      : varno::detail::FindFirstOfPlain(text.data(), i, text.size(), u'"', u',', u'\n');
+            ++found;
+        }
+    }
+    benchmark::DoNotOptimize(found);
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size() * 2));
+}
+BENCHMARK(BM_HotFindFirstOf<true>)->Arg(0)->Arg(1);
+BENCHMARK(BM_HotFindFirstOf<false>)->Arg(0)->Arg(1);
 
 void BM_HotWriteLine(benchmark::State& state)
 {

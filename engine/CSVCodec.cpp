@@ -1,12 +1,16 @@
 #include "engine/CSVCodec_p.h"
 
+#include "engine/CSVScan_p.h"
+
 namespace varno::detail {
 
 RecordSpan NextRecord(std::u16string_view text, size_t pos, bool insideQuotes) noexcept
 {
     const size_t n = text.size();
-    // insideQuotes: an odd number of quotes seen so far
-    for (size_t i = pos; i < n; ++i) {
+    // insideQuotes: an odd number of quotes seen so far. Only quotes and
+    // line breaks matter: the scan leaps to the next of them.
+    for (size_t i = FindFirstOf(text.data(), pos, n, u'"', u'\r', u'\n'); i < n;
+         i = FindFirstOf(text.data(), i + 1, n, u'"', u'\r', u'\n')) {
         const char16_t c = text[i];
         if (c == u'"') {
             insideQuotes = !insideQuotes;
@@ -27,17 +31,23 @@ size_t FieldEnd(std::u16string_view line, size_t start, std::u16string_view sepa
 {
     if (separator.empty())
         return std::u16string_view::npos;
-    if (start >= line.size() || line[start] != u'"')
-        return line.find(separator, start);
     const char16_t first = separator[0];
     const char16_t* text = line.data();
     const size_t n = line.size();
+    auto separatorAt = [&](size_t i) { return separator.size() == 1 || line.substr(i, separator.size()) == separator; };
+    if (start >= n || line[start] != u'"') {
+        for (size_t i = FindFirstOf(text, start, n, first, first, first); i < n;
+             i = FindFirstOf(text, i + 1, n, first, first, first))
+            if (separatorAt(i))
+                return i;
+        return std::u16string_view::npos;
+    }
     bool oddQuotes = false; // quotes after the opening one, before position i
-    for (size_t i = start + 1; i < n; ++i) {
-        const char16_t c = text[i];
-        if (c == u'"')
+    for (size_t i = FindFirstOf(text, start + 1, n, u'"', first, first); i < n;
+         i = FindFirstOf(text, i + 1, n, u'"', first, first)) {
+        if (text[i] == u'"')
             oddQuotes = !oddQuotes;
-        else if (c == first && oddQuotes && (separator.size() == 1 || line.substr(i, separator.size()) == separator))
+        else if (oddQuotes && separatorAt(i))
             return i;
     }
     return std::u16string_view::npos;
@@ -75,7 +85,7 @@ void Unquote(std::u16string_view field, std::u16string& value)
     if (b >= e)
         return;
     std::u16string_view inner = field.substr(b, e - b);
-    for (size_t quote; (quote = inner.find(u'"')) != std::u16string_view::npos;) {
+    for (size_t quote; (quote = FindFirstOf(inner.data(), 0, inner.size(), u'"', u'"', u'"')) < inner.size();) {
         value.append(inner.substr(0, quote + 1));
         const bool doubled = quote + 1 < inner.size() && inner[quote + 1] == u'"';
         inner.remove_prefix(quote + (doubled ? 2 : 1));
@@ -108,16 +118,20 @@ size_t CountCells(std::u16string_view record, std::u16string_view separator) noe
     return count + (count > 0 ? 1 : 0);
 }
 
-void SplitRecordInPlace(std::u16string_view record, std::u16string_view separator, CStringArray& values)
+size_t SplitRecordInPlace(std::u16string_view record, std::u16string_view separator, CStringArray& values)
 {
     int n = 0;
+    size_t end = 0; // where the last field ended
     ForEachField(record, separator, [&](std::u16string_view field) {
         if (n == values.GetSize())
             values.Add(CString());
         Unquote(field, values[n++].str());
+        end = static_cast<size_t>(field.data() - record.data()) + field.size();
     });
     if (n < values.GetSize())
         values.SetSize(n);
+    // A last field ended by a separator at the very end of the record.
+    return static_cast<size_t>(n) + (n > 0 && end < record.size() ? 1 : 0);
 }
 
 } // namespace varno::detail

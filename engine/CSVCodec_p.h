@@ -47,6 +47,7 @@ size_t CountCells(std::u16string_view record, std::u16string_view separator) noe
 /// As SplitRecord, but `values` is replaced rather than appended to, and the
 /// storage of the values it held is reused: a reader that splits many
 /// records into the same rows then rarely allocates.
-void SplitRecordInPlace(std::u16string_view record, std::u16string_view separator, CStringArray& values);
+/// Returns the cells a CSV reader sees, as CountCells does.
+size_t SplitRecordInPlace(std::u16string_view record, std::u16string_view separator, CStringArray& values);
 
 } // namespace varno::detail

@@ -9,6 +9,7 @@
 // is a character, and a trailing separator gives no empty last field.
 // Reproduce a random failure with VARNO_CODEC_SEED=<seed>. Writing records
 // is checked with whole files in CSVFileTest.
+#include "engine/CSVScan_p.h"
 #include "tests/engine/CodecReference.h"
 #include "tests/engine/TestItem.h"
 #include "tests/support/TestSupport.h"
@@ -84,6 +85,26 @@ TEST(CSVCodecReference, LineOperationsAgreeOnRandomTexts)
             EXPECT_EQ(a, b) << where << "\n ours " << ::testing::PrintToString(Utf8(a)) << "\n  ref "
                             << ::testing::PrintToString(Utf8(b));
         }
+    }
+}
+
+// The block search against the plain one: texts of every length up to 70,
+// searched from every start, the units sought placed rarely or often.
+TEST(CSVCodecReference, BlockSearchFindsWhatThePlainOneFinds)
+{
+    std::mt19937 rng(Seed());
+    const char16_t alphabet[] = {u'a', u'"', u',', u'\t', u'\r', u'\n', u'\uFFFF', u'\u2C22', u'\x00'};
+    for (int round = 0; round < 3000; ++round) {
+        const size_t length = rng() % 71;
+        const unsigned often = 1 + rng() % 40; // one unit in `often` is not a plain letter
+        std::u16string text;
+        for (size_t i = 0; i < length; ++i)
+            text += rng() % often == 0 ? alphabet[1 + rng() % 8] : alphabet[0];
+        const char16_t a = alphabet[rng() % 9], b = alphabet[rng() % 9], c = alphabet[rng() % 9];
+        for (size_t from = 0; from <= length; ++from)
+            ASSERT_EQ(detail::FindFirstOf(text.data(), from, length, a, b, c),
+                      detail::FindFirstOfPlain(text.data(), from, length, a, b, c))
+                << CString(text).ToUtf8() << " from " << from;
     }
 }
 
