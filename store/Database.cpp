@@ -353,22 +353,38 @@ bool BindAll(sqlite3_stmt* statement, int first, const Row& row)
     return true;
 }
 
-Value ColumnValue(sqlite3_stmt* statement, int column)
+/// Reads a column into `into`. A text goes into the string `into` already
+/// holds, so that rows read one after another reuse their storage.
+void ReadColumn(sqlite3_stmt* statement, int column, Value& into)
 {
     switch (sqlite3_column_type(statement, column)) {
     case SQLITE_INTEGER:
-        return sqlite3_column_int64(statement, column);
+        into = sqlite3_column_int64(statement, column);
+        break;
     case SQLITE_FLOAT:
-        return sqlite3_column_double(statement, column);
+        into = sqlite3_column_double(statement, column);
+        break;
     case SQLITE_TEXT:
     case SQLITE_BLOB: {
         const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement, column));
-        const int size = sqlite3_column_bytes(statement, column);
-        return bytes ? std::string(bytes, static_cast<std::size_t>(size)) : std::string();
+        const auto size = static_cast<std::size_t>(sqlite3_column_bytes(statement, column));
+        auto* text = std::get_if<std::string>(&into);
+        if (!text)
+            text = &into.emplace<std::string>();
+        text->assign(bytes ? bytes : "", bytes ? size : 0);
+        break;
     }
     default:
-        return std::monostate{};
+        into = std::monostate{};
     }
+}
+
+/// Reads `width` columns from the second on into `row`.
+void ReadRow(sqlite3_stmt* statement, std::size_t width, Row& row)
+{
+    row.resize(width);
+    for (std::size_t i = 0; i < width; ++i)
+        ReadColumn(statement, static_cast<int>(i) + 1, row[i]);
 }
 
 /// Runs a statement that gives no rows and resets it for the next use.
@@ -835,28 +851,29 @@ long ReadRecords(const TableSpec& tableSpec, const Filter& filter,
     if (!select || !BindFilter(select.get(), filter))
         return fail();
     int rc;
+    // The rows of one record are read into the storage of the one before
+    // (the taker reads them and keeps nothing of them).
     RecordRows rows;
+    rows.children.resize(tableSpec.children.size());
     while ((rc = sqlite3_step(select.get())) == SQLITE_ROW) {
         const std::int64_t key = sqlite3_column_int64(select.get(), 0);
-        rows.fields.clear();
-        rows.fields.reserve(tableSpec.columns.size());
-        for (int c = 0; c < static_cast<int>(tableSpec.columns.size()); ++c)
-            rows.fields.push_back(ColumnValue(select.get(), c + 1));
-        rows.children.assign(tableSpec.children.size(), {});
+        ReadRow(select.get(), tableSpec.columns.size(), rows.fields);
         for (std::size_t c = 0; c < childSelects.size(); ++c) {
             sqlite3_stmt* child = childSelects[c].get();
             const std::size_t width = tableSpec.children[c].columns.size();
+            std::vector<Row>& entries = rows.children[c];
+            std::size_t used = 0;
             // Entries of records that are not read (none, as both selects
             // share the filter) are passed over.
             while (childStep[c] == SQLITE_ROW && sqlite3_column_int64(child, 0) <= key) {
                 if (sqlite3_column_int64(child, 0) == key) {
-                    Row& entry = rows.children[c].emplace_back();
-                    entry.reserve(width);
-                    for (int i = 0; i < static_cast<int>(width); ++i)
-                        entry.push_back(ColumnValue(child, i + 1));
+                    if (used == entries.size())
+                        entries.emplace_back();
+                    ReadRow(child, width, entries[used++]);
                 }
                 childStep[c] = noted(sqlite3_step(child));
             }
+            entries.resize(used);
         }
         take(key, rows);
         ++count;
