@@ -118,20 +118,24 @@ size_t CountCells(std::u16string_view record, std::u16string_view separator) noe
     return count + (count > 0 ? 1 : 0);
 }
 
-size_t SplitRecordInPlace(std::u16string_view record, std::u16string_view separator, CStringArray& values)
+size_t SplitRecordInPlace(std::u16string_view record, std::u16string_view separator, CStringArray& values,
+                          size_t keep)
 {
     int n = 0;
+    size_t cells = 0;
     size_t end = 0; // where the last field ended
     ForEachField(record, separator, [&](std::u16string_view field) {
-        if (n == values.GetSize())
-            values.Add(CString());
-        Unquote(field, values[n++].str());
+        if (cells++ < keep) {
+            if (n == values.GetSize())
+                values.Add(CString());
+            Unquote(field, values[n++].str());
+        }
         end = static_cast<size_t>(field.data() - record.data()) + field.size();
     });
     if (n < values.GetSize())
         values.SetSize(n);
     // A last field ended by a separator at the very end of the record.
-    return static_cast<size_t>(n) + (n > 0 && end < record.size() ? 1 : 0);
+    return cells + (cells > 0 && end < record.size() ? 1 : 0);
 }
 
 } // namespace varno::detail

@@ -9,6 +9,7 @@
 #include "platform/CStringArray.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 namespace varno::detail {
@@ -47,7 +48,9 @@ size_t CountCells(std::u16string_view record, std::u16string_view separator) noe
 /// As SplitRecord, but `values` is replaced rather than appended to, and the
 /// storage of the values it held is reused: a reader that splits many
 /// records into the same rows then rarely allocates.
-/// Returns the cells a CSV reader sees, as CountCells does.
-size_t SplitRecordInPlace(std::u16string_view record, std::u16string_view separator, CStringArray& values);
+/// Only the first `keep` fields become values; the rest are counted. Returns
+/// the cells a CSV reader sees, as CountCells does.
+size_t SplitRecordInPlace(std::u16string_view record, std::u16string_view separator, CStringArray& values,
+                          size_t keep = SIZE_MAX);
 
 } // namespace varno::detail

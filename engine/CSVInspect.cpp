@@ -169,12 +169,16 @@ struct CSVInspector::Impl {
                 onRecord(result.header, startLine);
             return;
         }
-        // The values themselves are made only for a host that wants them;
-        // the row's storage is reused from record to record (a host reads
-        // the values during its call).
+        // The values themselves are made only for a host that wants them,
+        // and only as many as the header has cells (the reader reads no
+        // more: a row of millions of cells costs a count, not a string
+        // each). The row's storage is reused from record to record (a host
+        // reads the values during its call).
         const bool wanted = onRecord && recordsWanted;
-        const int64_t cells = static_cast<int64_t>(wanted ? detail::SplitRecordInPlace(record, result.separator.str(), values)
-                                                          : detail::CountCells(record, result.separator.str()));
+        const int64_t cells = static_cast<int64_t>(
+            wanted ? detail::SplitRecordInPlace(record, result.separator.str(), values,
+                                                static_cast<size_t>(result.headerCells))
+                   : detail::CountCells(record, result.separator.str()));
         if (cells == 0)
             return; // a blank line
         ++records;

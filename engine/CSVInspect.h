@@ -69,7 +69,8 @@ public:
 
     /// Called with the values of the header and of every non-blank data
     /// record, in order, as the reader would split them, and the line the
-    /// record starts on.
+    /// record starts on. A data record's cells beyond the header's count
+    /// (which the reader does not read) are counted but not handed over.
     void OnRecord(std::function<void(CStringArray& values, int64_t line)> onRecord);
     /// No more OnRecord calls (a host that has seen in the header that it
     /// needs no values calls it from its OnRecord); the rows are then only
