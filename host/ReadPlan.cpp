@@ -375,6 +375,8 @@ std::optional<CString> ReadPlan::Impl::CheckValue(CSVCellKind kind, const CStrin
     case CSVCellKind::Telephone: {
         if (value.IsEmpty())
             return std::nullopt;
+        if (options.region.empty())
+            options.region = RegionOfLocale(options.locale);
         const PhoneVerdict verdict = CheckPhoneCell(value.str(), options.region);
         if (verdict.changes == PhoneVerdict::None)
             return std::nullopt;

@@ -82,7 +82,11 @@ class VARNO_HOST_EXPORT ReadPlan {
 public:
     struct Options {
         std::string locale; ///< dates are read as people write them there
-        std::string region; ///< telephone numbers without a country code are of this country ("DE")
+        /// Telephone numbers without a country code are of this country
+        /// ("DE"); empty: the locale's (RegionOfLocale), found at the first
+        /// number, so that a file without numbers never loads the
+        /// numbering plans.
+        std::string region;
     };
     /// `mapping`: given or chosen; `layout`: the host layout it came from,
     /// whose rules the plan adds (nullptr: none).

@@ -229,7 +229,7 @@ void Session::Prepare(const RecordType& type, const ReadRequest& request, Prepar
     // One reading: the header gives the mapping and the plan, which then
     // sees every row it needs to.
     std::string mappingProblem;
-    ReadPlan::Options planOptions{GetUserLocale(), RegionOfLocale(GetUserLocale())};
+    ReadPlan::Options planOptions{GetUserLocale(), {}};
     const size_t keep = std::max<size_t>(prepared.keepRows, kRowsForHeaderGuess);
     bool atHeader = true;
     const RecordSink sink = [&](CStringArray& values, int64_t line) {
@@ -293,9 +293,12 @@ void Session::Prepare(const RecordType& type, const ReadRequest& request, Prepar
         refuse(shown + " holds a NUL " + (found.utf16 ? "character" : "byte") + " at offset " +
                std::to_string(found.nulOffset) +
                ": the library's reader ends the text there, so everything after it would be lost; remove it");
-    if (refusals.empty() && !found.utf16) {
+    if (refusals.empty() && !found.utf16 && codePage != CP_UTF8) {
         // Bytes that decode cleanly, but into other characters than the
-        // file's: Korean read in 1252, UTF-8 read in 1252 or 949.
+        // file's: Korean read in 1252, UTF-8 read in 1252 or 949. (Bytes
+        // that are clean UTF-8 are guessed to be UTF-8 whenever any is
+        // beyond ASCII, so the guess, a pass over a megabyte, is not made
+        // for them.)
         const std::optional<CharsetGuess> guess = GuessCodePage(ReadHead(input, kGuessSample));
         if (guess && guess->codePage && guess->codePage != codePage && guess->confidence > kConfidentGuess &&
             DecodesCleanly(input, guess->codePage))
