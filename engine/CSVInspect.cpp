@@ -7,6 +7,7 @@
 #include "engine/CSVInspect.h"
 
 #include "engine/CSVCodec_p.h"
+#include "engine/CSVScan_p.h"
 #include "platform/CodePage.h"
 
 #include <algorithm>
@@ -67,13 +68,16 @@ struct CSVInspector::Impl {
     /// Line breaks in text[from, to), given the unit before `from`.
     int64_t Breaks(size_t from, size_t to, char16_t& before) const
     {
+        if (from >= to)
+            return 0;
+        // A CR ends a line, and so does an LF that does not follow one; the
+        // scan leaps from break to break.
         int64_t breaks = 0;
-        for (size_t i = from; i < to; ++i) {
-            const char16_t c = text[i];
-            if (c == u'\r' || (c == u'\n' && before != u'\r'))
+        for (size_t i = detail::FindFirstOf(text.data(), from, to, u'\r', u'\n', u'\n'); i < to;
+             i = detail::FindFirstOf(text.data(), i + 1, to, u'\r', u'\n', u'\n'))
+            if (text[i] == u'\r' || (i > from ? text[i - 1] : before) != u'\r')
                 ++breaks;
-            before = c;
-        }
+        before = text[to - 1];
         return breaks;
     }
     int64_t LineAt(size_t pos)
