@@ -51,4 +51,26 @@ inline size_t FindFirstOf(const char16_t* text, size_t from, size_t end, char16_
     return FindFirstOfPlain(text, i, end, a, b, c);
 }
 
+#if defined(__SSE2__)
+/// Sixteen units of text, for masks of where given units stand.
+struct Block16 {
+    __m128i low, high;
+    explicit Block16(const char16_t* text) noexcept
+        : low(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text))),
+          high(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text + 8)))
+    {
+    }
+    /// Bit k set when unit k is `a` or `b`.
+    [[nodiscard]] unsigned Mask(char16_t a, char16_t b) const noexcept
+    {
+        const __m128i wantA = _mm_set1_epi16(static_cast<short>(a));
+        const __m128i wantB = _mm_set1_epi16(static_cast<short>(b));
+        const __m128i lowHits = _mm_or_si128(_mm_cmpeq_epi16(low, wantA), _mm_cmpeq_epi16(low, wantB));
+        const __m128i highHits = _mm_or_si128(_mm_cmpeq_epi16(high, wantA), _mm_cmpeq_epi16(high, wantB));
+        // Each lane is 0 or -1: packing to bytes keeps that, one bit a unit.
+        return static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(lowHits, highHits)));
+    }
+};
+#endif
+
 } // namespace varno::detail

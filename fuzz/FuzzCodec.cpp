@@ -7,6 +7,7 @@
 // standing for the units that matter most (a quote, CR, LF, NUL, a lead and
 // a trail surrogate, a Korean letter, a separator), so short inputs reach
 // every rule of the codec.
+#include "engine/CSVInspect.h"
 #include "fuzz/ScratchFile.h"
 #include "platform/CodePage.h"
 #include "tests/engine/CodecReference.h"
@@ -91,5 +92,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (int i = 0; i < file.GetValueCount(); ++i)
         rows.push_back(file.m_pValue[static_cast<size_t>(i)]);
     Check(rows == expected.rows);
+
+    // The inspector counts the header's cells as a CSV reader does, in its
+    // own walk over quotes and separators.
+    const varno::CSVInspection inspection = varno::InspectCSV(bytes, 65001);
+    CString rest(held);
+    const CString header = RefGetLine(rest);
+    Check(held.empty() || inspection.headerCells == RefCellCount(header, expected.separator));
     return 0;
 }

@@ -89,6 +89,23 @@ TEST(CSVInspect, NamesTheOddLastByteOfUtf16)
             EXPECT_EQ(InPieces(c.bytes, 65001, piece).oddByteOffset, c.odd) << ::testing::PrintToString(c.bytes);
 }
 
+// Cells as a CSV reader counts them, by the reference, for single records
+// long enough to be counted sixteen units at a time and ending anywhere in
+// a block.
+TEST(CSVInspect, CountsTheCellsOfLongRecordsAsTheReferenceDoes)
+{
+    std::mt19937 random(20261206u);
+    const std::vector<std::string> pieces = {"a", "\"", "\"", ",", ",", "\t", "\xC3\xA9", " "};
+    for (int round = 0; round < 3000; ++round) {
+        std::string bytes;
+        const int length = std::uniform_int_distribution<int>(1, 90)(random);
+        for (int i = 0; i < length; ++i)
+            bytes += pieces[std::uniform_int_distribution<size_t>(0, pieces.size() - 1)(random)];
+        const CSVInspection r = InspectCSV(bytes, 65001);
+        EXPECT_EQ(r.headerCells, RefCellCount(CString::FromUtf8(bytes), r.separator)) << ::testing::PrintToString(bytes);
+    }
+}
+
 class CSVInspectFile : public TempDirTest {};
 
 TEST_F(CSVInspectFile, AgreesWithTheReaderOnRandomFiles)
