@@ -32,6 +32,15 @@ inline std::string Utf16LE(std::u16string_view text, bool mark = true)
     return bytes;
 }
 
+/// UTF-16BE bytes of `text`, by default after the FE FF mark.
+inline std::string Utf16BE(std::u16string_view text, bool mark = true)
+{
+    std::string bytes = mark ? "\xFE\xFF" : "";
+    for (char16_t c : text)
+        bytes += {static_cast<char>(c >> 8), static_cast<char>(c & 0xFF)};
+    return bytes;
+}
+
 class CodePageGuard {
 public:
     explicit CodePageGuard(unsigned codePage) : m_saved(GetACP()) { EXPECT_TRUE(SetACP(codePage)); }
