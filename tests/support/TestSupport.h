@@ -8,6 +8,7 @@
 #include "platform/CStringArray.h"
 #include "platform/CodePage.h"
 #include "platform/Locale.h"
+#include "tests/support/Cells.h"
 
 #include <gtest/gtest.h>
 
