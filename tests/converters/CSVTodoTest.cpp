@@ -91,8 +91,8 @@ TEST_F(TodoRoad, ImportReadsEachFieldByItsRule)
           {"i,,,,완료 ,높음 ", "i|null|null||0|0"},      // words are compared exactly
           {"j,,,,,-1", "j|null|null||0|0"},
           {"k,2012-13-45,not a date,,,", "k|2020-06-01 00:00|1899-12-30 00:00||0|0"}}},
-        {"\"start_date\" is written, but only \"start_time\" is read", own, {u"summary", u"start_date", u"due_date"},
-         {u"summary", u"start_date", u"due_date"},
+        {"\"start_date\" is written, but only \"start_time\" is read", own,
+         {u"summary", u"start_date", u"due_date"}, {u"summary", u"start_date", u"due_date"},
          {{"a,2012-01-31 09:00,2012-02-01 09:00,x,6,1", "a|null|2012-02-01 00:00||0|0"}}},
         {"a to-do date never takes its time from the next column", "summary,start,time,due", {u"start_time", u"due_date"},
          {u"start", u"due"},
