@@ -134,7 +134,6 @@ protected:
         const RunResult r = Run({"export", "memo", Path(".stored.csv")}, store);
         return r.exit == 0 ? ReadBytes(".stored.csv") : "(export failed: " + r.err + ")";
     }
-    std::string Path(std::string_view name) const { return (m_dir / name).string(); }
     /// How many memos a store holds and how long the longest is, "|"-joined
     /// ("(no store)" when there is none).
     std::string Memos(const std::string& store) const

@@ -133,6 +133,7 @@ protected:
     }
 
     CString PathOf(std::string_view name) const { return U8((m_dir / name).string()); }
+    std::string Path(std::string_view name) const { return (m_dir / name).string(); }
     void WriteBytes(std::string_view name, std::string_view bytes) const
     {
         std::ofstream(m_dir / name, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
