@@ -126,7 +126,7 @@ protected:
         }
         EXPECT_NE(r.err.find(says), std::string::npos) << r.command << "\n" << r.err;
     }
-    /// The memos of a store as export writes them ("" when there is none).
+    /// The memos of a store as export writes them ("(no store)" when there is none).
     std::string Stored(const std::string& store) const
     {
         if (!Exists(store))
