@@ -515,10 +515,7 @@ TEST_F(VarnocsvTest, PreviewFitsTheWidthAndNamesUnreadColumns)
     args.insert(args.end(), map.begin(), map.end());
     const RunResult r = Ok(args, "");
     EXPECT_EQ(r.err, "");
-    std::vector<std::string> lines;
-    for (std::istringstream text(r.out); std::getline(text, lines.emplace_back());) {
-    }
-    lines.pop_back();
+    const std::vector<std::string> lines = SplitLines(r.out);
     auto width = [](const std::string& line) {
         size_t columns = 0;
         for (size_t i = 0; i < line.size(); ++i) {
@@ -607,8 +604,7 @@ TEST_F(VarnocsvTest, EveryExampleImportsAndRoundTrips)
     // list shows every contact entry that holds text, and the group names:
     // the address book as the session's golden file of it says.
     nlohmann::json golden = nlohmann::json::array();
-    std::istringstream lines(ReadFile(VARNO_SOURCE_DIR "/tests/host/golden/addressbook-long.csv.json"));
-    for (std::string line; std::getline(lines, line);)
+    for (const std::string& line : SplitLines(ReadFile(VARNO_SOURCE_DIR "/tests/host/golden/addressbook-long.csv.json")))
         golden.push_back(nlohmann::json::parse(line)), golden.back().erase("id");
     EXPECT_EQ(Records(Ok({"--json", "list", "contact"}, "first9.db"), true), golden);
 }
