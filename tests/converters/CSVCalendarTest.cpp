@@ -160,9 +160,8 @@ TEST(CSVCalendar, ConvertAlldayTakesOneOrTrueInAnyCase)
         EXPECT_EQ(calendar.ConvertAllday(U8(text)), expected) << '"' << text << '"';
 }
 
-// Each group is one file: a header, the host's lists (none: the mapping the
-// host makes from the layout), and data lines with the entry each must
-// become (dates in UTC; the file's are local, UTC+9).
+// Each group is one file, with the entry each line must become (dates in
+// UTC; the file's are local, UTC+9).
 TEST_F(CalendarRoadTest, ImportReadsEachFieldByItsRule)
 {
     const std::string own = "summary,start_time,end_time,allday,alarm_runtime,description,location";
@@ -171,12 +170,7 @@ TEST_F(CalendarRoadTest, ImportReadsEachFieldByItsRule)
     const std::string schedule = "날 짜,일정 시작일,일정 시작시간,일정 종료일,일정 종료시간,제 목,알 람,알람 시각,종일";
     const CStringList scheduleFields{u"summary", u"start_time", u"end_time", u"allday", u"alarm_runtime"};
     const CStringList scheduleColumns{u"제 목", u"일정 시작일", u"일정 종료일", u"종일", u"알 람"};
-    const struct Group {
-        const char* what;
-        std::string header;
-        CStringList fields, columns;
-        std::vector<std::pair<std::string, std::string>> rows; // line, entry
-    } groups[] = {
+    const Group groups[] = {
         {"own layout", own, {}, {},
          {{"a,2012-01-31 09:00,2012-01-31 10:00,0,2012-01-31 08:45,d,l",
            "a|2012-01-31 00:00|2012-01-31 01:00|0|at 2012-01-30 23:45|d|l"},
@@ -258,25 +252,7 @@ TEST_F(CalendarRoadTest, ImportReadsEachFieldByItsRule)
           {"2012-01-31,,,,,h,2012-01-31,08:30,", "h|null|null|0|at 2012-01-30 15:00||"},
           {"2012-01-31,,,,,i,15분전,,", "i|null|null|0|run 15||"}}},
     };
-    int profile = 0;
-    for (const Group& group : groups) {
-        std::vector<std::string> lines{group.header}, expected;
-        for (const auto& [line, entry] : group.rows) {
-            lines.push_back(line);
-            expected.push_back(entry);
-        }
-        WriteLines("in.csv", lines);
-        auto [fields, columns] = group.fields.IsEmpty() ? MappingFor(CSVTYPE_CALENDAR, PathOf("in.csv"))
-                                                        : std::pair{group.fields, group.columns};
-        long counted = -1;
-        EXPECT_EQ(manager.Count(CSVTYPE_CALENDAR, counted, 0, PathOf("in.csv"), fields, columns, 0), CSVERR_SUCCESS);
-        EXPECT_EQ(counted, static_cast<long>(group.rows.size())) << group.what;
-        EXPECT_EQ(Import(CSVTYPE_CALENDAR, "in.csv", fields, columns, ++profile), counted);
-        const std::vector<std::string> stored = Load(profile);
-        ASSERT_EQ(stored.size(), expected.size()) << group.what;
-        for (size_t i = 0; i < stored.size(); ++i)
-            EXPECT_EQ(stored[i], expected[i]) << group.what << ": " << group.rows[i].first;
-    }
+    ExpectGroups(CSVTYPE_CALENDAR, CALTYPE_SCHEDULE, groups, Describe);
 }
 
 // Every label is compared exactly and acts in every layout; other texts are

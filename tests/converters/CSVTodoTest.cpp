@@ -69,8 +69,8 @@ TEST_F(TodoRoad, ExportWritesOurLayoutAndImportReadsItBack)
     ExpectStableRoundTrip(CSVTYPE_TODO, 4, " summary");
 }
 
-// Each group is one file: a header, the host's lists, and data lines with the
-// item each must become (dates in UTC; the file's are local, UTC+9).
+// Each group is one file, with the item each line must become (dates in
+// UTC; the file's are local, UTC+9).
 TEST_F(TodoRoad, ImportReadsEachFieldByItsRule)
 {
     const std::string own = "summary,start_date,due_date,description,completed,priority";
@@ -78,12 +78,8 @@ TEST_F(TodoRoad, ImportReadsEachFieldByItsRule)
     const CStringList ownColumns{u"summary", u"start_date", u"due_date", u"description", u"completed", u"priority"};
     const CStringList splitFields{u"summary", u"completed", u"priority"};
     const CStringList splitColumns{u"제목", u"완료", u"우선 순위"};
-    const struct Group {
-        std::string header;
-        CStringList fields, columns;
-        std::vector<std::pair<std::string, std::string>> rows; // line, item
-    } groups[] = {
-        {own, ownFields, ownColumns,
+    const Group groups[] = {
+        {"own layout", own, ownFields, ownColumns,
          {{"a,2012-01-31 09:00,20120201,x,완료,높음", "a|2012-01-31 00:00|2012-01-31 15:00|x|6|1"},
           {"b,,,,비완료,중간", "b|null|null||0|2"},
           {"c,,,,3,낮음", "c|null|null||3|3"},
@@ -95,13 +91,13 @@ TEST_F(TodoRoad, ImportReadsEachFieldByItsRule)
           {"i,,,,완료 ,높음 ", "i|null|null||0|0"},      // words are compared exactly
           {"j,,,,,-1", "j|null|null||0|0"},
           {"k,2012-13-45,not a date,,,", "k|2020-06-01 00:00|1899-12-30 00:00||0|0"}}},
-        // "start_date" is written, but only "start_time" is read.
-        {own, {u"summary", u"start_date", u"due_date"}, {u"summary", u"start_date", u"due_date"},
+        {"\"start_date\" is written, but only \"start_time\" is read", own,
+         {u"summary", u"start_date", u"due_date"}, {u"summary", u"start_date", u"due_date"},
          {{"a,2012-01-31 09:00,2012-02-01 09:00,x,6,1", "a|null|2012-02-01 00:00||0|0"}}},
-        // A to-do date never takes its time from the next column.
-        {"summary,start,time,due", {u"start_time", u"due_date"}, {u"start", u"due"},
+        {"a to-do date never takes its time from the next column", "summary,start,time,due", {u"start_time", u"due_date"},
+         {u"start", u"due"},
          {{"a,2012-01-31,10:30,20120201", "|2012-01-30 15:00|2012-01-31 15:00||0|0"}}},
-        {"제목,시작 날짜,기한,완료,우선 순위", splitFields, splitColumns,
+        {"the Korean to-do layout", "제목,시작 날짜,기한,완료,우선 순위", splitFields, splitColumns,
          {{"a,,,1.000,높음", "a|null|null||6|1"},
           {"b,,,완료,중간", "b|null|null||0|2"},
           {"c,,,6,5", "c|null|null||0|2"},
@@ -111,29 +107,13 @@ TEST_F(TodoRoad, ImportReadsEachFieldByItsRule)
           {"f", "f|null|null||0|0"}}},
         // Not the Korean to-do layout: three columns, a trailing space, the
         // calendar's third name, another order.
-        {"제목,시작 날짜,기한", {u"completed"}, {u"기한"},
+        {"three columns", "제목,시작 날짜,기한", {u"completed"}, {u"기한"},
          {{"a,,1.000", "|null|null||1|0"}, {"b,,완료", "|null|null||6|0"}}},
-        {"제목 ,시작 날짜,기한,완료", {u"completed"}, {u"완료"}, {{"a,,,1.000", "|null|null||1|0"}}},
-        {"제목,시작 날짜,시작 시간,완료", {u"completed"}, {u"완료"}, {{"a,,,완료", "|null|null||6|0"}}},
-        {"시작 날짜,제목,기한,완료", {u"completed"}, {u"완료"}, {{"a,,,1.000", "|null|null||1|0"}}},
+        {"a space", "제목 ,시작 날짜,기한,완료", {u"completed"}, {u"완료"}, {{"a,,,1.000", "|null|null||1|0"}}},
+        {"third name", "제목,시작 날짜,시작 시간,완료", {u"completed"}, {u"완료"}, {{"a,,,완료", "|null|null||6|0"}}},
+        {"order", "시작 날짜,제목,기한,완료", {u"completed"}, {u"완료"}, {{"a,,,1.000", "|null|null||1|0"}}},
     };
-    int profile = 0;
-    for (const Group& group : groups) {
-        std::vector<std::string> lines{group.header}, expected;
-        for (const auto& [line, item] : group.rows) {
-            lines.push_back(line);
-            expected.push_back(item);
-        }
-        WriteLines("in.csv", lines);
-        // Count reads every layout as ours and makes one record per row,
-        // as many as Import stores.
-        CStringList fields = group.fields, columns = group.columns;
-        long counted = -1;
-        EXPECT_EQ(manager.Count(CSVTYPE_TODO, counted, 0, PathOf("in.csv"), fields, columns, 0), CSVERR_SUCCESS);
-        EXPECT_EQ(counted, static_cast<long>(group.rows.size())) << group.header;
-        EXPECT_EQ(Import(CSVTYPE_TODO, "in.csv", group.fields, group.columns, ++profile), counted);
-        EXPECT_EQ(Load(profile), expected) << group.header;
-    }
+    ExpectGroups(CSVTYPE_TODO, CALTYPE_TODO, groups, Describe);
 }
 
 } // namespace

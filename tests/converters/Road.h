@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -117,6 +118,41 @@ protected:
         for (int i = 0; i < records.GetCount(); ++i)
             out.push_back(describe(*records.GetAt(i)));
         return out;
+    }
+
+    /// One file: a header, the host's lists (none: the mapping the host
+    /// makes from the layout), and data lines with the record each must
+    /// become, as a test's description gives it.
+    struct Group {
+        const char* what;
+        std::string header;
+        CStringList fields, columns;
+        std::vector<std::pair<std::string, std::string>> rows; // line, record
+    };
+
+    /// Writes each group's file, counts it (every layout is read as ours:
+    /// one record per line) and imports it into a profile of its own; the
+    /// records stored of `calendarType`, as `describe` gives them, must be
+    /// those of the group's rows.
+    template <class Describe>
+    void ExpectGroups(unsigned long type, int calendarType, std::span<const Group> groups, Describe describe)
+    {
+        for (int profile = 1; const Group& group : groups) {
+            std::vector<std::string> lines{group.header};
+            for (const auto& row : group.rows)
+                lines.push_back(row.first);
+            WriteLines("in.csv", lines);
+            auto [fields, columns] = group.fields.IsEmpty() ? MappingFor(type, PathOf("in.csv"))
+                                                            : std::pair{group.fields, group.columns};
+            long counted = -1;
+            EXPECT_EQ(manager.Count(type, counted, 0, PathOf("in.csv"), fields, columns, 0), CSVERR_SUCCESS);
+            EXPECT_EQ(counted, std::ssize(group.rows)) << group.what;
+            EXPECT_EQ(Import(type, "in.csv", fields, columns, profile), counted);
+            const std::vector<std::string> stored = Load(profile++, calendarType, describe);
+            ASSERT_EQ(stored.size(), group.rows.size()) << group.what;
+            for (size_t i = 0; i < stored.size(); ++i)
+                EXPECT_EQ(stored[i], group.rows[i].second) << group.what << ": " << group.rows[i].first;
+        }
     }
 
     /// Exports the `rows` records of profile 1, imports the file into a

@@ -2,30 +2,9 @@
 #pragma once
 
 #include "engine/CSVItem.h"
-
-#include <string>
-#include <vector>
+#include "tests/support/Cells.h"
 
 namespace varno::test {
-
-/// Cells as UTF-8, for compact expectations and readable failures.
-using Texts = std::vector<std::string>;
-
-inline Texts Utf8(const CStringArray& row)
-{
-    Texts out;
-    for (const CString& v : row)
-        out.push_back(v.ToUtf8());
-    return out;
-}
-
-inline CStringArray Array(const Texts& utf8)
-{
-    CStringArray out;
-    for (const std::string& v : utf8)
-        out.Add(CString::FromUtf8(v));
-    return out;
-}
 
 class TestItem final : public CCSVItem {
 public:

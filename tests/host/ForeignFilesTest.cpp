@@ -6,20 +6,8 @@
 // reading its difference.
 #include "tests/host/HostTestSupport.h"
 
-#include <fstream>
-#include <sstream>
-
 namespace varno::test {
 namespace {
-
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
 
 class ForeignFilesTest : public SessionTest {};
 
@@ -74,8 +62,8 @@ TEST_F(ForeignFilesTest, EachLayoutImportsWithNoMapAsItsGoldenFileSays)
         std::string listed;
         for (const std::string& record : Listed(row.type))
             listed += record + "\n";
-        const std::vector<std::string> expected = Lines(ReadFile(VARNO_SOURCE_DIR "/tests/host/golden/" + row.file + ".json"));
-        const std::vector<std::string> actual = Lines(listed);
+        const std::vector<std::string> expected = SplitLines(ReadFile(VARNO_SOURCE_DIR "/tests/host/golden/" + row.file + ".json"));
+        const std::vector<std::string> actual = SplitLines(listed);
         for (size_t i = 0; i < std::max(expected.size(), actual.size()); ++i)
             ASSERT_EQ(i < actual.size() ? actual[i] : "(none)", i < expected.size() ? expected[i] : "(none)")
                 << "record " << i + 1;

@@ -11,20 +11,12 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <initializer_list>
 
 namespace varno::host {
 namespace {
 
+using test::Array;
 using test::U8;
-
-CStringArray Record(std::initializer_list<const char*> cells)
-{
-    CStringArray record;
-    for (const char* cell : cells)
-        record.Add(U8(cell));
-    return record;
-}
 
 /// The first `count` records of a file, split as the library splits them.
 std::vector<CStringArray> Records(const std::string& bytes, unsigned codePage, size_t count)
@@ -123,80 +115,80 @@ TEST(HeaderGuess, WeighsTheShapesOfTheFirstRecordAgainstTheRowsBelow)
         std::vector<std::string> reasons;
     } cases[] = {
         {"dates over dates",
-         Record({"2012-01-31", "Team lunch"}),
-         {Record({"2012-02-06 00:00", "Holiday"}), Record({"2012-02-08 16:15", "Dentist"})},
+         Array({"2012-01-31", "Team lunch"}),
+         {Array({"2012-02-06 00:00", "Holiday"}), Array({"2012-02-08 16:15", "Dentist"})},
          true,
          {"\"2012-01-31\" is a date, as are the cells below it"}},
         {"a date over text",
-         Record({"31.1.2012", "Team lunch"}),
-         {Record({"tomorrow", "Holiday"})},
+         Array({"31.1.2012", "Team lunch"}),
+         {Array({"tomorrow", "Holiday"})},
          true,
          {"\"31.1.2012\" is a date"}},
         {"a time over dates",
-         Record({"오후 4:15", "x"}),
-         {Record({"2012년 2월 8일", "y"})},
+         Array({"오후 4:15", "x"}),
+         {Array({"2012년 2월 8일", "y"})},
          true,
          {"\"오후 4:15\" is a time over dates"}},
         {"times over times",
-         Record({"9:00 AM", "Lunch"}),
-         {Record({"4:15 p.m.", "Dentist"}), Record({"16:15:30", "Gym"})},
+         Array({"9:00 AM", "Lunch"}),
+         {Array({"4:15 p.m.", "Dentist"}), Array({"16:15:30", "Gym"})},
          true,
          {"\"9:00 AM\" is a time, as are the cells below it"}},
         {"names over data",
-         Record({"Birthday", "Phone", "E-mail", "Web Page 2"}),
-         {Record({"1/31/2012", "+1 212-555-0147 x89", "a@b.example", "https://b.example"}),
-          Record({"--07-22", "(11) 2345-6789", "c@d.example;e@f.example", "www.d.example"})},
+         Array({"Birthday", "Phone", "E-mail", "Web Page 2"}),
+         {Array({"1/31/2012", "+1 212-555-0147 x89", "a@b.example", "https://b.example"}),
+          Array({"--07-22", "(11) 2345-6789", "c@d.example;e@f.example", "www.d.example"})},
          false,
          {}},
         {"data under data",
-         Record({"1/31/2012", "+1 212-555-0147 x89", "a@b.example", "https://b.example"}),
-         {Record({"--07-22", "(11) 2345-6789", "c@d.example;e@f.example", "www.d.example"})},
+         Array({"1/31/2012", "+1 212-555-0147 x89", "a@b.example", "https://b.example"}),
+         {Array({"--07-22", "(11) 2345-6789", "c@d.example;e@f.example", "www.d.example"})},
          true,
          {"\"1/31/2012\" is a date, as are the cells below it",
           "\"+1 212-555-0147 x89\" is a telephone number, as are the cells below it",
           "\"a@b.example\" is an e-mail address, as are the cells below it",
           "\"https://b.example\" is a web address, as are the cells below it"}},
         {"a telephone number in the export's own quotes, a list of them below",
-         Record({"\"010-1234-5678\"", "Gildong"}),
-         {Record({"\"01098765432\";\"+82 10 4444 5555\"", "Jiwoo"})},
+         Array({"\"010-1234-5678\"", "Gildong"}),
+         {Array({"\"01098765432\";\"+82 10 4444 5555\"", "Jiwoo"})},
          true,
          {"\"010-1234-5678\" is a telephone number, as are the cells below it"}},
         {"a list of telephone numbers joined by \" ::: \"",
-         Record({"+34 612 34 56 78 ::: +34 699 00 11 22", "José"}),
+         Array({"+34 612 34 56 78 ::: +34 699 00 11 22", "José"}),
          {},
          true,
          {"\"+34 612 34 56 78 ::: +34 699 00 11 22\" is a telephone number"}},
         // A cell like those below it weighs more than a name over them.
         {"a date like those below beside a name over numbers",
-         Record({"2012-01-31", "Total"}),
-         {Record({"2012-02-01", "12.50"}), Record({"2012-02-02", "8"})},
+         Array({"2012-01-31", "Total"}),
+         {Array({"2012-02-01", "12.50"}), Array({"2012-02-02", "8"})},
          true,
          {"\"2012-01-31\" is a date, as are the cells below it"}},
-        {"numbered columns", Record({"1", "2", "3"}), {Record({"a", "b", "c"})}, true,
+        {"numbered columns", Array({"1", "2", "3"}), {Array({"a", "b", "c"})}, true,
          {"\"1\" is a number", "\"2\" is a number", "\"3\" is a number"}},
         {"a repeated cell beside a sign",
-         Record({"Berlin", "Berlin", "10117"}),
-         {Record({"Potsdam", "Brandenburg", "14467"})},
+         Array({"Berlin", "Berlin", "10117"}),
+         {Array({"Potsdam", "Brandenburg", "14467"})},
          true,
          {"\"10117\" is a number, as are the cells below it", "\"Berlin\" stands in 2 columns"}},
-        {"a repeated cell alone", Record({"Berlin", "Berlin"}), {Record({"Potsdam", "Potsdam"})}, false, {}},
-        {"text alone", Record({"Buy milk, bread and butter", "yellow"}), {Record({"Café at 10:30", "blue"})}, false,
+        {"a repeated cell alone", Array({"Berlin", "Berlin"}), {Array({"Potsdam", "Potsdam"})}, false, {}},
+        {"text alone", Array({"Buy milk, bread and butter", "yellow"}), {Array({"Café at 10:30", "blue"})}, false,
          {}},
         {"shapes that names take",
-         Record({"TEL_WORK1", "Room 4.12", "1-800-FLOWERS", "Q1 2012", "Mobile 010"}),
-         {Record({"1", "2", "3", "4", "5"})},
+         Array({"TEL_WORK1", "Room 4.12", "1-800-FLOWERS", "Q1 2012", "Mobile 010"}),
+         {Array({"1", "2", "3", "4", "5"})},
          false,
          {}},
-        {"more names over data than data", Record({"Start", "End", "2012"}),
-         {Record({"1/2/2012", "1/3/2012", "x"}), Record({"2/2/2012", "2/3/2012", "y"})}, false, {}},
+        {"more names over data than data", Array({"Start", "End", "2012"}),
+         {Array({"1/2/2012", "1/3/2012", "x"}), Array({"2/2/2012", "2/3/2012", "y"})}, false, {}},
         {"empty", CStringArray(), {}, false, {}},
-        {"empty cells", Record({"", " "}), {Record({"1", "2"})}, false, {}},
-        {"rows shorter than the header", Record({"5", "6"}), {Record({}), Record({"7"})}, true,
+        {"empty cells", Array({"", " "}), {Array({"1", "2"})}, false, {}},
+        {"rows shorter than the header", Array({"5", "6"}), {Array({}), Array({"7"})}, true,
          {"\"5\" is a number, as are the cells below it", "\"6\" is a number"}},
-        {"a byte-order mark and spaces", Record({"\xEF\xBB\xBF 42 ", "x"}), {Record({"43", "y"})}, true,
+        {"a byte-order mark and spaces", Array({"\xEF\xBB\xBF 42 ", "x"}), {Array({"43", "y"})}, true,
          {"\"42\" is a number, as are the cells below it"}},
         {"a long cell is cut in the reason",
-         Record({"a@b.example;c@d.example;e@f.example;g@h.example", "x"}),
+         Array({"a@b.example;c@d.example;e@f.example;g@h.example", "x"}),
          {},
          true,
          {"\"a@b.example;c@d.example;e@f.example;g@h.…\" is an e-mail address"}},

@@ -4,28 +4,15 @@
 #pragma once
 
 #include "host/Session.h"
-#include "store/Store.h"
-#include "tests/support/TestSupport.h"
+#include "tests/store/StoreTestSupport.h"
 
 #include <string>
 #include <vector>
 
 namespace varno::test {
 
-class SessionTest : public TempDirTest {
+class SessionTest : public storetest::TempStore {
 protected:
-    void SetUp() override
-    {
-        TempDirTest::SetUp();
-        SetStorePath(U8(Path("store.db")));
-    }
-    void TearDown() override
-    {
-        SetStorePath(CString());
-        TempDirTest::TearDown();
-    }
-
-    std::string Path(std::string_view name) const { return (m_dir / name).string(); }
     static std::string Example(std::string_view name) { return VARNO_SOURCE_DIR "/examples/" + std::string(name); }
     /// A session whose notes go to m_notes, one per line.
     host::Session Session(int profile = 1)

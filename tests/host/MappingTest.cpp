@@ -19,8 +19,6 @@ Header HeaderOf(std::initializer_list<std::u16string_view> names, std::u16string
     return header;
 }
 
-std::string Described(const Mapping& mapping) { return DescribeMapping(mapping, CString()); }
-
 TEST(Mapping, AutoMappingPairsFieldsWithTheColumnsNamedLikeThem)
 {
     const struct {
@@ -73,7 +71,7 @@ TEST(Mapping, GivenPairsKeepTheirOrderAndTheHeadersSpelling)
     const Mapping mapping = MappingFromPairs({"color=colour", "memo=NOTE", "memo=Note"}, header, problem);
     EXPECT_EQ(problem, "");
     EXPECT_TRUE(mapping.given);
-    EXPECT_EQ(Described(mapping), "color <- \"Colour\", memo <- \"Note\", memo <- \"Note\"");
+    EXPECT_EQ(DescribeMapping(mapping, CString()), "color <- \"Colour\", memo <- \"Note\", memo <- \"Note\"");
     (void)MappingFromPairs({"memo=Text"}, header, problem);
     EXPECT_EQ(problem, "--map column \"Text\" is not in the header; its columns are \"Note\", \"Colour\"");
 }

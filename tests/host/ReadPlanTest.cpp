@@ -8,18 +8,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace varno::host {
 namespace {
 
-using Texts = std::vector<std::string>;
-
-CStringArray Array(const Texts& texts)
-{
-    CStringArray array;
-    for (const std::string& text : texts)
-        array.Add(CString::FromUtf8(text));
-    return array;
-}
+using test::Array;
+using test::Texts;
 
 std::string Joined(const CStringArray& array)
 {
@@ -175,16 +170,12 @@ TEST(ReadPlan, HandsTheLibraryWhatItReadsAsMeant)
             out.push_back(Joined(adapted));
         }
         EXPECT_EQ(out, c.out);
-        // Every added column is mapped to its field, by name.
+        // Every column of the library's mapping is in its header, by name.
         const Mapping& library = plan.LibraryMapping();
         EXPECT_EQ(library.fieldNames.GetCount(), library.fileColumns.GetCount());
-        for (const CString& column : library.fileColumns) {
-            const CStringArray names = plan.LibraryHeader();
-            bool found = false;
-            for (int i = 0; i < names.GetSize(); ++i)
-                found = found || names[i] == column;
-            EXPECT_TRUE(found) << column.ToUtf8();
-        }
+        const Texts names = test::Utf8(plan.LibraryHeader());
+        for (const CString& column : library.fileColumns)
+            EXPECT_NE(std::find(names.begin(), names.end(), column.ToUtf8()), names.end()) << column.ToUtf8();
     }
 }
 

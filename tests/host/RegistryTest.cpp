@@ -54,13 +54,9 @@ TEST(Registry, EveryTypeIsWholeAndTheFacadeServesExactlyThese)
         EXPECT_NE(type.makeRecords, nullptr);
         EXPECT_EQ(CSVMng::GetLayout(type.code), &layout);
     }
-    for (unsigned long code : {0ul, 7ul, 100ul}) {
-        EXPECT_EQ(CSVMng::GetLayout(code), nullptr);
-        long count = 42;
-        CStringList none;
-        EXPECT_EQ(CSVMng().Count(code, count, 1, CString(u"x.csv"), none, none, -1), CSVERR_FAIL);
-        EXPECT_EQ(count, 42);
-    }
+    // What the facade does with the other codes is CSVMngTest's.
+    for (unsigned long code : {0ul, 7ul, 100ul})
+        EXPECT_EQ(CSVMng::GetLayout(code), nullptr) << code;
 }
 
 } // namespace

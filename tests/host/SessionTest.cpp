@@ -24,105 +24,118 @@ protected:
     }
 };
 
+// Each row: what is said (a note, or with "error: " the refusal) and what is
+// stored (the memos as export writes them, in UTF-8). Count and preview
+// refuse as the import did; the preview's records are those it stored.
 TEST_F(SessionReadTest, ImportStoresWhatTheFileMeansOrRefusesAndPreviewAgrees)
 {
     const std::string stored = "\"memo\",\"color\"\r\n\"A\",\"red\"\r\n\"B\",\"blue\"\r\n";
     const std::string example = ReadFile(VARNO_SOURCE_DIR "/examples/memo.csv");
     const std::string file = Path("case.csv");
+    auto cp949 = [](std::u16string_view text) { return WideCharToMultiByte(949, text); };
     const struct {
         std::string bytes;
-        std::vector<std::string> maps;
-        bool saved;
+        host::ReadRequest request; // its file is filled in
         std::string says, stored;
         unsigned codePage = 65001;
     } rows[] = {
-        {"\xEF\xBB\xBFmemo,color\r\nA,red\r\nB,blue\r\n", {}, true,
+        {"\xEF\xBB\xBFmemo,color\r\nA,red\r\nB,blue\r\n", {},
          "starts with a UTF-8 byte-order mark: its first column \"memo\" is matched without it", stored},
-        {"\xEF\xBB\xBFmemo,color\r\nA,red\r\nB,blue\r\n", {"memo=MEMO", "color=color"}, true,
+        {"\xEF\xBB\xBFmemo,color\r\nA,red\r\nB,blue\r\n", {"", {"memo=MEMO", "color=color"}},
          "mapping (--map): memo <- \"memo\", color <- \"color\"", stored},
-        {"memo;color\r\nA;red\r\nB;blue\r\n", {}, true, "its columns are read as separated by \";\"", stored},
-        {"Memo , Color\r\nA,red\r\nB,blue\r\n", {}, true, "mapping: memo <- \"Memo \", color <- \" Color\"", stored},
-        {"Remark,Colour\r\nA,red\r\nB,blue\r\n", {}, false, "nothing would fill memo, so every memo would be stored",
+        {"memo;color\r\nA;red\r\nB;blue\r\n", {}, "its columns are read as separated by \";\"", stored},
+        {"Memo , Color\r\nA,red\r\nB,blue\r\n", {}, "mapping: memo <- \"Memo \", color <- \" Color\"", stored},
+        {"Remark,Colour\r\nA,red\r\nB,blue\r\n", {}, "nothing would fill memo, so every memo would be stored",
          "(no store)"},
-        {"x,y\r\nA,red\r\n", {}, false, "no header column is named after a field of memo (memo, color)", "(no store)"},
-        {"Memo , Color\r\nA,red\r\n", {"memo=Memo"}, false,
+        {"x,y\r\nA,red\r\n", {}, "no header column is named after a field of memo (memo, color)", "(no store)"},
+        {"Memo , Color\r\nA,red\r\n", {"", {"memo=Memo"}},
          "--map column \"Memo\" is not in the header; its columns are \"Memo \", \" Color\"", "(no store)"},
-        {std::string(kTwoMemos), {"memo=Nope"}, false,
+        {std::string(kTwoMemos), {"", {"memo=Nope"}},
          "--map column \"Nope\" is not in the header; its columns are \"memo\", \"color\"", "(no store)"},
-        {example, {}, false,
+        {example, {},
          "is not text in code page 65001: the byte at offset 59 (line 3) does not decode in it and would be stored "
          "as U+FFFD; the file decodes cleanly in code page 1252: use --codepage 1252",
          "(no store)"},
-        {"memo,color\r\n\xC7\xD1\xB1\xB9,red\r\n", {}, false, "the file decodes cleanly in code page 949",
-         "(no store)"},
-        {"memo,color\r\n\xC7\xD1\xB1\xB9,red\r\n", {}, true, "mapping: memo", // 1252 decodes every byte
-         "\"memo\",\"color\"\r\n\"\xC7\xD1\xB1\xB9\",\"red\"\r\n", 1252},
-        {"\xEF\xBB\xBFmemo\r\nA\r\n", {}, false,
-         "starts with a UTF-8 byte-order mark, so it is UTF-8 text, but the code page in use is 949", "(no store)",
-         949},
-        {std::string("memo,color\r\nA,red\r\nB\0,blue\r\nC,green\r\n", 36), {}, false,
+        {"memo,color\r\n\xC7\xD1\xB1\xB9,red\r\n", {}, "the file decodes cleanly in code page 949", "(no store)"},
+        {"memo,color\r\n\xC7\xD1\xB1\xB9,red\r\n", {}, "mapping: memo", // 1252 decodes every byte
+         "\"memo\",\"color\"\r\n\"ÇÑ±¹\",\"red\"\r\n", 1252},
+        {cp949(u"memo,color\r\n장보기 목록 우유 빵 계란,red\r\n회의 준비,blue\r\n"), {},
+         "error: " + file + " looks like text in code page 949 (EUC-KR), not in 1252", "(no store)", 1252},
+        {cp949(u"memo,color\r\n장보기,red\r\n"), {}, "mapping: memo <- \"memo\"",
+         "\"memo\",\"color\"\r\n\"장보기\",\"red\"\r\n", 949},
+        // Every reason to refuse is said, one line each.
+        {std::string("\xEF\xBB\xBFmemo\r\nA\0\r\n", 11), {},
+         "error: " + file + " starts with a UTF-8 byte-order mark, so it is UTF-8 text, but the code page in use is "
+         "1252: use --codepage 65001\n" + file + " holds a NUL byte at offset 10", "(no store)", 1252},
+        {std::string("memo,color\r\nA,red\r\nB\0,blue\r\nC,green\r\n", 36), {},
          "holds a NUL byte at offset 20: the library's reader ends the text there", "(no store)"},
-        {Utf16LE(u"memo,color\r\nA,red\r\n") + std::string("\0\0", 2) + Utf16LE(u"B,blue\r\n", false), {}, false,
+        {Utf16LE(u"memo,color\r\nA,red\r\n") + std::string("\0\0", 2) + Utf16LE(u"B,blue\r\n", false), {},
          "holds a NUL character at offset 40", "(no store)"},
-        {Utf16LE(u"memo,color\r\nA,red\r\nB\xD800,blue\r\n"), {}, false,
+        {Utf16LE(u"memo,color\r\nA,red\r\nB\xD800,blue\r\n"), {},
          "is not valid UTF-16: the unpaired surrogate at offset 42 (line 3) would be stored as U+FFFD", "(no store)"},
-        {Utf16LE(u"memo,color\r\nA,red\r\n") + "x", {}, false,
+        {Utf16LE(u"memo,color\r\nA,red\r\n") + "x", {},
          "is not valid UTF-16: it has an odd number of bytes, and the last one (offset 40) would be lost",
          "(no store)"},
-        {"memo,color\r\nA,red,x\r\nB,blue,y,z\r\n", {}, true,
+        {Utf16BE(u"memo,color\r\n장보기,red\r\n"), {}, "is UTF-16 text in big-endian byte order: it is read as such",
+         "\"memo\",\"color\"\r\n\"장보기\",\"red\"\r\n", 1252},
+        {Utf16LE(u"memo,color\r\nBuy milk,red\r\n", false), {}, "is UTF-16 text without a byte-order mark",
+         "\"memo\",\"color\"\r\n\"Buy milk\",\"red\"\r\n", 1252},
+        {Utf16BE(u"memo,color\r\nBuy milk,red\r\n", false), {},
+         "in big-endian byte order, without a byte-order mark", "\"memo\",\"color\"\r\n\"Buy milk\",\"red\"\r\n"},
+        {"memo,color\r\nA,red,x\r\nB,blue,y,z\r\n", {},
          "warning: 2 rows of " + file + " hold more cells than the header's 2 columns (the first on line 2)", stored},
-        {"memo,color\r\nA,red\r\nB\r\n", {}, true, "warning: 1 row of " + file + " holds fewer cells",
+        {"memo,color\r\nA,red\r\nB\r\n", {}, "warning: 1 row of " + file + " holds fewer cells",
          "\"memo\",\"color\"\r\n\"A\",\"red\"\r\n\"B\",\"\"\r\n"},
-        {"memo,color\r\nA,red\r\n\"B,blue\r\nC,green\r\n", {}, true,
+        {"memo,color\r\nA,red\r\n\"B,blue\r\nC,green\r\n", {},
          "a quote opened in the record on line 3 of " + file + " is never closed",
          "\"memo\",\"color\"\r\n\"A\",\"red\"\r\n\"B,blue\r\nC,green\r\n\",\"\"\r\n"},
-        {"memo,color\r\n", {}, false, file + " holds no data rows", "(no store)"},
+        {"memo,color\r\n", {}, file + " holds no data rows", "(no store)"},
+        // A first row of data: said, and left out.
+        {"2012-01-31,Buy milk,555-0100\r\n2012-02-01,Call Ann,555-0101\r\n", {"", {"memo=Buy milk"}},
+         "warning: the first row of " + file + " looks like data", "\"memo\",\"color\"\r\n\"Call Ann\",\"\"\r\n"},
+        // No header: every row, columns by number.
+        {"2012-01-31,Buy milk,red\r\n2012-02-01,Call Ann,blue\r\n", {"", {"memo=#2", "color=#3"}, false, true},
+         "mapping (--map): memo <- \"#2\", color <- \"#3\"",
+         "\"memo\",\"color\"\r\n\"Buy milk\",\"red\"\r\n\"Call Ann\",\"blue\"\r\n"},
     };
     for (const auto& row : rows) {
         std::filesystem::remove(m_dir / "store.db");
         std::filesystem::remove(m_dir / "stored.csv");
         WriteBytes("case.csv", row.bytes);
-        const CodePageGuard codePage(row.codePage);
-        const host::ReadRequest request{file, row.maps};
-        const std::string said = Said([&] { (void)Session().Import(Type("memo"), request, -1, false); });
+        const bool saved = row.stored != "(no store)";
+        host::ReadRequest request = row.request;
+        request.file = file;
+        std::string said, previewSaid, unfilled, counted;
+        std::vector<std::string> previewed;
+        {
+            const CodePageGuard codePage(row.codePage);
+            said = Said([&] { (void)Session().Import(Type("memo"), request, -1, false); });
+            std::error_code none;
+            std::filesystem::rename(m_dir / "store.db", m_dir / "imported.db", none); // a preview opens no store
+            previewSaid = Said([&] {
+                const host::Preview preview = Session().MakePreview(Type("memo"), request, 5);
+                unfilled = preview.unfilled;
+                for (const host::ListedRecord& record : preview.records)
+                    previewed.push_back(record.Json());
+            });
+            counted = Said([&] { (void)Session().Count(Type("memo"), request); });
+        }
         SCOPED_TRACE(said);
         EXPECT_NE(said.find(row.says), std::string::npos);
-        EXPECT_EQ(said.find("error: ") == std::string::npos, row.saved);
-        EXPECT_EQ(StoredMemos(), row.stored);
-        // Count and preview read, check and refuse as the import did, and
-        // the preview's records are those the import stored.
-        std::error_code none;
-        std::filesystem::rename(m_dir / "store.db", m_dir / "imported.db", none); // a preview opens no store
-        std::vector<std::string> previewed;
-        std::string unfilled;
-        const std::string previewSaid = Said([&] {
-            const host::Preview preview = Session().MakePreview(Type("memo"), request, 5);
-            unfilled = preview.unfilled;
-            for (const host::ListedRecord& record : preview.records)
-                previewed.push_back(record.Json());
-        });
+        EXPECT_EQ(said.find("error: ") == std::string::npos, saved);
         EXPECT_FALSE(Exists("store.db"));
-        EXPECT_EQ(Said([&] { (void)Session().Count(Type("memo"), request); }).find("error: ") == std::string::npos,
-                  row.saved);
-        if (!row.saved) {
+        EXPECT_EQ(counted.find("error: ") == std::string::npos, saved);
+        std::error_code none;
+        std::filesystem::rename(m_dir / "imported.db", m_dir / "store.db", none);
+        EXPECT_EQ(StoredMemos(), row.stored);
+        if (saved) {
+            EXPECT_EQ(previewed, Listed("memo"));
+        } else {
             // A mapping that fills nothing is shown, not refused: the
             // preview is where one is made.
             EXPECT_NE((previewSaid + unfilled).find(row.says), std::string::npos);
-            continue;
         }
-        std::filesystem::rename(m_dir / "imported.db", m_dir / "store.db");
-        EXPECT_EQ(previewed, Listed("memo"));
     }
-}
-
-// Several reasons to refuse one file are all said, one line each.
-TEST_F(SessionReadTest, EveryReasonToRefuseIsSaid)
-{
-    WriteBytes("both.csv", std::string("\xEF\xBB\xBFmemo\r\nA\0\r\n", 11));
-    const CodePageGuard codePage(1252);
-    const std::string said = Said([&] { (void)Session().Count(Type("memo"), {Path("both.csv"), {}}); });
-    EXPECT_NE(said.find("error: " + Path("both.csv") + " starts with a UTF-8 byte-order mark"), std::string::npos);
-    EXPECT_NE(said.find("\n" + Path("both.csv") + " holds a NUL byte at offset 10"), std::string::npos) << said;
 }
 
 TEST_F(SessionReadTest, MapFieldsTheTypeLacksAreAUsageError)
@@ -134,65 +147,6 @@ TEST_F(SessionReadTest, MapFieldsTheTypeLacksAreAUsageError)
     } catch (const host::Error& error) {
         EXPECT_EQ(error.GetKind(), host::Error::Kind::Usage);
         EXPECT_STREQ(error.what(), "--map body=memo: memo has no field \"body\" (its fields: memo, color)");
-    }
-}
-
-} // namespace
-} // namespace varno::test
-
-namespace varno::test {
-namespace {
-
-// Files that other programs write and that a code page, a byte order or a
-// missing header would make the library misread: each is read as meant, or
-// refused with words that fit, and what is stored is checked.
-TEST_F(SessionReadTest, ByteOrdersCodePagesHeadersAndStrictness)
-{
-    auto cp949 = [](std::u16string_view text) { return WideCharToMultiByte(949, text); };
-    auto utf16be = [](std::u16string_view text, bool mark) {
-        std::string bytes = mark ? "\xFE\xFF" : "";
-        for (char16_t c : text)
-            bytes += {static_cast<char>(c >> 8), static_cast<char>(c & 0xFF)};
-        return bytes;
-    };
-    const struct {
-        const char* what;
-        std::string bytes;
-        unsigned codePage;
-        host::ReadRequest request; // the file is filled in
-        std::string says;          ///< a note, or with "error: " the refusal
-        std::string stored;        ///< the memos, as export writes them in UTF-8
-    } rows[] = {
-        {"Korean in code page 949, read in 1252", cp949(u"memo,color\r\n장보기 목록 우유 빵 계란,red\r\n회의 준비,blue\r\n"),
-         1252, {}, "error: " + Path("case.csv") + " looks like text in code page 949 (EUC-KR), not in 1252",
-         "(no store)"},
-        {"the same in 949", cp949(u"memo,color\r\n장보기,red\r\n"), 949, {}, "mapping: memo <- \"memo\"",
-         "\"memo\",\"color\"\r\n\"장보기\",\"red\"\r\n"},
-        {"UTF-16 big-endian with its mark", utf16be(u"memo,color\r\n장보기,red\r\n", true), 1252, {},
-         "is UTF-16 text in big-endian byte order: it is read as such", "\"memo\",\"color\"\r\n\"장보기\",\"red\"\r\n"},
-        {"UTF-16 little-endian without a mark", Utf16LE(u"memo,color\r\nBuy milk,red\r\n", false), 1252, {},
-         "is UTF-16 text without a byte-order mark", "\"memo\",\"color\"\r\n\"Buy milk\",\"red\"\r\n"},
-        {"UTF-16 big-endian without a mark", utf16be(u"memo,color\r\nBuy milk,red\r\n", false), 65001, {},
-         "in big-endian byte order, without a byte-order mark", "\"memo\",\"color\"\r\n\"Buy milk\",\"red\"\r\n"},
-        {"a first row of data", "2012-01-31,Buy milk,555-0100\r\n2012-02-01,Call Ann,555-0101\r\n", 65001,
-         {"", {"memo=Buy milk"}}, "warning: the first row of " + Path("case.csv") + " looks like data",
-         "\"memo\",\"color\"\r\n\"Call Ann\",\"\"\r\n"},
-        {"no header: every row, columns by number", "2012-01-31,Buy milk,red\r\n2012-02-01,Call Ann,blue\r\n", 65001,
-         {"", {"memo=#2", "color=#3"}, false, true}, "mapping (--map): memo <- \"#2\", color <- \"#3\"",
-         "\"memo\",\"color\"\r\n\"Buy milk\",\"red\"\r\n\"Call Ann\",\"blue\"\r\n"},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.what);
-        std::filesystem::remove(m_dir / "store.db");
-        std::filesystem::remove(m_dir / "stored.csv");
-        WriteBytes("case.csv", row.bytes);
-        const CodePageGuard codePage(row.codePage);
-        host::ReadRequest request = row.request;
-        request.file = Path("case.csv");
-        const std::string said = Said([&] { (void)Session().Import(Type("memo"), request, -1, false); });
-        EXPECT_NE(said.find(row.says), std::string::npos) << said;
-        const CodePageGuard utf8(65001);
-        EXPECT_EQ(StoredMemos(), row.stored);
     }
 }
 
@@ -224,12 +178,6 @@ TEST_F(SessionReadTest, StrictRefusesWhatWouldBeLostOrChanged)
     EXPECT_NE(listed[1].find("\"number\":\"18003569377\""), std::string::npos) << listed[1];
     EXPECT_NE(listed[2].find("\"BIRTHDAY\":\"\""), std::string::npos) << listed[2];
 }
-
-} // namespace
-} // namespace varno::test
-
-namespace varno::test {
-namespace {
 
 // The session counts a file's records from its reading; the library, reading
 // the file again, must say the same of every example, whatever its layout,

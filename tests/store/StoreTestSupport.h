@@ -249,6 +249,36 @@ inline std::uint32_t IdOf(const CContactGroupPair* r) { return r->PairId; }
 inline std::uint32_t IdOf(const CMessage* r) { return r->MessageId; }
 inline std::uint32_t IdOf(const CMsgEmail* r) { return r->EmailId; }
 
+/// Every record of `profile` with its id, as loads give them (calendar
+/// entries of types 1 to 3, contacts, groups, every link, messages,
+/// e-mails), each kind after the result of its load.
+inline Lines Everything(int profile)
+{
+    Lines all;
+    auto add = [&all](const auto& collection, long loaded) {
+        all.push_back("loaded " + std::to_string(loaded));
+        for (int i = 0; i < collection.GetCount(); ++i) {
+            all.push_back("id " + std::to_string(IdOf(collection[i])));
+            for (const std::string& line : Describe(*collection[i]))
+                all.push_back(line);
+        }
+    };
+    CCalendars calendars;
+    add(calendars, calendars.OpenFromDB(profile, 1, 1) + calendars.OpenFromDB(profile, 2, 1) +
+                       calendars.OpenFromDB(profile, 3, 1));
+    CContacts contacts;
+    add(contacts, contacts.OpenFromDB(profile, 0));
+    CContactGroups groups;
+    add(groups, groups.OpenFromDB(profile));
+    CContactGroupPairs pairs;
+    add(pairs, pairs.OpenFromDB());
+    CMessages messages;
+    add(messages, messages.OpenFromDB(profile));
+    CMsgEmails emails;
+    add(emails, emails.OpenFromDB(profile));
+    return all;
+}
+
 /// Saves `saved` into profile 7 with save(collection, profile), then checks
 /// that load(collection, profile) gives every record back, field by field,
 /// under the id the save gave it (database keys, rising); that profile 8

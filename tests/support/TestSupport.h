@@ -8,6 +8,7 @@
 #include "platform/CStringArray.h"
 #include "platform/CodePage.h"
 #include "platform/Locale.h"
+#include "tests/support/Cells.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +18,7 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <sstream>
 #include <string>
 
 namespace varno::test {
@@ -29,6 +31,15 @@ inline std::string Utf16LE(std::u16string_view text, bool mark = true)
     std::string bytes = mark ? "\xFF\xFE" : "";
     for (char16_t c : text)
         bytes += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+    return bytes;
+}
+
+/// UTF-16BE bytes of `text`, by default after the FE FF mark.
+inline std::string Utf16BE(std::u16string_view text, bool mark = true)
+{
+    std::string bytes = mark ? "\xFE\xFF" : "";
+    for (char16_t c : text)
+        bytes += {static_cast<char>(c >> 8), static_cast<char>(c & 0xFF)};
     return bytes;
 }
 
@@ -106,6 +117,16 @@ inline std::string ReadFile(const std::filesystem::path& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+/// The lines of a text, without their line breaks.
+inline std::vector<std::string> SplitLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
 /// A fresh directory under the system's temp directory, removed with all
 /// it holds when the test ends.
 class TempDirTest : public ::testing::Test {
@@ -123,6 +144,7 @@ protected:
     }
 
     CString PathOf(std::string_view name) const { return U8((m_dir / name).string()); }
+    std::string Path(std::string_view name) const { return (m_dir / name).string(); }
     void WriteBytes(std::string_view name, std::string_view bytes) const
     {
         std::ofstream(m_dir / name, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
