@@ -15,7 +15,7 @@
 // reports (platform/Progress.h) may then come from those threads, one at a
 // time. Calls on one object share nothing, as with CSVMng.
 //
-// Why a class of its own: CSVMng keeps exactly its specified interface and
+// Why a class of its own: CSVMng keeps exactly its documented interface and
 // no data members, and there is no setting anywhere, global or per object,
 // that its operations read; a host chooses the pipeline by the class it
 // calls, and this class has no data members either.

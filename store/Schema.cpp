@@ -185,18 +185,18 @@ const std::vector<const TableSpec*>& SchemaTables()
 std::vector<std::string> SchemaStatements()
 {
     std::vector<std::string> statements;
-    for (const TableSpec* spec : SchemaTables()) {
-        const std::string table = spec->table;
+    for (const TableSpec* tableSpec : SchemaTables()) {
+        const std::string table = tableSpec->table;
         statements.push_back("CREATE TABLE " + table + " (id INTEGER PRIMARY KEY AUTOINCREMENT" +
-                             (spec->hasProfile ? ", profile INTEGER NOT NULL" : "") + Definitions(spec->columns) +
-                             ")");
-        for (const IndexSpec& index : spec->indexes)
+                             (tableSpec->hasProfile ? ", profile INTEGER NOT NULL" : "") +
+                             Definitions(tableSpec->columns) + ")");
+        for (const IndexSpec& index : tableSpec->indexes)
             statements.push_back(std::string("CREATE INDEX ") + index.name + " ON " + table + "(" + index.columns +
                                  ")");
-        for (const ChildSpec& child : spec->children) {
+        for (const ChildSpec& child : tableSpec->children) {
             const std::string owner = child.ownerColumn;
             statements.push_back("CREATE TABLE " + std::string(child.table) + " (" + owner + " " +
-                                 Link(child.ownerColumn, spec->table)[0].type + ", seq INTEGER NOT NULL" +
+                                 Link(child.ownerColumn, tableSpec->table)[0].type + ", seq INTEGER NOT NULL" +
                                  Definitions(child.columns) + ", PRIMARY KEY (" + owner + ", seq)) WITHOUT ROWID");
         }
     }
