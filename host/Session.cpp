@@ -63,6 +63,41 @@ std::string RowsOf(long long rows, const std::string& file)
 /// Records of a file compared with the store's at a time.
 constexpr int kStoredCheckWindow = 2048;
 
+/// A listed record's fields and values as one text, each piece preceded by
+/// its length so that no two contents run together: what the listing's
+/// JSON says of them, without building the JSON. The id and the deleted
+/// mark are not part of it.
+std::string ContentText(const ListedRecord& record)
+{
+    std::string text;
+    auto add = [&text](std::string_view piece) {
+        const size_t size = piece.size();
+        text.append(reinterpret_cast<const char*>(&size), sizeof size);
+        text.append(piece);
+    };
+    for (const auto& [name, value] : record.fields) {
+        add(name);
+        if (!value.isList) {
+            text += 'T';
+            add(value.text);
+            continue;
+        }
+        text += 'L';
+        for (const ListedValue::Entry& entry : value.entries) {
+            // An entry with parts is listed as its parts alone.
+            text += entry.parts.empty() ? 't' : 'p';
+            if (entry.parts.empty())
+                add(entry.text);
+            for (const auto& [key, part] : entry.parts) {
+                add(key);
+                add(part);
+            }
+        }
+        text += 'E';
+    }
+    return text;
+}
+
 /// The bytes a guess at a file's code page looks at.
 constexpr size_t kGuessSample = 1 << 20;
 
@@ -475,13 +510,11 @@ std::vector<long long> Session::FindStored(const RecordType& type, const ReadReq
     // A record's content is its listing without its id; group names are
     // matched as the import links them, without regard to case.
     auto contentOf = [](ListedRecord record) {
-        record.id.reset();
-        record.deleted = false;
         for (auto& [name, value] : record.fields)
             if (name == "groups")
                 for (ListedValue::Entry& entry : value.entries)
                     entry.text = CString::FromUtf8(entry.text).MakeLower().ToUtf8();
-        return std::hash<std::string>()(record.Json());
+        return std::hash<std::string>()(ContentText(record));
     };
     std::unordered_set<size_t> stored;
     {
