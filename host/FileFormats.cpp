@@ -1,0 +1,91 @@
+#include "host/FileFormats.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace varno::host {
+
+namespace {
+
+void ReadVCardFile(std::string_view text, const std::string& shown, const RecordType&, const LayoutRowSink& each,
+                   const NoteSink& note)
+{
+    ReadVCards(text, shown, each, note);
+}
+
+class VCardFormatWriter : public FormatWriter {
+public:
+    explicit VCardFormatWriter(int version) : m_writer(version) {}
+    [[nodiscard]] std::string Write(const LayoutRow& row) override { return m_writer.Write(row); }
+
+private:
+    VCardWriter m_writer;
+};
+
+std::unique_ptr<FormatWriter> MakeVCardWriter(const RecordType&, const FormatOptions& options)
+{
+    return std::make_unique<VCardFormatWriter>(options.vcardVersion);
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+const std::vector<FileFormat>& Table()
+{
+    static const std::vector<FileFormat> formats = {
+        {"csv", {".csv", ".tsv", ".txt"}, {}, nullptr, nullptr},
+        {"vcard", {".vcf", ".vcard"}, {"contact"}, &ReadVCardFile, &MakeVCardWriter},
+    };
+    return formats;
+}
+
+} // namespace
+
+std::string FileFormat::ServedInWords() const
+{
+    std::string words;
+    for (size_t i = 0; i < types.size(); ++i) {
+        const RecordType* type = FindRecordType(types[i]);
+        words += (i == 0 ? "" : i + 1 == types.size() ? " and " : ", ") + std::string(type ? type->plural : types[i]);
+    }
+    return words;
+}
+
+std::span<const FileFormat> FileFormats()
+{
+    return Table();
+}
+
+const FileFormat* FindFileFormat(std::string_view word)
+{
+    for (const FileFormat& format : Table())
+        if (EqualNoCase(format.name, word))
+            return &format;
+    return nullptr;
+}
+
+const FileFormat& FormatOfFile(std::string_view file)
+{
+    const size_t dot = file.rfind('.');
+    const size_t slash = file.rfind('/');
+    if (dot != std::string_view::npos && (slash == std::string_view::npos || dot > slash))
+        for (const FileFormat& format : Table())
+            for (std::string_view extension : format.extensions)
+                if (EqualNoCase(file.substr(dot), extension))
+                    return format;
+    return Table().front();
+}
+
+std::string FormatNames(std::string_view between)
+{
+    std::string names;
+    for (const FileFormat& format : Table())
+        names += (names.empty() ? "" : std::string(between)) + std::string(format.name);
+    return names;
+}
+
+} // namespace varno::host

@@ -1,0 +1,947 @@
+// vCard 2.1, 3.0 and 4.0 to and from the contact's own CSV layout.
+//
+// Why a codec of our own rather than a packaged library: no single packaged
+// library reads all three versions (belcard reads 4.0 only; vformat reads
+// 2.1 and 3.0 but leaves CHARSET conversion, 4.0's parameters and the
+// slotting by TYPE to its caller), and either would still need this file's
+// mapping onto the layout's slots. The grammar that remains is small (line
+// folding, quoted-printable, parameters, escapes), so reading it here keeps
+// one set of rules, one set of refusals with line numbers and no further
+// dependency; CHARSET conversion is ICU's.
+//
+// Reading. Lines end in CRLF, LF or CR. A line starting with a space or tab
+// continues the one before (3.0/4.0 folding, also seen in 2.1 files); a
+// quoted-printable value ending in "=" continues on the next line (2.1's
+// soft line break). Logical lines are bounded by kVCardLineLimit. In 2.1 a
+// bare parameter word is a TYPE ("TEL;CELL;HOME:") or an ENCODING; values
+// are decoded from quoted-printable, then from their CHARSET (ICU; without
+// one, UTF-8 when they are, else the code page in use), then unescaped. A
+// 3.0 or 4.0 vCard must be UTF-8.
+//
+// Slots. The layout holds two telephones of each kind (work, home, mobile,
+// fax, other), one e-mail and one web address of each of work, home and
+// other, one postal address of each of those, a birthday, an anniversary,
+// one note and (through the host's splitting of group cells) every
+// category. Entries with PREF come first within their kind. An entry whose
+// kind's slots are taken goes to a free "other" slot, and is said; one
+// that finds none is not stored, and is said.
+//
+// Dates. 19850412, 1985-04-12 and either with a time give the layout's
+// "YYYY-MM-DD hh:mm". A date without a year (--0412, --04-12) is not
+// stored and is said: the store holds dates with a year, and inventing one
+// would store what the file did not say.
+#include "host/VCard.h"
+
+#include "host/Registry.h"
+#include "host/Session.h"
+
+#include "platform/CString.h"
+#include "platform/CodePage.h"
+
+#include <unicode/ucnv.h>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <map>
+#include <memory>
+#include <optional>
+
+namespace varno::host {
+
+namespace {
+
+[[noreturn]] void Refuse(const std::string& message)
+{
+    throw Error(Error::Kind::Refused, message);
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
+           });
+}
+
+std::string Upper(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out;
+}
+
+std::string Lower(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+std::string_view Trim(std::string_view text)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    return text;
+}
+
+/// The offset of the first byte that is not part of valid UTF-8, or npos.
+size_t BadUtf8(std::string_view text)
+{
+    for (size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        if (n == 0 || i + n > text.size() || (n == 2 && c < 0xC2))
+            return i;
+        for (size_t k = 1; k < n; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+                return i;
+        const auto c1 = static_cast<unsigned char>(n > 1 ? text[i + 1] : 0);
+        if ((n == 3 && ((c == 0xE0 && c1 < 0xA0) || (c == 0xED && c1 >= 0xA0))) ||
+            (n == 4 && ((c == 0xF0 && c1 < 0x90) || (c == 0xF4 && c1 >= 0x90) || c > 0xF4)))
+            return i;
+        i += n;
+    }
+    return std::string_view::npos;
+}
+
+/// Quoted-printable: =XX is a byte; an "=" that starts no such pair stays.
+std::string DecodeQuotedPrintable(std::string_view text)
+{
+    auto hex = [](char c) {
+        return c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    };
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '=' && i + 2 < text.size() && hex(text[i + 1]) >= 0 && hex(text[i + 2]) >= 0) {
+            out += static_cast<char>(hex(text[i + 1]) * 16 + hex(text[i + 2]));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+/// One property of a vCard: "item1.TEL;TYPE=cell,pref:+1 555".
+struct Property {
+    std::string name;                                         ///< upper case, group left out
+    std::vector<std::pair<std::string, std::string>> params;  ///< name upper case, each value of a list apart
+    std::string value;                                        ///< as in the file, after unfolding
+    int64_t line = 0;
+
+    [[nodiscard]] bool Has(std::string_view param, std::string_view value = {}) const
+    {
+        return std::any_of(params.begin(), params.end(), [&](const auto& p) {
+            return p.first == param && (value.empty() || EqualNoCase(p.second, value));
+        });
+    }
+    [[nodiscard]] std::string Param(std::string_view param) const
+    {
+        for (const auto& p : params)
+            if (p.first == param)
+                return p.second;
+        return {};
+    }
+};
+
+/// Splits at `separator` outside double quotes.
+std::vector<std::string_view> SplitOutsideQuotes(std::string_view text, char separator)
+{
+    std::vector<std::string_view> pieces;
+    bool quoted = false;
+    size_t start = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '"')
+            quoted = !quoted;
+        else if (text[i] == separator && !quoted) {
+            pieces.push_back(text.substr(start, i - start));
+            start = i + 1;
+        }
+    }
+    pieces.push_back(text.substr(start));
+    return pieces;
+}
+
+std::string_view Unquoted(std::string_view text)
+{
+    text = Trim(text);
+    if (text.size() >= 2 && text.front() == '"' && text.back() == '"')
+        return text.substr(1, text.size() - 2);
+    return text;
+}
+
+/// The property of a logical line; false when it has no ":".
+bool ParseProperty(std::string_view line, Property& out)
+{
+    bool quoted = false;
+    size_t colon = std::string_view::npos;
+    for (size_t i = 0; i < line.size() && colon == std::string_view::npos; ++i) {
+        if (line[i] == '"')
+            quoted = !quoted;
+        else if (line[i] == ':' && !quoted)
+            colon = i;
+    }
+    if (colon == std::string_view::npos)
+        return false;
+    const std::vector<std::string_view> parts = SplitOutsideQuotes(line.substr(0, colon), ';');
+    std::string_view name = Trim(parts[0]);
+    if (const size_t dot = name.rfind('.'); dot != std::string_view::npos)
+        name.remove_prefix(dot + 1); // a group: "item1.EMAIL"
+    out.name = Upper(name);
+    out.params.clear();
+    for (size_t i = 1; i < parts.size(); ++i) {
+        const std::string_view param = Trim(parts[i]);
+        if (param.empty())
+            continue;
+        const size_t equals = param.find('=');
+        if (equals == std::string_view::npos) {
+            // 2.1: a bare word is a type or an encoding.
+            const std::string word = Upper(param);
+            const bool encoding = word == "QUOTED-PRINTABLE" || word == "BASE64" || word == "8BIT" || word == "7BIT";
+            out.params.emplace_back(encoding ? "ENCODING" : "TYPE", word);
+            continue;
+        }
+        const std::string pname = Upper(Trim(param.substr(0, equals)));
+        for (std::string_view value : SplitOutsideQuotes(param.substr(equals + 1), ','))
+            out.params.emplace_back(pname, std::string(Unquoted(value)));
+    }
+    out.value = std::string(line.substr(colon + 1));
+    return true;
+}
+
+/// Splits a value at unescaped `separator` and unescapes each piece.
+std::vector<std::string> SplitValue(std::string_view value, char separator, bool v21)
+{
+    std::vector<std::string> pieces(1);
+    for (size_t i = 0; i < value.size(); ++i) {
+        const char c = value[i];
+        if (c == '\\' && i + 1 < value.size()) {
+            const char next = value[++i];
+            if (next == ';' || next == ',' || (!v21 && next == '\\'))
+                pieces.back() += next;
+            else if (!v21 && (next == 'n' || next == 'N'))
+                pieces.back() += '\n';
+            else
+                pieces.back().append({c, next});
+        } else if (c == separator) {
+            pieces.emplace_back();
+        } else {
+            pieces.back() += c;
+        }
+    }
+    return pieces;
+}
+
+/// The contact layout's columns by name.
+class Columns {
+public:
+    Columns()
+    {
+        const RecordType* type = FindRecordType("contact");
+        for (const CSVColumn& column : type->layout().columns)
+            m_names.push_back(CString(column.exportName).ToUtf8());
+    }
+    [[nodiscard]] size_t Size() const { return m_names.size(); }
+    [[nodiscard]] size_t operator[](std::string_view name) const
+    {
+        const auto at = std::find(m_names.begin(), m_names.end(), name);
+        return static_cast<size_t>(at - m_names.begin()); // Size() when the layout has no such column
+    }
+
+private:
+    std::vector<std::string> m_names;
+};
+
+const Columns& ContactColumns()
+{
+    static const Columns columns;
+    return columns;
+}
+
+/// What a file held that the layout could not, counted per kind.
+class Losses {
+public:
+    void Add(const std::string& what, int64_t line)
+    {
+        auto at = std::find_if(m_items.begin(), m_items.end(), [&](const Item& item) { return item.what == what; });
+        if (at == m_items.end())
+            m_items.push_back({what, 1, line});
+        else
+            ++at->count;
+    }
+    void Say(const std::string& shown, const NoteSink& note) const
+    {
+        if (!note)
+            return;
+        for (const Item& item : m_items)
+            note(shown + ": " + item.what + " (" + std::to_string(item.count) + (item.count == 1 ? " value" : " values") +
+                 ", the first on line " + std::to_string(item.line) + ")");
+    }
+
+private:
+    struct Item {
+        std::string what;
+        long long count;
+        int64_t line;
+    };
+    std::vector<Item> m_items;
+};
+
+/// "YYYY-MM-DD hh:mm" of a vCard date, or why not.
+std::optional<std::string> ReadDate(std::string_view text, std::string& why)
+{
+    text = Trim(text);
+    auto digits = [&](size_t at, size_t n) {
+        if (at + n > text.size())
+            return -1;
+        int value = 0;
+        for (size_t i = at; i < at + n; ++i) {
+            if (text[i] < '0' || text[i] > '9')
+                return -1;
+            value = value * 10 + (text[i] - '0');
+        }
+        return value;
+    };
+    if (text.substr(0, 2) == "--") {
+        why = "without a year";
+        return std::nullopt;
+    }
+    why = "that is not a date";
+    const int year = digits(0, 4);
+    const bool dashed = text.size() > 4 && text[4] == '-';
+    const int month = digits(dashed ? 5 : 4, 2);
+    const int day = digits(dashed ? 8 : 6, 2);
+    const size_t end = dashed ? 10 : 8;
+    if (year < 0 || month < 0 || (dashed && text.size() > 7 && text[7] != '-'))
+        return std::nullopt;
+    if (day < 0) {
+        if (text.size() == (dashed ? 7u : 6u) && month >= 1 && month <= 12)
+            why = "without a day";
+        return std::nullopt;
+    }
+    static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    if (year < 100 || month < 1 || month > 12 || day < 1 || day > kDays[month - 1] ||
+        (month == 2 && day == 29 && !leap))
+        return std::nullopt;
+    int hour = 0, minute = 0;
+    if (text.size() > end) {
+        if (text[end] != 'T' && text[end] != 't')
+            return std::nullopt;
+        const size_t t = end + 1;
+        hour = digits(t, 2);
+        const bool colon = text.size() > t + 2 && text[t + 2] == ':';
+        minute = text.size() > t + 2 ? digits(colon ? t + 3 : t + 2, 2) : 0;
+        if (hour < 0 || hour > 23 || minute < 0 || minute > 59)
+            return std::nullopt;
+    }
+    char out[32];
+    std::snprintf(out, sizeof out, "%04d-%02d-%02d %02d:%02d", year, month, day, hour, minute);
+    return std::string(out);
+}
+
+/// Reads the properties of one vCard into a contact row.
+class CardReader {
+public:
+    CardReader(const std::string& shown, Losses& losses) : m_shown(shown), m_losses(losses) {}
+
+    void Read(const std::vector<Property>& properties, int version, LayoutRow& row)
+    {
+        m_version = version;
+        m_row = &row;
+        row.assign(m_columns.Size(), std::string());
+        m_telephones.clear();
+        m_nets.clear();
+        m_addresses.clear();
+        std::string formatted;
+        bool named = false;
+        std::vector<std::string> categories;
+        for (const Property& p : properties) {
+            const std::string& n = p.name;
+            if (n == "VERSION" || n == "PRODID" || n == "REV" || n == "UID" || n == "KIND" || n == "CLIENTPIDMAP" ||
+                n == "X-GROUP-MEMBERSHIP")
+                continue; // about the file, not the contact
+            if (n == "N") {
+                const std::vector<std::string> parts = Structured(p, ';');
+                if (named) {
+                    m_losses.Add("a second N not stored", p.line);
+                    continue;
+                }
+                named = !Trim(parts[0]).empty() || (parts.size() > 1 && !Trim(parts[1]).empty());
+                Put("LAST_NAME", parts.size() > 0 ? parts[0] : std::string());
+                std::string given = parts.size() > 1 ? parts[1] : std::string();
+                if (parts.size() > 2 && !Trim(parts[2]).empty()) // middle names go with the given ones
+                    given += (given.empty() ? "" : " ") + parts[2];
+                Put("FIRST_NAME", given);
+                if ((parts.size() > 3 && !Trim(parts[3]).empty()) || (parts.size() > 4 && !Trim(parts[4]).empty()))
+                    m_losses.Add("N's honorific prefix or suffix not stored", p.line);
+            } else if (n == "FN") {
+                formatted = Text(p);
+            } else if (n == "ORG") {
+                const std::vector<std::string> parts = Structured(p, ';');
+                if (!Once("COMPANY", parts[0], p, "a second ORG not stored"))
+                    continue;
+                if (parts.size() > 1)
+                    Put("DEPARTMENT", parts[1]);
+                if (parts.size() > 2)
+                    m_losses.Add("ORG's units beyond the department not stored", p.line);
+            } else if (n == "TITLE") {
+                (void)Once("JOB_TITLE", Text(p), p, "a second TITLE not stored");
+            } else if (n == "NOTE") {
+                (void)Once("NOTE", Text(p), p, "a NOTE beyond the first not stored");
+            } else if (n == "BDAY") {
+                Date("BIRTHDAY", p);
+            } else if (n == "ANNIVERSARY" || n == "X-ANNIVERSARY" || n == "X-MS-ANNIVERSARY" ||
+                       n == "X-EVOLUTION-ANNIVERSARY") {
+                Date("ANNIVERSARY", p);
+            } else if (n == "CATEGORIES") {
+                for (std::string& name : Structured(p, ','))
+                    if (!Trim(name).empty())
+                        categories.emplace_back(Trim(name));
+            } else if (n == "TEL") {
+                std::string value = Text(p);
+                if (value.rfind("tel:", 0) == 0)
+                    value.erase(0, 4);
+                m_telephones.push_back({TelephoneKind(p), Rank(p), p.line, value, {}});
+            } else if (n == "EMAIL" || n == "URL") {
+                m_nets.push_back({NetKind(p) + (n == "URL" ? 3 : 0), Rank(p), p.line, Text(p), {}});
+            } else if (n == "ADR") {
+                m_addresses.push_back({NetKind(p), Rank(p), p.line, std::string(), Structured(p, ';')});
+            } else {
+                m_losses.Add("not read: " + n, p.line);
+            }
+        }
+        if (!named && !formatted.empty()) {
+            // "Ana Maria Lima": the last word is the last name.
+            const std::string_view whole = Trim(formatted);
+            const size_t space = whole.find_last_of(' ');
+            Put("FIRST_NAME", std::string(space == std::string_view::npos ? whole : Trim(whole.substr(0, space))));
+            Put("LAST_NAME", std::string(space == std::string_view::npos ? std::string_view() : whole.substr(space + 1)));
+        }
+        PlaceTelephones();
+        PlaceNets();
+        PlaceAddresses();
+        std::string groups;
+        for (const std::string& name : categories)
+            groups += (groups.empty() ? "" : " ::: ") + name; // the host links each name of the cell
+        Put("GROUP_NAME", groups);
+    }
+
+private:
+    struct Entry {
+        int kind;  ///< telephones: work home mobile fax other; e-mail/web: work home other (+3 for web)
+        int rank;  ///< PREF first
+        int64_t line;
+        std::string value;
+        std::vector<std::string> parts; ///< an address's
+    };
+
+    /// The value decoded to UTF-8: quoted-printable, then its CHARSET.
+    std::string Decoded(const Property& p)
+    {
+        std::string bytes = p.Has("ENCODING", "QUOTED-PRINTABLE") ? DecodeQuotedPrintable(p.value) : p.value;
+        const std::string charset = p.Param("CHARSET");
+        if (!charset.empty() && !EqualNoCase(charset, "UTF-8") && !EqualNoCase(charset, "UTF8"))
+            return FromCharset(bytes, charset, p.line);
+        if (const size_t bad = BadUtf8(bytes); bad != std::string::npos) {
+            if (m_version != 21 || !charset.empty())
+                Refuse(m_shown + ": line " + std::to_string(p.line) + " is not UTF-8 (the byte " + Hex(bytes[bad]) +
+                       " in its " + p.name + " value), as " +
+                       (charset.empty() ? "a vCard " + std::string(m_version == 40 ? "4.0" : "3.0") + " must be"
+                                        : std::string("its CHARSET says")) +
+                       "; save the file again as UTF-8");
+            // 2.1 without a CHARSET: the code page in use.
+            const unsigned codePage = GetACP();
+            const std::u16string text = MultiByteToWideChar(codePage, bytes);
+            if (codePage == CP_UTF8 || text.find(u'\uFFFD') != std::u16string::npos)
+                Refuse(m_shown + ": line " + std::to_string(p.line) + " holds bytes that are not text in code page " +
+                       std::to_string(codePage) + " (the byte " + Hex(bytes[bad]) + " in its " + p.name +
+                       " value) and names no CHARSET: use --codepage with the code page the file was written in");
+            return CString(text).ToUtf8();
+        }
+        return bytes;
+    }
+
+    std::string FromCharset(const std::string& bytes, const std::string& charset, int64_t line)
+    {
+        UErrorCode status = U_ZERO_ERROR;
+        std::unique_ptr<UConverter, void (*)(UConverter*)> converter(ucnv_open(charset.c_str(), &status), ucnv_close);
+        if (U_FAILURE(status) || !converter)
+            Refuse(m_shown + ": line " + std::to_string(line) + " names CHARSET=" + charset +
+                   ", a character set ICU does not know; save the file again as UTF-8");
+        ucnv_setToUCallBack(converter.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+        std::u16string text(bytes.size() * 2 + 2, u'\0');
+        const int32_t n = ucnv_toUChars(converter.get(), text.data(), static_cast<int32_t>(text.size()), bytes.data(),
+                                        static_cast<int32_t>(bytes.size()), &status);
+        if (U_FAILURE(status))
+            Refuse(m_shown + ": line " + std::to_string(line) + " holds bytes that are not text in " + charset +
+                   ", its CHARSET; save the file again as UTF-8");
+        text.resize(static_cast<size_t>(n));
+        return CString(text).ToUtf8();
+    }
+
+    static std::string Hex(char c)
+    {
+        char text[8];
+        std::snprintf(text, sizeof text, "%02X", static_cast<unsigned>(static_cast<unsigned char>(c)));
+        return text;
+    }
+
+    std::string Text(const Property& p)
+    {
+        std::string text;
+        for (const std::string& piece : SplitValue(Decoded(p), '\0', m_version == 21))
+            text += piece;
+        return text;
+    }
+    std::vector<std::string> Structured(const Property& p, char separator)
+    {
+        return SplitValue(Decoded(p), separator, m_version == 21);
+    }
+
+    void Put(std::string_view column, const std::string& value)
+    {
+        const size_t at = m_columns[column];
+        if (at < m_row->size())
+            (*m_row)[at] = value;
+    }
+    /// Puts a value into a column that holds one; a later one is lost.
+    bool Once(std::string_view column, const std::string& value, const Property& p, const std::string& lost)
+    {
+        const size_t at = m_columns[column];
+        if (at >= m_row->size())
+            return false;
+        if (!(*m_row)[at].empty()) {
+            m_losses.Add(lost, p.line);
+            return false;
+        }
+        (*m_row)[at] = value;
+        return true;
+    }
+
+    void Date(std::string_view column, const Property& p)
+    {
+        std::string why;
+        const std::optional<std::string> date = ReadDate(Text(p), why);
+        if (!date)
+            m_losses.Add(p.name + " " + why + " not stored", p.line);
+        else
+            (void)Once(column, *date, p, "a second " + p.name + " not stored");
+    }
+
+    /// The TYPE words of a property, lower case.
+    static std::vector<std::string> Types(const Property& p)
+    {
+        std::vector<std::string> types;
+        for (const auto& [name, value] : p.params)
+            if (name == "TYPE")
+                types.push_back(Lower(Trim(value)));
+        return types;
+    }
+    static int Rank(const Property& p)
+    {
+        const std::string pref = p.Param("PREF");
+        if (!pref.empty())
+            return std::clamp(std::atoi(pref.c_str()), 1, 100);
+        const std::vector<std::string> types = Types(p);
+        return std::find(types.begin(), types.end(), "pref") != types.end() ? 1 : 101;
+    }
+    static int TelephoneKind(const Property& p)
+    {
+        const std::vector<std::string> types = Types(p);
+        auto has = [&](std::string_view word) { return std::find(types.begin(), types.end(), word) != types.end(); };
+        return has("fax") ? 3 : has("cell") ? 2 : has("work") ? 0 : has("home") ? 1 : 4;
+    }
+    static int NetKind(const Property& p)
+    {
+        const std::vector<std::string> types = Types(p);
+        auto has = [&](std::string_view word) { return std::find(types.begin(), types.end(), word) != types.end(); };
+        return has("work") ? 0 : has("home") ? 1 : 2;
+    }
+
+    void PlaceTelephones()
+    {
+        static const char* const kSlots[][2] = {{"TEL_WORK1", "TEL_WORK2"},     {"TEL_HOME1", "TEL_HOME2"},
+                                                {"TEL_MOBILE1", "TEL_MOBILE2"}, {"TEL_FAX1", "TEL_FAX2"},
+                                                {"TEL_OTHER1", "TEL_OTHER2"}};
+        std::stable_sort(m_telephones.begin(), m_telephones.end(),
+                         [](const Entry& a, const Entry& b) { return a.rank < b.rank; });
+        for (const Entry& entry : m_telephones) {
+            if (Trim(entry.value).empty())
+                continue;
+            if (Free(kSlots[entry.kind][0], entry.value) || Free(kSlots[entry.kind][1], entry.value))
+                continue;
+            if (Free(kSlots[4][0], entry.value) || Free(kSlots[4][1], entry.value))
+                m_losses.Add("TEL stored as an other number, the two slots of its kind being taken", entry.line);
+            else
+                m_losses.Add("TEL not stored: the layout holds two numbers of each kind and two others", entry.line);
+        }
+    }
+    void PlaceNets()
+    {
+        static const char* const kSlots[] = {"EMAIL_WORK", "EMAIL_HOME", "EMAIL_OTHER",
+                                             "URL_WORK",   "URL_HOME",   "URL_OTHER"};
+        std::stable_sort(m_nets.begin(), m_nets.end(), [](const Entry& a, const Entry& b) { return a.rank < b.rank; });
+        for (const Entry& entry : m_nets) {
+            if (Trim(entry.value).empty() || Free(kSlots[entry.kind], entry.value))
+                continue;
+            const bool web = entry.kind >= 3;
+            const std::string name = web ? "URL" : "EMAIL";
+            if (Free(kSlots[web ? 5 : 2], entry.value))
+                m_losses.Add(name + " stored as an other one, the slot of its kind being taken", entry.line);
+            else
+                m_losses.Add(name + " not stored: the layout holds one of each of work, home and other", entry.line);
+        }
+    }
+    void PlaceAddresses()
+    {
+        static const char* const kSlots[] = {"ADR_WORK_", "ADR_HOME_", "ADR_OTHER_"};
+        std::stable_sort(m_addresses.begin(), m_addresses.end(),
+                         [](const Entry& a, const Entry& b) { return a.rank < b.rank; });
+        std::array<bool, 3> used{};
+        for (Entry& entry : m_addresses) {
+            std::vector<std::string>& parts = entry.parts;
+            parts.resize(7);
+            // Post office box, extended address and street: one street.
+            std::string street;
+            for (size_t i = 0; i < 3; ++i)
+                if (!Trim(parts[i]).empty())
+                    street += (street.empty() ? "" : ", ") + parts[i];
+            if (street.empty() && std::all_of(parts.begin() + 3, parts.end(),
+                                              [](const std::string& s) { return Trim(s).empty(); }))
+                continue;
+            size_t slot = static_cast<size_t>(entry.kind);
+            if (used[slot]) {
+                if (used[2]) {
+                    m_losses.Add("ADR not stored: the layout holds one of each of work, home and other", entry.line);
+                    continue;
+                }
+                m_losses.Add("ADR stored as an other one, the slot of its kind being taken", entry.line);
+                slot = 2;
+            }
+            used[slot] = true;
+            const std::string prefix = kSlots[slot];
+            Put(prefix + "STREET", street);
+            Put(prefix + "CITY", parts[3]);
+            Put(prefix + "STATE", parts[4]);
+            Put(prefix + "ZIP", parts[5]);
+            Put(prefix + "COUNTRY", parts[6]);
+        }
+    }
+    bool Free(std::string_view column, const std::string& value)
+    {
+        const size_t at = m_columns[column];
+        if (at >= m_row->size() || !(*m_row)[at].empty())
+            return false;
+        (*m_row)[at] = value;
+        return true;
+    }
+
+    const std::string& m_shown;
+    Losses& m_losses;
+    const Columns& m_columns = ContactColumns();
+    int m_version = 30;
+    LayoutRow* m_row = nullptr;
+    std::vector<Entry> m_telephones, m_nets, m_addresses;
+};
+
+/// The logical lines of a text, unfolded, each with the line it starts on.
+class LineReader {
+public:
+    LineReader(std::string_view text, const std::string& shown) : m_text(text), m_shown(shown)
+    {
+        if (m_text.substr(0, 3) == "\xEF\xBB\xBF")
+            m_text.remove_prefix(3); // a byte-order mark
+    }
+
+    /// The next logical line; false at the end of the text.
+    bool Next(std::string& line, int64_t& number)
+    {
+        std::string_view physical;
+        do {
+            if (!Physical(physical))
+                return false;
+        } while (Trim(physical).empty());
+        number = m_line;
+        line.assign(physical);
+        for (;;) {
+            const bool softBreak = !line.empty() && line.back() == '=' && QuotedPrintable(line);
+            const size_t at = m_at;
+            const int64_t atLine = m_line;
+            std::string_view more;
+            if (!Physical(more))
+                break;
+            if (softBreak) {
+                line.pop_back();
+                line.append(more);
+            } else if (!more.empty() && (more.front() == ' ' || more.front() == '\t')) {
+                line.append(more.substr(1));
+            } else {
+                m_at = at; // not a continuation: read again next time
+                m_line = atLine;
+                break;
+            }
+            if (line.size() > kVCardLineLimit)
+                Refuse(m_shown + ": the line that starts on line " + std::to_string(number) +
+                       " goes on, folded, beyond " + std::to_string(kVCardLineLimit >> 20) +
+                       " MiB: it is not read; the file may be damaged, or a value in it (a photo?) too large");
+        }
+        if (line.size() > kVCardLineLimit)
+            Refuse(m_shown + ": line " + std::to_string(number) + " is longer than " +
+                   std::to_string(kVCardLineLimit >> 20) + " MiB: it is not read; the file may be damaged");
+        return true;
+    }
+
+private:
+    bool Physical(std::string_view& out)
+    {
+        if (m_at >= m_text.size())
+            return false;
+        size_t end = m_text.find_first_of("\r\n", m_at);
+        if (end == std::string_view::npos)
+            end = m_text.size();
+        out = m_text.substr(m_at, end - m_at);
+        if (out.find('\0') != std::string_view::npos)
+            Refuse(m_shown + ": line " + std::to_string(m_line + 1) +
+                   " holds a NUL byte, which no vCard holds; the file may be damaged or not a vCard file");
+        m_at = end;
+        if (m_at < m_text.size() && m_text[m_at] == '\r')
+            ++m_at;
+        if (m_at < m_text.size() && m_text[m_at] == '\n')
+            ++m_at;
+        ++m_line;
+        return true;
+    }
+    /// Whether the line's parameters (before its first ":") say
+    /// quoted-printable.
+    static bool QuotedPrintable(std::string_view line)
+    {
+        const std::string head = Upper(line.substr(0, std::min(line.find(':'), size_t{512})));
+        return head.find("QUOTED-PRINTABLE") != std::string::npos;
+    }
+
+    std::string_view m_text;
+    const std::string& m_shown;
+    size_t m_at = 0;
+    int64_t m_line = 0;
+};
+
+bool IsLine(std::string_view line, std::string_view what)
+{
+    return EqualNoCase(Trim(line), what);
+}
+
+} // namespace
+
+void ReadVCards(std::string_view text, const std::string& shown, const LayoutRowSink& each, const NoteSink& note)
+{
+    LineReader lines(text, shown);
+    Losses losses;
+    CardReader reader(shown, losses);
+    std::vector<Property> properties;
+    LayoutRow row;
+    std::string line;
+    int64_t number = 0, begin = 0;
+    bool inside = false;
+    long long cards = 0;
+    const std::string at = shown + ": line ";
+    while (lines.Next(line, number)) {
+        const std::string_view trimmed = Trim(line);
+        const bool isBegin = trimmed.size() >= 6 && EqualNoCase(trimmed.substr(0, 6), "BEGIN:");
+        const bool isEnd = trimmed.size() >= 4 && EqualNoCase(trimmed.substr(0, 4), "END:");
+        if (!inside) {
+            if (IsLine(trimmed, "BEGIN:VCARD")) {
+                inside = true;
+                begin = number;
+                properties.clear();
+                continue;
+            }
+            if (IsLine(trimmed, "END:VCARD"))
+                Refuse(at + std::to_string(number) + " ends a vCard that no BEGIN:VCARD started; "
+                                                     "the file may be damaged or cut");
+            Refuse(at + std::to_string(number) + " is not part of a vCard (\"" +
+                   std::string(trimmed.substr(0, 40)) + (trimmed.size() > 40 ? "..." : "") +
+                   "\"): a vCard file holds BEGIN:VCARD ... END:VCARD only; is it a vCard file?");
+        }
+        if (isBegin)
+            Refuse(at + std::to_string(number) + " begins " + std::string(trimmed.substr(6, 40)) +
+                   " inside the vCard that begins on line " + std::to_string(begin) +
+                   ": a vCard inside another is not read; the file may be damaged");
+        if (isEnd && !IsLine(trimmed, "END:VCARD"))
+            Refuse(at + std::to_string(number) + " ends " + std::string(trimmed.substr(4, 40)) +
+                   " inside the vCard that begins on line " + std::to_string(begin) + "; the file may be damaged");
+        if (isEnd) {
+            inside = false;
+            int version = 0;
+            for (const Property& p : properties)
+                if (p.name == "VERSION" && version == 0) {
+                    const std::string_view v = Trim(p.value);
+                    version = v == "2.1" ? 21 : v == "3.0" ? 30 : v == "4.0" ? 40 : -1;
+                    if (version < 0)
+                        Refuse(at + std::to_string(p.line) + ": VERSION " + std::string(v.substr(0, 20)) +
+                               " is not a vCard version this reads (2.1, 3.0, 4.0)");
+                }
+            if (version != 21)
+                for (const Property& p : properties)
+                    if (!p.Has("CHARSET") && BadUtf8(p.value) != std::string::npos)
+                        Refuse(at + std::to_string(p.line) + " is not UTF-8 (in its " + p.name +
+                               " value), as a vCard " + (version == 40 ? "4.0" : "3.0") +
+                               " must be; save the file again as UTF-8");
+            reader.Read(properties, version ? version : 30, row);
+            ++cards;
+            if (each)
+                each(row, begin);
+            continue;
+        }
+        Property property;
+        if (!ParseProperty(line, property))
+            Refuse(at + std::to_string(number) + " is not a property (NAME:value) of the vCard that begins on line " +
+                   std::to_string(begin) + "; the file may be damaged");
+        property.line = number;
+        properties.push_back(std::move(property));
+    }
+    if (inside)
+        Refuse(shown + ": the vCard that begins on line " + std::to_string(begin) +
+               " has no END:VCARD; the file may be cut off: save it again from the program that wrote it");
+    if (cards == 0)
+        Refuse(shown + " holds no vCard (BEGIN:VCARD ... END:VCARD)");
+    losses.Say(shown, note);
+}
+
+// ---------------------------------------------------------------------------
+// Writing.
+
+namespace {
+
+/// Escapes a text value (`structured`: ";" separates its parts).
+std::string Escaped(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\\' || c == ',' || c == ';')
+            out.append({'\\', c});
+        else if (c == '\r' || c == '\n') {
+            out += "\\n";
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+/// Appends one content line, folded at 75 octets without splitting a UTF-8
+/// sequence, with CRLF.
+void AppendFolded(std::string& out, std::string_view line)
+{
+    size_t room = 75;
+    while (line.size() > room) {
+        size_t cut = room;
+        while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80)
+            --cut;
+        out.append(line.substr(0, cut));
+        out += "\r\n ";
+        line.remove_prefix(cut);
+        room = 74; // the leading space counts
+    }
+    out.append(line);
+    out += "\r\n";
+}
+
+} // namespace
+
+VCardWriter::VCardWriter(int version) : m_version(version == 4 ? 4 : 3) {}
+
+std::string VCardWriter::Write(const LayoutRow& row)
+{
+    const Columns& columns = ContactColumns();
+    auto cell = [&](std::string_view name) -> std::string_view {
+        const size_t at = columns[name];
+        return at < row.size() ? std::string_view(row[at]) : std::string_view();
+    };
+    const bool v4 = m_version == 4;
+    auto type = [&](std::string_view word) { return ";TYPE=" + (v4 ? Lower(word) : std::string(word)); };
+    std::string out;
+    AppendFolded(out, "BEGIN:VCARD");
+    AppendFolded(out, v4 ? "VERSION:4.0" : "VERSION:3.0");
+    const std::string_view first = cell("FIRST_NAME"), last = cell("LAST_NAME");
+    AppendFolded(out, "N:" + Escaped(last) + ";" + Escaped(first) + ";;;");
+    std::string formatted = std::string(first) + (first.empty() || last.empty() ? "" : " ") + std::string(last);
+    if (formatted.empty())
+        formatted = cell("COMPANY");
+    AppendFolded(out, "FN:" + Escaped(formatted));
+    if (!cell("COMPANY").empty() || !cell("DEPARTMENT").empty())
+        AppendFolded(out, "ORG:" + Escaped(cell("COMPANY")) +
+                              (cell("DEPARTMENT").empty() ? "" : ";" + Escaped(cell("DEPARTMENT"))));
+    if (!cell("JOB_TITLE").empty())
+        AppendFolded(out, "TITLE:" + Escaped(cell("JOB_TITLE")));
+    static const std::pair<const char*, const char*> kTelephones[] = {
+        {"TEL_WORK", "WORK,VOICE"}, {"TEL_HOME", "HOME,VOICE"}, {"TEL_MOBILE", "CELL"},
+        {"TEL_FAX", "FAX"},         {"TEL_OTHER", "VOICE"}};
+    for (const auto& [column, words] : kTelephones)
+        for (const char* slot : {"1", "2"}) {
+            std::string_view number = Trim(cell(std::string(column) + slot));
+            // The export's numbers stand between quotes that keep a
+            // spreadsheet from reading them as numbers.
+            if (number.size() >= 2 && number.front() == '"' && number.back() == '"')
+                number = Trim(number.substr(1, number.size() - 2));
+            if (!number.empty())
+                AppendFolded(out, "TEL" + type(words) + ":" + Escaped(number));
+        }
+    static const std::pair<const char*, const char*> kNets[] = {
+        {"EMAIL_WORK", "WORK"}, {"EMAIL_HOME", "HOME"}, {"EMAIL_OTHER", ""},
+        {"URL_WORK", "WORK"},   {"URL_HOME", "HOME"},   {"URL_OTHER", ""}};
+    for (const auto& [column, word] : kNets) {
+        const std::string_view value = cell(column);
+        if (value.empty())
+            continue;
+        const std::string name = std::string_view(column).substr(0, 3) == "URL" ? "URL" : "EMAIL";
+        const std::string params = *word ? type(word) : name == "EMAIL" && !v4 ? type("INTERNET") : std::string();
+        // A URL is not escaped: it holds no separator of its own.
+        AppendFolded(out, name + params + ":" + (name == "URL" ? std::string(value) : Escaped(value)));
+    }
+    for (const auto& [column, name] : {std::pair{"BIRTHDAY", "BDAY"}, std::pair{"ANNIVERSARY", "ANNIVERSARY"}}) {
+        const std::string_view value = Trim(cell(column));
+        std::string why;
+        const std::optional<std::string> date = ReadDate(value.substr(0, 10), why);
+        if (value.empty() || !date)
+            continue;
+        std::string written = v4 ? date->substr(0, 4) + date->substr(5, 2) + date->substr(8, 2) : date->substr(0, 10);
+        // A time of day other than midnight is kept.
+        if (value.size() >= 16 && value.substr(11, 5) != "00:00")
+            written += v4 ? "T" + std::string(value.substr(11, 2)) + std::string(value.substr(14, 2)) + "00"
+                          : "T" + std::string(value.substr(11, 5)) + ":00";
+        // 3.0 has no anniversary; programs write it as X-ANNIVERSARY.
+        AppendFolded(out, std::string(!v4 && std::string_view(name) == "ANNIVERSARY" ? "X-ANNIVERSARY" : name) + ":" +
+                              written);
+    }
+    static const std::pair<const char*, const char*> kAddresses[] = {
+        {"ADR_WORK_", "WORK"}, {"ADR_HOME_", "HOME"}, {"ADR_OTHER_", "POSTAL"}};
+    for (const auto& [prefix, word] : kAddresses) {
+        const std::string p = prefix;
+        const std::string_view street = cell(p + "STREET"), city = cell(p + "CITY"), state = cell(p + "STATE"),
+                               zip = cell(p + "ZIP"), country = cell(p + "COUNTRY");
+        if ((std::string(street) + std::string(city) + std::string(state) + std::string(zip) + std::string(country))
+                .empty())
+            continue;
+        AppendFolded(out, "ADR" + (v4 && std::string_view(word) == "POSTAL" ? std::string() : type(word)) + ":;;" +
+                              Escaped(street) + ";" + Escaped(city) + ";" + Escaped(state) + ";" + Escaped(zip) + ";" +
+                              Escaped(country));
+    }
+    if (!cell("NOTE").empty())
+        AppendFolded(out, "NOTE:" + Escaped(cell("NOTE")));
+    if (!cell("GROUP_NAME").empty())
+        AppendFolded(out, "CATEGORIES:" + Escaped(cell("GROUP_NAME")));
+    AppendFolded(out, "END:VCARD");
+    return out;
+}
+
+} // namespace varno::host
