@@ -122,9 +122,11 @@ int Commands::Export(const host::RecordType& type, const std::string& file)
 {
     const bool toOutput = file == "-";
     host::ExportRequest request{file, [this](std::string_view bytes) { Out().WriteBytes(bytes); },
-                                [&](const char* temporary) { OnInterruptRemove(temporary); }};
+                                [&](const char* temporary) { OnInterruptRemove(temporary); }, m_options.format,
+                                m_options.vcardVersion};
     SayOnInterrupt("interrupted: nothing was written" +
-                   (toOutput ? std::string() : "; " + host::Session::ExportPath(file) + " is as it was"));
+                   (toOutput ? std::string()
+                             : "; " + host::Session::ExportPath(file, m_options.format) + " is as it was"));
     const host::ExportResult result = m_session.Export(type, request);
     SayOnInterrupt("interrupted");
     if (m_options.json)

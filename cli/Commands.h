@@ -28,6 +28,10 @@ struct GlobalOptions {
     /// The terminal's code page, in which file names on the command line
     /// are spelled on disk.
     unsigned terminalCodePage = 65001;
+    /// --format: the files' format ("" follows the extension).
+    std::string format;
+    /// --vcard-version: 3 or 4.
+    int vcardVersion = 3;
 };
 
 class Commands {

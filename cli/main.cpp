@@ -6,6 +6,7 @@
 #include "cli/Interrupt.h"
 #include "cli/Output.h"
 #include "cli/ProgressLine.h"
+#include "host/FileFormats.h"
 #include "host/Mapping.h"
 #include "host/Registry.h"
 
@@ -242,6 +243,18 @@ int main(int argc, char** argv)
         ->type_name("NAME")
         ->check(CheckLocale);
     app.add_flag("--json", options.json, "print the result as one JSON object");
+    app.add_option("--format", options.format,
+                   "the format of FILE: " + varno::host::FormatNames(", ") +
+                       " (default: from FILE's extension, .vcf or .vcard for vcard; CSV for any other and for -)")
+        ->type_name("FORMAT")
+        ->check([](const std::string& word) {
+            return varno::host::FindFileFormat(word) ? std::string()
+                                                     : "unknown format \"" + word + "\": use " +
+                                                           varno::host::FormatNames(", ");
+        });
+    app.add_option("--vcard-version", options.vcardVersion, "the vCard version export writes: 3 (3.0, the default) or 4 (4.0)")
+        ->type_name("N")
+        ->check(CLI::IsMember({3, 4}));
 
     std::string type;
     std::string file;
@@ -360,6 +373,7 @@ int main(int argc, char** argv)
         Commands commands(options, out, err, [&progress] { progress.Clear(); });
         try {
             request.file = file;
+            request.format = options.format;
             if (exportCommand->parsed())
                 return commands.Export(*recordType, file);
             if (countCommand->parsed())

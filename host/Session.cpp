@@ -16,6 +16,7 @@
 #include "platform/Locale.h"
 #include "store/Store.h"
 
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -182,6 +183,9 @@ struct Session::Prepared {
     /// Whether the cells are read (an import, a preview, a count with
     /// --strict); else the rows are only counted.
     bool readCells = true;
+    /// The file was in another format than CSV, which the host translated
+    /// into the type's own layout: its mapping is the host's, not said.
+    bool translated = false;
 
     std::optional<Input> input;
     Header header;
@@ -214,9 +218,10 @@ std::string Session::Shown(const std::string& file)
     return file == "-" ? "standard input" : file;
 }
 
-std::string Session::ExportPath(const std::string& file)
+std::string Session::ExportPath(const std::string& file, const std::string& format)
 {
-    if (file == "-")
+    const FileFormat* chosen = format.empty() ? &FormatOfFile(file) : FindFileFormat(format);
+    if (file == "-" || (chosen && !chosen->IsCsv()))
         return file;
     CString path = CString::FromUtf8(file);
     (void)CSVMng().CheckValidFilePath(path); // the file the library would write
@@ -236,18 +241,150 @@ void Session::Note(const std::string& message) const
         m_options.note(message);
 }
 
+const FileFormat& Session::FormatFor(const RecordType& type, const std::string& file, const std::string& format)
+{
+    const FileFormat* chosen = format.empty() ? (file == "-" ? &FileFormats().front() : &FormatOfFile(file))
+                                              : FindFileFormat(format);
+    if (!chosen)
+        throw Error(Error::Kind::Usage, "unknown --format \"" + format + "\": use " + FormatNames(", "));
+    if (!chosen->Serves(type))
+        throw Error(Error::Kind::Usage, std::string(chosen->name) + " files hold " + chosen->ServedInWords() +
+                                            ", not " + std::string(type.plural) +
+                                            (format.empty() ? " (the format follows the file's extension; "
+                                                              "--format csv reads or writes CSV)"
+                                                            : ""));
+    return *chosen;
+}
+
+void Session::Translate(const RecordType& type, const FileFormat& format, Input& input) const
+{
+    // The file's bytes are mapped, not copied: with the CSV written from
+    // them, the file is held once.
+    const std::string& shown = input.name;
+    struct stat st {};
+    if (::fstat(input.bytes.Get(), &st) != 0)
+        Refuse("cannot read " + shown + ": " + std::strerror(errno));
+    const size_t size = static_cast<size_t>(st.st_size);
+    void* mapped = size == 0 ? nullptr : ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, input.bytes.Get(), 0);
+    if (mapped == MAP_FAILED)
+        Refuse("cannot read " + shown + ": " + std::strerror(errno));
+    const std::unique_ptr<void, std::function<void(void*)>> unmap(mapped, [size](void* p) {
+        if (p)
+            ::munmap(p, size);
+    });
+    Descriptor out(::memfd_create("varnocsv-translated", MFD_CLOEXEC));
+    if (out.Get() < 0)
+        Refuse("cannot translate " + shown + " for the library: " + std::strerror(errno));
+    std::unique_ptr<CCSVItem> writer(type.create());
+    if (!writer)
+        throw std::bad_alloc();
+    writer->SetSeparator(CString(u","));
+    std::string bytes = "\xFF\xFE";
+    auto append = [&](const CString& line) {
+        for (char16_t c : line.str()) {
+            bytes.push_back(static_cast<char>(c & 0xFF));
+            bytes.push_back(static_cast<char>(c >> 8));
+        }
+    };
+    auto flush = [&] {
+        for (std::string_view rest = bytes; !rest.empty();) {
+            const ssize_t n = ::write(out.Get(), rest.data(), rest.size());
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                Refuse("cannot translate " + shown + " for the library: " + std::strerror(errno ? errno : EIO));
+            rest.remove_prefix(static_cast<size_t>(n));
+        }
+        bytes.clear();
+    };
+    CStringArray cells;
+    for (const CSVColumn& column : type.layout().columns)
+        cells.Add(CString(column.exportName));
+    append(writer->WriteLine(cells));
+    int64_t next = 2; // the line the next record starts on
+    format.read(std::string_view(static_cast<const char*>(mapped), size), shown, type,
+                [&](const LayoutRow& row, int64_t line) {
+                    // Blank lines, which hold no record, keep the record on
+                    // its line of the file.
+                    for (; next < line; ++next)
+                        append(CString(u"\r\n"));
+                    cells.RemoveAll();
+                    for (const std::string& cell : row)
+                        cells.Add(CString::FromUtf8(cell));
+                    const CString text = writer->WriteLine(cells);
+                    append(text);
+                    next += static_cast<int64_t>(std::count(text.str().begin(), text.str().end(), u'\n'));
+                    if (bytes.size() >= (1u << 20))
+                        flush();
+                },
+                [this](const std::string& message) { Note(message); });
+    flush();
+    input.bytes = std::move(out);
+}
+
+void Session::WriteFormat(const RecordType& type, const FileFormat& format, const FormatOptions& options,
+                          const std::string& from, const std::string& shown, const std::string& to) const
+{
+    std::string problem;
+    std::optional<Input> input = OpenInput(shown, from, problem);
+    if (!input)
+        Refuse(problem);
+    std::FILE* file = std::fopen(to.c_str(), "wb");
+    if (!file)
+        Refuse("cannot write " + shown + ": " + WriteProblem(errno));
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(file, std::fclose);
+    const std::unique_ptr<FormatWriter> writer = format.writer(type, options);
+    const CSVLayout& layout = type.layout();
+    std::vector<size_t> columnOf; // the layout's column of each of the file's
+    bool atHeader = true;
+    LayoutRow row;
+    bool written = true;
+    auto put = [&](const std::string& text) { written = written && std::fwrite(text.data(), 1, text.size(), file) == text.size(); };
+    put(writer->Begin());
+    const bool read = ForEachDataRecord(*input, CP_UTF8, false, true, [&](const CStringArray& values, int64_t) {
+        if (atHeader) {
+            atHeader = false;
+            for (int i = 0; i < values.GetSize(); ++i) {
+                size_t at = 0;
+                while (at < layout.columns.size() && values[i] != CString(layout.columns[at].exportName))
+                    ++at;
+                columnOf.push_back(at);
+            }
+            return;
+        }
+        row.assign(layout.columns.size(), std::string());
+        for (int i = 0; i < values.GetSize() && static_cast<size_t>(i) < columnOf.size(); ++i)
+            if (columnOf[static_cast<size_t>(i)] < row.size())
+                row[columnOf[static_cast<size_t>(i)]] = values[i].ToUtf8();
+        put(writer->Write(row));
+    }, problem);
+    if (!read)
+        Refuse(problem);
+    put(writer->End());
+    if (!written || std::fflush(file) != 0)
+        Refuse("cannot write " + shown + ": " + WriteProblem(errno ? errno : EIO));
+}
+
 void Session::Prepare(const RecordType& type, const ReadRequest& request, Prepared& prepared)
 {
     const std::string& file = request.file;
     const std::string shown = Shown(file);
     if (const std::string problem = CheckMapFields(type, request.maps); !problem.empty())
         throw Error(Error::Kind::Usage, problem);
+    const FileFormat& format = FormatFor(type, file, request.format);
+    if (!format.IsCsv() && (!request.maps.empty() || request.noHeader))
+        throw Error(Error::Kind::Usage, std::string(!request.maps.empty() ? "--map" : "--no-header") +
+                                            " is for CSV files: the properties of a " + std::string(format.name) +
+                                            " file go to the fields of its records by themselves");
+    prepared.translated = !format.IsCsv();
     const unsigned codePage = GetACP();
     std::string problem;
     prepared.input = OpenInput(shown, Native(file), problem);
     if (!prepared.input)
         Refuse(problem);
     Input& input = *prepared.input;
+    if (prepared.translated)
+        Translate(type, format, input);
     // UTF-16 that the library would read as bytes of the code page.
     if (const Utf16Form form = RecogniseUtf16(ReadHead(input, kUtf16Head)); form != Utf16Form::None) {
         if (!ConvertUtf16(input, form, problem))
@@ -404,7 +541,7 @@ void Session::Prepare(const RecordType& type, const ReadRequest& request, Prepar
     prepared.source = prepared.mapping.given          ? " (--map)"
                       : prepared.mapping.layout.empty() ? ""
                                                         : " (" + prepared.mapping.layout + ")";
-    if (!prepared.preview && prepared.unfilled.empty())
+    if (!prepared.preview && prepared.unfilled.empty() && !prepared.translated)
         Note("mapping" + prepared.source + ": " + DescribeMapping(prepared.mapping, header.mark) +
              DescribeAdded(plan));
 
@@ -579,8 +716,9 @@ std::vector<long long> Session::FindStored(const RecordType& type, const ReadReq
 ExportResult Session::Export(const RecordType& type, const ExportRequest& request)
 {
     const bool toOutput = request.file == "-";
+    const FileFormat& format = FormatFor(type, request.file, request.format);
     ExportResult result;
-    result.path = ExportPath(request.file);
+    result.path = ExportPath(request.file, std::string(format.name));
 
     std::unique_ptr<ExportTarget> target = toOutput ? std::make_unique<ExportTarget>(result.path)
                                                     : std::make_unique<ExportTarget>(result.path, Native(result.path));
@@ -594,20 +732,49 @@ ExportResult Session::Export(const RecordType& type, const ExportRequest& reques
     if (request.onTemporary)
         request.onTemporary(target->Temporary().c_str());
 
+    // Another format: the library's own-layout export goes to a file of
+    // its own, in UTF-16 (code page 65001 for the export's while) so that no
+    // character is lost on the way, and is written again into the target's
+    // temporary file.
+    std::optional<ExportTarget> ownLayout;
+    if (!format.IsCsv()) {
+        ownLayout.emplace(result.path);
+        ownLayout->MakeTemporary();
+    }
+    const std::string libraryFile = ownLayout ? ownLayout->Temporary() : target->Temporary();
+    const unsigned codePage = GetACP();
+    if (ownLayout)
+        (void)SetACP(CP_UTF8);
     ResetConversionLosses();
     int writeError = 0;
     try {
         result.written = WithFacade(m_options.pipelined, [&](auto& manager) {
-            return manager.Export(type.code, m_options.profile, CString::FromUtf8(target->Temporary()));
+            return manager.Export(type.code, m_options.profile, CString::FromUtf8(libraryFile));
         });
+        if (ownLayout)
+            (void)SetACP(codePage);
     } catch (const CFileException& error) {
+        if (ownLayout)
+            (void)SetACP(codePage);
         result.written = -1;
         writeError = error.m_lOsError ? error.m_lOsError : EIO;
     } catch (...) {
+        if (ownLayout)
+            (void)SetACP(codePage);
         forget();
         throw;
     }
     const ConversionLosses losses = GetConversionLosses();
+    if (ownLayout && result.written > 0) {
+        try {
+            WriteFormat(type, format, FormatOptions{request.vcardVersion}, libraryFile, result.path,
+                        target->Temporary());
+        } catch (...) {
+            forget();
+            throw;
+        }
+        ownLayout.reset();
+    }
     result.replaced = losses.count;
     if (result.written < 0) {
         forget();

@@ -14,6 +14,7 @@
 // own.
 #pragma once
 
+#include "host/FileFormats.h"
 #include "host/Listing.h"
 #include "host/Registry.h"
 #include "host/varnohost_export.h"
@@ -27,6 +28,8 @@
 #include <vector>
 
 namespace varno::host {
+
+struct Input;
 
 /// What stood in the way of a session's work, in words for the person.
 class VARNO_HOST_EXPORT Error : public std::runtime_error {
@@ -69,6 +72,9 @@ struct ReadRequest {
     /// Import: leave out the records the store holds already with the same
     /// content (otherwise they are stored again, and said to be).
     bool skipExisting = false;
+    /// The file's format by its name in the format table ("csv", "vcard");
+    /// empty: by the file's extension (CSV for "-" and for any other).
+    std::string format{};
 };
 
 struct ExportRequest {
@@ -79,6 +85,10 @@ struct ExportRequest {
     /// nullptr once it is gone or in place, for a host that removes it on an
     /// interrupt.
     std::function<void(const char* path)> onTemporary;
+    /// As for ReadRequest: empty chooses by the extension.
+    std::string format{};
+    /// The vCard version written: 3 or 4.
+    int vcardVersion = 3;
 };
 
 struct ExportResult {
@@ -153,9 +163,14 @@ public:
     [[nodiscard]] const std::string& StorePath() const { return m_store; }
     /// A file as messages name it: "standard input" for "-".
     [[nodiscard]] static std::string Shown(const std::string& file);
-    /// The file an export to `file` writes: ".csv" appended where missing;
-    /// "-" stays.
-    [[nodiscard]] static std::string ExportPath(const std::string& file);
+    /// The file an export to `file` writes: ".csv" appended where missing
+    /// for a CSV file (`format` as in ExportRequest); "-" stays.
+    [[nodiscard]] static std::string ExportPath(const std::string& file, const std::string& format = {});
+    /// The format of `file` for `type`: `format` when given, else by the
+    /// file's extension. Throws a usage Error for a format nobody knows or
+    /// one that does not hold `type`.
+    [[nodiscard]] static const FileFormat& FormatFor(const RecordType& type, const std::string& file,
+                                                     const std::string& format);
 
 private:
     struct Prepared;
@@ -172,6 +187,13 @@ private:
     std::vector<long long> FindStored(const RecordType& type, const ReadRequest& request, Prepared& prepared,
                                       long long& firstLine);
     void Note(const std::string& message) const;
+    /// Replaces the bytes of `input` (a file in `format`) with its records
+    /// as a CSV file in `type`'s own layout, each record on the line of the
+    /// file it came from where it fits, so that messages name that line.
+    void Translate(const RecordType& type, const FileFormat& format, Input& input) const;
+    /// Writes the own-layout CSV file at `from` to `to` in `format`.
+    void WriteFormat(const RecordType& type, const FileFormat& format, const FormatOptions& options,
+                     const std::string& from, const std::string& shown, const std::string& to) const;
     [[nodiscard]] std::string Native(const std::string& name) const;
 
     SessionOptions m_options;

@@ -225,7 +225,7 @@ std::vector<std::string> SplitValue(std::string_view value, char separator, bool
             if (next == ';' || next == ',' || (!v21 && next == '\\'))
                 pieces.back() += next;
             else if (!v21 && (next == 'n' || next == 'N'))
-                pieces.back() += '\n';
+                pieces.back() += "\r\n"; // the store's line break, as 2.1's =0D=0A gives
             else
                 pieces.back().append({c, next});
         } else if (c == separator) {
@@ -405,8 +405,15 @@ public:
                         categories.emplace_back(Trim(name));
             } else if (n == "TEL") {
                 std::string value = Text(p);
-                if (value.rfind("tel:", 0) == 0)
+                if (EqualNoCase(std::string_view(value).substr(0, 4), "tel:")) {
+                    // A tel: URI's parameters (";ext=102") are no digits of
+                    // the number.
                     value.erase(0, 4);
+                    if (const size_t semicolon = value.find(';'); semicolon != std::string::npos) {
+                        m_losses.Add("TEL's URI parameters (an extension) not stored", p.line);
+                        value.erase(semicolon);
+                    }
+                }
                 m_telephones.push_back({TelephoneKind(p), Rank(p), p.line, value, {}});
             } else if (n == "EMAIL" || n == "URL") {
                 m_nets.push_back({NetKind(p) + (n == "URL" ? 3 : 0), Rank(p), p.line, Text(p), {}});
@@ -538,9 +545,11 @@ private:
     static std::vector<std::string> Types(const Property& p)
     {
         std::vector<std::string> types;
+        // TYPE="work,voice" is a list too.
         for (const auto& [name, value] : p.params)
             if (name == "TYPE")
-                types.push_back(Lower(Trim(value)));
+                for (std::string_view word : SplitOutsideQuotes(value, ','))
+                    types.push_back(Lower(Trim(word)));
         return types;
     }
     static int Rank(const Property& p)

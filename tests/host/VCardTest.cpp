@@ -1,0 +1,241 @@
+// vCards as other programs write them, read into the contact's own layout;
+// hostile files refused; the writer's lines read back to the same row; and
+// through a session, CSV -> store -> vCard -> store -> CSV keeps every field.
+#include "tests/host/HostTestSupport.h"
+
+#include "host/VCard.h"
+
+namespace varno::test {
+namespace {
+
+/// The non-empty cells of each card, "COLUMN=value" joined by " | ", one
+/// card per line; then the notes, one per line.
+std::string Read(const std::string& text)
+{
+    const host::RecordType& contact = *host::FindRecordType("contact");
+    std::string out, notes;
+    host::ReadVCards(
+        text, "f.vcf",
+        [&](const host::LayoutRow& row, int64_t line) {
+            out += std::to_string(line) + ":";
+            for (size_t i = 0; i < row.size(); ++i)
+                if (!row[i].empty())
+                    out += " " + CString(contact.layout().columns[i].exportName).ToUtf8() + "=" + row[i] + " |";
+            out += "\n";
+        },
+        [&](const std::string& note) { notes += note + "\n"; });
+    return out + notes;
+}
+
+std::string Error(const std::string& text)
+{
+    try {
+        (void)Read(text);
+    } catch (const host::Error& error) {
+        return error.what();
+    }
+    return "(read)";
+}
+
+TEST(VCardReadTest, ReadsTheStylesOfOtherProgramsIntoTheLayoutsSlots)
+{
+    const struct {
+        const char* style;
+        std::string file, cells; // the cells of Read, notes included
+    } rows[] = {
+        {"a phone's 2.1 export: quoted-printable UTF-8, bare TYPE words, soft line breaks, a base64 photo",
+         "BEGIN:VCARD\r\nVERSION:2.1\r\nN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=ED=99=8D;=EA=B8=B8=EB=8F=99\r\n"
+         "TEL;CELL;PREF:010-1234-5678\r\nTEL;HOME;VOICE:02-123-4567\r\nTEL;CELL:0102\r\nTEL;CELL:0103\r\n"
+         "NOTE;ENCODING=QUOTED-PRINTABLE;CHARSET=UTF-8:=EB=A9=94=EB=AA=A8=0D=0Aline =\r\ntwo\r\n"
+         "PHOTO;ENCODING=BASE64;TYPE=JPEG:\r\n /9j/4AAQ\r\n\r\nEND:VCARD\r\n",
+         "1: FIRST_NAME=길동 | LAST_NAME=홍 | TEL_HOME1=02-123-4567 | TEL_MOBILE1=010-1234-5678 | TEL_MOBILE2=0102 | "
+         "TEL_OTHER1=0103 | NOTE=메모\r\nline two |\n"
+         "f.vcf: not read: PHOTO (1 value, the first on line 10)\n"
+         "f.vcf: TEL stored as an other number, the two slots of its kind being taken (1 value, the first on line 7)\n"},
+        {"2.1 in ISO-8859-1, an address with PREF, a date without a year",
+         "BEGIN:VCARD\nVERSION:2.1\nN;CHARSET=ISO-8859-1:M\xFCller;J\xFCrgen\nADR;WORK:;;Weg 1;Berlin;;10115;DE\n"
+         "ADR;WORK;PREF:;;Hof 2;Bonn;;53111;DE\nBDAY:--0412\nEND:VCARD\n",
+         "1: FIRST_NAME=Jürgen | LAST_NAME=Müller | ADR_WORK_STREET=Hof 2 | ADR_WORK_COUNTRY=DE | ADR_WORK_CITY=Bonn | "
+         "ADR_WORK_ZIP=53111 | ADR_OTHER_STREET=Weg 1 | ADR_OTHER_COUNTRY=DE | ADR_OTHER_CITY=Berlin | "
+         "ADR_OTHER_ZIP=10115 |\n"
+         "f.vcf: BDAY without a year not stored (1 value, the first on line 6)\n"
+         "f.vcf: ADR stored as an other one, the slot of its kind being taken (1 value, the first on line 4)\n"},
+        {"a mail program's 3.0: groups, type=pref, escapes, folding, categories, X-ANNIVERSARY",
+         "BEGIN:VCARD\r\nVERSION:3.0\r\nPRODID:-//Mail//EN\r\nN:Doe;John;Quincy;Dr.;\r\nFN:Dr. John Q. Doe\r\n"
+         "ORG:Example\\, Inc.;Sales;East\r\nTITLE:Boss\r\nitem1.EMAIL;type=INTERNET;type=HOME;type=pref:jd@home.example\r\n"
+         "item2.EMAIL;type=INTERNET;type=HOME:second@home.example\r\nitem2.X-ABLabel:spare\r\n"
+         "TEL;type=WORK;type=FAX:555-1\r\nURL;type=WORK:https://ex\r\n ample.com/a\\,b\r\nBDAY:1985-04-12\r\n"
+         "X-ANNIVERSARY:20100612T1530\r\nNOTE:a\\nb\\; c\\\\d\r\nCATEGORIES:Friends,Golf\\, Club\r\nCATEGORIES:VIP\r\n"
+         "END:VCARD\r\n",
+         "1: FIRST_NAME=John Quincy | LAST_NAME=Doe | JOB_TITLE=Boss | DEPARTMENT=Sales | COMPANY=Example, Inc. | "
+         "TEL_FAX1=555-1 | EMAIL_HOME=jd@home.example | EMAIL_OTHER=second@home.example | "
+         "URL_WORK=https://example.com/a,b | BIRTHDAY=1985-04-12 00:00 | ANNIVERSARY=2010-06-12 15:30 | "
+         "NOTE=a\r\nb; c\\d | GROUP_NAME=Friends ::: Golf, Club ::: VIP |\n"
+         "f.vcf: N's honorific prefix or suffix not stored (1 value, the first on line 4)\n"
+         "f.vcf: ORG's units beyond the department not stored (1 value, the first on line 6)\n"
+         "f.vcf: not read: X-ABLABEL (1 value, the first on line 10)\n"
+         "f.vcf: EMAIL stored as an other one, the slot of its kind being taken (1 value, the first on line 9)\n"},
+        {"RFC 6350's example (its section 8), and FN split when N is missing; two cards, two lines",
+         "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Simon Perreault\r\nN:Perreault;Simon;;;ing. jr,M.Sc.\r\nBDAY:--0203\r\n"
+         "ANNIVERSARY:20090808T1430-0500\r\nGENDER:M\r\nLANG;PREF=1:fr\r\nLANG;PREF=2:en\r\nORG;TYPE=work:Viagenie\r\n"
+         "ADR;TYPE=work:;Suite D2-630;2875 Laurier;\r\n Quebec;QC;G1V 2M2;Canada\r\n"
+         "TEL;VALUE=uri;TYPE=\"work,voice\";PREF=1:tel:+1-418-656-9254;ext=102\r\n"
+         "TEL;VALUE=uri;TYPE=\"work,cell,voice,video,text\":tel:+1-418-262-6501\r\n"
+         "EMAIL;TYPE=work:simon.perreault@viagenie.ca\r\nGEO;TYPE=work:geo:46.772673\\,-71.282945\r\n"
+         "KEY;TYPE=work;VALUE=uri:\r\n http://www.viagenie.ca/simon.perreault/simon.asc\r\nTZ:-0500\r\n"
+         "URL;TYPE=home:http://nomis80.org\r\nEND:VCARD\r\nBEGIN:VCARD\r\nVERSION:4.0\r\nFN:Ana Maria Lima\r\n"
+         "END:VCARD\r\n",
+         "1: FIRST_NAME=Simon | LAST_NAME=Perreault | COMPANY=Viagenie | TEL_WORK1=+1-418-656-9254 | "
+         "TEL_MOBILE1=+1-418-262-6501 | EMAIL_WORK=simon.perreault@viagenie.ca | URL_HOME=http://nomis80.org | "
+         "ANNIVERSARY=2009-08-08 14:30 | ADR_WORK_STREET=Suite D2-630, 2875 Laurier | ADR_WORK_COUNTRY=Canada | "
+         "ADR_WORK_CITY=Quebec | ADR_WORK_STATE=QC | ADR_WORK_ZIP=G1V 2M2 |\n"
+         "22: FIRST_NAME=Ana Maria | LAST_NAME=Lima |\n"
+         "f.vcf: N's honorific prefix or suffix not stored (1 value, the first on line 4)\n"
+         "f.vcf: BDAY without a year not stored (1 value, the first on line 5)\n"
+         "f.vcf: not read: GENDER (1 value, the first on line 7)\n"
+         "f.vcf: not read: LANG (2 values, the first on line 8)\n"
+         "f.vcf: TEL's URI parameters (an extension) not stored (1 value, the first on line 13)\n"
+         "f.vcf: not read: GEO (1 value, the first on line 16)\n"
+         "f.vcf: not read: KEY (1 value, the first on line 17)\n"
+         "f.vcf: not read: TZ (1 value, the first on line 19)\n"},
+        {"dates: every form, and those the store cannot hold",
+         "BEGIN:VCARD\nVERSION:4.0\nN:A;B\nBDAY:19960415\nANNIVERSARY:1996-02\nEND:VCARD\n"
+         "BEGIN:VCARD\nVERSION:3.0\nN:C;D\nBDAY:2001-02-29\nANNIVERSARY:2000-02-29T07:05:00Z\nEND:VCARD\n",
+         "1: FIRST_NAME=B | LAST_NAME=A | BIRTHDAY=1996-04-15 00:00 |\n"
+         "7: FIRST_NAME=D | LAST_NAME=C | ANNIVERSARY=2000-02-29 07:05 |\n"
+         "f.vcf: ANNIVERSARY without a day not stored (1 value, the first on line 5)\n"
+         "f.vcf: BDAY that is not a date not stored (1 value, the first on line 10)\n"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(Read(row.file), row.cells) << row.style;
+}
+
+TEST(VCardReadTest, RefusesHostileFilesWithTheirLine)
+{
+    const std::string big(host::kVCardLineLimit / 64 + 1, 'x');
+    std::string folded = "BEGIN:VCARD\nVERSION:3.0\nNOTE:";
+    for (int i = 0; i < 64; ++i)
+        folded += big + "\n ";
+    const struct {
+        std::string file, says;
+    } rows[] = {
+        {"BEGIN:VCARD\nVERSION:3.0\nFN:A\n", "f.vcf: the vCard that begins on line 1 has no END:VCARD"},
+        {"END:VCARD\n", "f.vcf: line 1 ends a vCard that no BEGIN:VCARD started"},
+        {"BEGIN:VCARD\nBEGIN:VCARD\nEND:VCARD\nEND:VCARD\n", "line 2 begins VCARD inside the vCard that begins on line 1"},
+        {"BEGIN:VCARD\nVERSION:3.0\nEND:VCALENDAR\n", "line 3 ends VCALENDAR inside the vCard"},
+        {"BEGIN:VCARD\nVERSION:3.0\nN:M\xFCller\nEND:VCARD\n", "f.vcf: line 3 is not UTF-8 (in its N value), as a vCard 3.0 must be"},
+        {"BEGIN:VCARD\nVERSION:4.0\nX-A:\xC0\xAF\nEND:VCARD\n", "line 3 is not UTF-8 (in its X-A value), as a vCard 4.0 must be"},
+        {"BEGIN:VCARD\nVERSION:2.1\nN;CHARSET=UTF-8:\xFF\nEND:VCARD\n", "line 3 is not UTF-8 (the byte FF in its N value), as its CHARSET says"},
+        {"BEGIN:VCARD\nVERSION:2.1\nN;CHARSET=NO-SUCH-SET:x\nEND:VCARD\n", "names CHARSET=NO-SUCH-SET, a character set ICU does not know"},
+        {"BEGIN:VCARD\nVERSION:5.0\nEND:VCARD\n", "line 2: VERSION 5.0 is not a vCard version this reads"},
+        {"BEGIN:VCARD\nno colon here\nEND:VCARD\n", "line 2 is not a property (NAME:value)"},
+        {"BEGIN:VCARD\nFN:a" + std::string(1, '\0') + "b\nEND:VCARD\n", "line 2 holds a NUL byte"},
+        {"BEGIN:VCALENDAR\n", "line 1 is not part of a vCard (\"BEGIN:VCALENDAR\")"},
+        {"\r\n\r\n", "f.vcf holds no vCard"},
+        {folded + "\nEND:VCARD\n", "the line that starts on line 3 goes on, folded, beyond 16 MiB"},
+    };
+    for (const auto& row : rows)
+        EXPECT_NE(Error(row.file).find(row.says), std::string::npos) << Error(row.file) << "\nwanted: " << row.says;
+}
+
+TEST(VCardWriteTest, WritesFoldedEscapedLinesThatReadBackToTheSameRow)
+{
+    const host::RecordType& contact = *host::FindRecordType("contact");
+    const size_t columns = contact.layout().columns.size();
+    auto cellsOf = [&](std::vector<std::pair<std::u16string_view, std::string>> cells) {
+        host::LayoutRow row(columns);
+        for (const auto& [name, value] : cells)
+            for (size_t i = 0; i < columns; ++i)
+                if (contact.layout().columns[i].exportName == name)
+                    row[i] = value;
+        return row;
+    };
+    const std::string longKorean = "가나다라마바사아자차카타파하가나다라마바사아자차카타파하가나다";
+    const host::LayoutRow rows[] = {
+        cellsOf({{u"FIRST_NAME", "Zoë"}, {u"LAST_NAME", "Durand; fils"}, {u"COMPANY", "Café, Lumière"},
+                 {u"DEPARTMENT", "R&D"}, {u"TEL_WORK1", "+33 1 42 68 53 00"}, {u"TEL_MOBILE1", "06"},
+                 {u"TEL_FAX1", "07"}, {u"TEL_OTHER1", "08"}, {u"EMAIL_OTHER", "z@x.example"},
+                 {u"URL_HOME", "http://h.example/?a=1,2"}, {u"BIRTHDAY", "1984-03-09 00:00"},
+                 {u"ANNIVERSARY", "2001-06-30 18:45"}, {u"ADR_OTHER_STREET", "12, rue\r\nBât. B"},
+                 {u"ADR_OTHER_ZIP", "75002"}, {u"NOTE", "a\\b\r\nc"}, {u"GROUP_NAME", "Work, etc."}}),
+        cellsOf({{u"FIRST_NAME", longKorean}, {u"NOTE", longKorean + longKorean}, {u"ADR_HOME_CITY", "Seoul"},
+                 {u"EMAIL_WORK", "w@x.example"}}),
+    };
+    for (const int version : {3, 4}) {
+        host::VCardWriter writer(version);
+        for (const host::LayoutRow& row : rows) {
+            const std::string text = writer.Write(row);
+            EXPECT_NE(text.find(version == 4 ? "\r\nVERSION:4.0\r\n" : "\r\nVERSION:3.0\r\n"), std::string::npos);
+            for (std::string line : SplitLines(text)) {
+                line.pop_back(); // its CR
+                EXPECT_LE(line.size(), 75u) << line;
+                EXPECT_NE(static_cast<unsigned char>(line.empty() ? 'x' : line[line.size() > 1 ? 1 : 0]) & 0xC0, 0x80u)
+                    << "a continuation starts inside a UTF-8 sequence: " << line;
+            }
+            EXPECT_EQ(text.find('\n'), text.find("\r\n") + 1);
+            host::LayoutRow back;
+            host::ReadVCards(text, "w.vcf", [&](const host::LayoutRow& read, int64_t) { back = read; },
+                             [&](const std::string& note) { ADD_FAILURE() << note; });
+            // The telephone quotes of the export aside, every cell comes back.
+            EXPECT_EQ(back, row) << text;
+        }
+    }
+}
+
+class VCardSessionTest : public SessionTest {
+protected:
+    static host::ReadRequest Request(const std::string& file)
+    {
+        host::ReadRequest request;
+        request.file = file;
+        return request;
+    }
+};
+
+// CSV -> store -> vCard (3.0 and 4.0) -> store -> CSV: every field the
+// layout keeps comes back; a hostile vCard stores nothing; --map is for CSV.
+TEST_F(VCardSessionTest, RoundTripThroughVCardKeepsEveryFieldOfTheLayout)
+{
+    SetStorePath(PathOf("store.db"));
+    ASSERT_GT(Session().Import(Type("contact"), Request(Example("contacts.csv")), -1, false), 0);
+    ASSERT_GT(Session().Export(Type("contact"), {Path("first.csv"), {}, {}}).written, 0);
+    for (const int version : {3, 4}) {
+        host::ExportRequest toVCard{Path("book.vcf"), {}, {}};
+        toVCard.vcardVersion = version;
+        const long written = Session().Export(Type("contact"), toVCard).written;
+        SetStorePath(PathOf("second-" + std::to_string(version) + ".db"));
+        EXPECT_EQ(Session().Import(Type("contact"), Request(Path("book.vcf")), -1, false), written);
+        ASSERT_GT(Session().Export(Type("contact"), {Path("second.csv"), {}, {}}).written, 0);
+        EXPECT_EQ(SplitLines(ReadBytes("second.csv")), SplitLines(ReadBytes("first.csv"))) << "vCard " << version;
+        SetStorePath(PathOf("store.db"));
+    }
+
+    SetStorePath(PathOf("hostile.db"));
+    WriteBytes("cut.vcf", "BEGIN:VCARD\r\nVERSION:3.0\r\nN:A;B\r\nEND:VCARD\r\nBEGIN:VCARD\r\nN:C\r\n");
+    EXPECT_EQ(Said([&] { (void)Session().Import(Type("contact"), Request(Path("cut.vcf")), -1, false); }),
+              "error: " + Path("cut.vcf") +
+                  ": the vCard that begins on line 5 has no END:VCARD; the file may be cut off: save it again from "
+                  "the program that wrote it\n");
+    EXPECT_FALSE(Exists("hostile.db"));
+    host::ReadRequest mapped{Path("cut.vcf"), {"FIRST_NAME=N"}};
+    EXPECT_THROW((void)Session().Count(Type("contact"), mapped), host::Error);
+    EXPECT_THROW((void)Session().Count(Type("memo"), Request(Path("cut.vcf"))), host::Error);
+}
+
+// Messages of the CSV path name the vCard's line: the record stands on the
+// line of its BEGIN.
+TEST_F(VCardSessionTest, CountPreviewAndNotesNameTheVCardsLines)
+{
+    WriteBytes("two.vcf", "BEGIN:VCARD\nVERSION:3.0\nN:A;B\nEND:VCARD\n\nBEGIN:VCARD\nVERSION:3.0\nN:C;D\n"
+                          "CATEGORIES:x,y\nEND:VCARD\n");
+    EXPECT_EQ(Session().Count(Type("contact"), Request(Path("two.vcf"))), 2);
+    EXPECT_EQ(Session().MakePreview(Type("contact"), Request(Path("two.vcf")), 5).records.size(), 2u);
+    SetStorePath(PathOf("store.db"));
+    EXPECT_NE(Said([&] { (void)Session().Import(Type("contact"), Request(Path("two.vcf")), -1, false); })
+                  .find("names several groups (line 6: \"x ::: y\")"),
+              std::string::npos)
+        << m_notes;
+}
+
+} // namespace
+} // namespace varno::test
