@@ -452,6 +452,9 @@ private:
     std::string Decoded(const Property& p)
     {
         std::string bytes = p.Has("ENCODING", "QUOTED-PRINTABLE") ? DecodeQuotedPrintable(p.value) : p.value;
+        if (bytes.find('\0') != std::string::npos) // "=00": the library's reader would end the text there
+            Refuse(m_shown + ": line " + std::to_string(p.line) + " holds a NUL in its " + p.name +
+                   " value; the file may be damaged");
         const std::string charset = p.Param("CHARSET");
         if (!charset.empty() && !EqualNoCase(charset, "UTF-8") && !EqualNoCase(charset, "UTF8"))
             return FromCharset(bytes, charset, p.line);

@@ -1,0 +1,49 @@
+// The vCard reader on arbitrary bytes: it either refuses the text with a
+// host Error or hands over rows as wide as the contact layout; every row it
+// hands over, written as a 3.0 and a 4.0 vCard, gives lines of at most 75
+// octets with CRLF and reads back as exactly one vCard without a refusal.
+//
+// Input: the whole text.
+#include "host/Session.h"
+#include "host/VCard.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace {
+
+void Check(bool ok)
+{
+    if (!ok)
+        __builtin_trap();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    using namespace varno::host;
+    static const size_t width = FindRecordType("contact")->layout().columns.size();
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    try {
+        ReadVCards(text, "fuzz.vcf", [](const LayoutRow& row, int64_t line) {
+            Check(row.size() == width && line >= 1);
+            for (const int version : {3, 4}) {
+                const std::string written = VCardWriter(version).Write(row);
+                for (size_t start = 0; start < written.size();) {
+                    const size_t end = written.find("\r\n", start);
+                    Check(end != std::string::npos && end - start <= 75);
+                    start = end + 2;
+                }
+                int cards = 0;
+                ReadVCards(written, "written.vcf", [&](const LayoutRow&, int64_t) { ++cards; },
+                           [](const std::string&) {});
+                Check(cards == 1);
+            }
+        }, [](const std::string& note) { Check(!note.empty()); });
+    } catch (const Error& error) {
+        Check(error.GetKind() == Error::Kind::Refused);
+    }
+    return 0;
+}
