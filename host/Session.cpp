@@ -21,6 +21,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -256,7 +257,17 @@ const FileFormat& Session::FormatFor(const RecordType& type, const std::string& 
     return *chosen;
 }
 
-void Session::Translate(const RecordType& type, const FileFormat& format, Input& input) const
+const FileFormat& Session::FormatOf(const RecordType& type, const ReadRequest& request)
+{
+    const FileFormat& format = FormatFor(type, request.file, request.format);
+    if (!format.IsCsv() && (!request.maps.empty() || request.noHeader))
+        throw Error(Error::Kind::Usage, std::string(!request.maps.empty() ? "--map" : "--no-header") +
+                                            " is for CSV files: the properties of a " + std::string(format.name) +
+                                            " file go to the fields of its records by themselves");
+    return format;
+}
+
+long long Session::Translate(const RecordType& type, const FileFormat& format, Input& input, bool write) const
 {
     // The file's bytes are mapped, not copied: with the CSV written from
     // them, the file is held once.
@@ -272,6 +283,12 @@ void Session::Translate(const RecordType& type, const FileFormat& format, Input&
         if (p)
             ::munmap(p, size);
     });
+    long long records = 0;
+    if (!write) {
+        format.read(std::string_view(static_cast<const char*>(mapped), size), input.name, type,
+                    [&](const LayoutRow&, int64_t) { ++records; }, [this](const std::string& message) { Note(message); });
+        return records;
+    }
     Descriptor out(::memfd_create("varnocsv-translated", MFD_CLOEXEC));
     if (out.Get() < 0)
         Refuse("cannot translate " + shown + " for the library: " + std::strerror(errno));
@@ -281,9 +298,14 @@ void Session::Translate(const RecordType& type, const FileFormat& format, Input&
     writer->SetSeparator(CString(u","));
     std::string bytes = "\xFF\xFE";
     auto append = [&](const CString& line) {
-        for (char16_t c : line.str()) {
-            bytes.push_back(static_cast<char>(c & 0xFF));
-            bytes.push_back(static_cast<char>(c >> 8));
+        const std::u16string& units = line.str();
+        if constexpr (std::endian::native == std::endian::little) {
+            bytes.append(reinterpret_cast<const char*>(units.data()), units.size() * 2);
+        } else {
+            for (char16_t c : units) {
+                bytes.push_back(static_cast<char>(c & 0xFF));
+                bytes.push_back(static_cast<char>(c >> 8));
+            }
         }
     };
     auto flush = [&] {
@@ -304,6 +326,7 @@ void Session::Translate(const RecordType& type, const FileFormat& format, Input&
     int64_t next = 2; // the line the next record starts on
     format.read(std::string_view(static_cast<const char*>(mapped), size), shown, type,
                 [&](const LayoutRow& row, int64_t line) {
+                    ++records;
                     // Blank lines, which hold no record, keep the record on
                     // its line of the file.
                     for (; next < line; ++next)
@@ -320,6 +343,7 @@ void Session::Translate(const RecordType& type, const FileFormat& format, Input&
                 [this](const std::string& message) { Note(message); });
     flush();
     input.bytes = std::move(out);
+    return records;
 }
 
 void Session::WriteFormat(const RecordType& type, const FileFormat& format, const FormatOptions& options,
@@ -371,11 +395,7 @@ void Session::Prepare(const RecordType& type, const ReadRequest& request, Prepar
     const std::string shown = Shown(file);
     if (const std::string problem = CheckMapFields(type, request.maps); !problem.empty())
         throw Error(Error::Kind::Usage, problem);
-    const FileFormat& format = FormatFor(type, file, request.format);
-    if (!format.IsCsv() && (!request.maps.empty() || request.noHeader))
-        throw Error(Error::Kind::Usage, std::string(!request.maps.empty() ? "--map" : "--no-header") +
-                                            " is for CSV files: the properties of a " + std::string(format.name) +
-                                            " file go to the fields of its records by themselves");
+    const FileFormat& format = FormatOf(type, request);
     prepared.translated = !format.IsCsv();
     const unsigned codePage = GetACP();
     std::string problem;
@@ -384,7 +404,7 @@ void Session::Prepare(const RecordType& type, const ReadRequest& request, Prepar
         Refuse(problem);
     Input& input = *prepared.input;
     if (prepared.translated)
-        Translate(type, format, input);
+        (void)Translate(type, format, input, true);
     // UTF-16 that the library would read as bytes of the code page.
     if (const Utf16Form form = RecogniseUtf16(ReadHead(input, kUtf16Head)); form != Utf16Form::None) {
         if (!ConvertUtf16(input, form, problem))
@@ -566,6 +586,15 @@ long Session::Count(const RecordType& type, const ReadRequest& request)
     // counted by the library's own rules (a test holds it to the library's
     // Count on every example): the library is not handed the file again.
     // Its cells are read only to refuse them (--strict).
+    // A file of another format gives a record per record its reader hands
+    // over: without --strict it is only read, not translated.
+    if (const FileFormat& format = FormatOf(type, request); !format.IsCsv() && !request.strict) {
+        std::string problem;
+        std::optional<Input> input = OpenInput(Shown(request.file), Native(request.file), problem);
+        if (!input)
+            Refuse(problem);
+        return static_cast<long>(Translate(type, format, *input, false));
+    }
     Prepared prepared;
     prepared.readCells = request.strict;
     Prepare(type, request, prepared);

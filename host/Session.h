@@ -187,10 +187,14 @@ private:
     std::vector<long long> FindStored(const RecordType& type, const ReadRequest& request, Prepared& prepared,
                                       long long& firstLine);
     void Note(const std::string& message) const;
-    /// Replaces the bytes of `input` (a file in `format`) with its records
-    /// as a CSV file in `type`'s own layout, each record on the line of the
-    /// file it came from where it fits, so that messages name that line.
-    void Translate(const RecordType& type, const FileFormat& format, Input& input) const;
+    /// The format of a read request's file; a usage Error for --map or
+    /// --no-header with a format other than CSV.
+    [[nodiscard]] static const FileFormat& FormatOf(const RecordType& type, const ReadRequest& request);
+    /// Reads `input` (a file in `format`) and, with `write`, replaces its
+    /// bytes with its records as a CSV file in `type`'s own layout, each
+    /// record on the line of the file it came from where it fits, so that
+    /// messages name that line. The number of records.
+    long long Translate(const RecordType& type, const FileFormat& format, Input& input, bool write) const;
     /// Writes the own-layout CSV file at `from` to `to` in `format`.
     void WriteFormat(const RecordType& type, const FileFormat& format, const FormatOptions& options,
                      const std::string& from, const std::string& shown, const std::string& to) const;

@@ -46,6 +46,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <unordered_map>
 
 namespace varno::host {
 
@@ -56,18 +57,22 @@ namespace {
     throw Error(Error::Kind::Refused, message);
 }
 
+// Names, parameters and their words are ASCII: case is folded without the
+// C locale's tables.
+constexpr char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+constexpr char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
 bool EqualNoCase(std::string_view a, std::string_view b)
 {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
-           });
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return UpperAscii(x) == UpperAscii(y); });
 }
 
 std::string Upper(std::string_view text)
 {
     std::string out(text);
     for (char& c : out)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        c = UpperAscii(c);
     return out;
 }
 
@@ -75,7 +80,7 @@ std::string Lower(std::string_view text)
 {
     std::string out(text);
     for (char& c : out)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        c = LowerAscii(c);
     return out;
 }
 
@@ -93,6 +98,10 @@ size_t BadUtf8(std::string_view text)
 {
     for (size_t i = 0; i < text.size();) {
         const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
         size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
         if (n == 0 || i + n > text.size() || (n == 2 && c < 0xC2))
             return i;
@@ -245,16 +254,19 @@ public:
         const RecordType* type = FindRecordType("contact");
         for (const CSVColumn& column : type->layout().columns)
             m_names.push_back(CString(column.exportName).ToUtf8());
+        for (size_t i = 0; i < m_names.size(); ++i)
+            m_index.emplace(m_names[i], i);
     }
     [[nodiscard]] size_t Size() const { return m_names.size(); }
     [[nodiscard]] size_t operator[](std::string_view name) const
     {
-        const auto at = std::find(m_names.begin(), m_names.end(), name);
-        return static_cast<size_t>(at - m_names.begin()); // Size() when the layout has no such column
+        const auto at = m_index.find(name);
+        return at == m_index.end() ? m_names.size() : at->second; // Size() when the layout has no such column
     }
 
 private:
     std::vector<std::string> m_names;
+    std::unordered_map<std::string_view, size_t> m_index; ///< into m_names, which no longer changes
 };
 
 const Columns& ContactColumns()
@@ -345,6 +357,17 @@ std::optional<std::string> ReadDate(std::string_view text, std::string& why)
     return std::string(out);
 }
 
+/// What a property gives the contact.
+enum class Gives { Skip, N, FN, ORG, TITLE, NOTE, BDAY, ANNIVERSARY, CATEGORIES, TEL, EMAIL, URL, ADR, Other };
+
+const std::unordered_map<std::string_view, Gives> kProperties = {
+    {"VERSION", Gives::Skip}, {"PRODID", Gives::Skip}, {"REV", Gives::Skip}, {"UID", Gives::Skip},
+    {"KIND", Gives::Skip}, {"CLIENTPIDMAP", Gives::Skip}, {"N", Gives::N}, {"FN", Gives::FN}, {"ORG", Gives::ORG},
+    {"TITLE", Gives::TITLE}, {"NOTE", Gives::NOTE}, {"BDAY", Gives::BDAY}, {"ANNIVERSARY", Gives::ANNIVERSARY},
+    {"X-ANNIVERSARY", Gives::ANNIVERSARY}, {"X-MS-ANNIVERSARY", Gives::ANNIVERSARY},
+    {"X-EVOLUTION-ANNIVERSARY", Gives::ANNIVERSARY}, {"CATEGORIES", Gives::CATEGORIES}, {"TEL", Gives::TEL},
+    {"EMAIL", Gives::EMAIL}, {"URL", Gives::URL}, {"ADR", Gives::ADR}};
+
 /// Reads the properties of one vCard into a contact row.
 class CardReader {
 public:
@@ -363,10 +386,11 @@ public:
         std::vector<std::string> categories;
         for (const Property& p : properties) {
             const std::string& n = p.name;
-            if (n == "VERSION" || n == "PRODID" || n == "REV" || n == "UID" || n == "KIND" || n == "CLIENTPIDMAP" ||
-                n == "X-GROUP-MEMBERSHIP")
+            const auto known = kProperties.find(n);
+            const Gives what = known == kProperties.end() ? Gives::Other : known->second;
+            if (what == Gives::Skip)
                 continue; // about the file, not the contact
-            if (n == "N") {
+            if (what == Gives::N) {
                 const std::vector<std::string> parts = Structured(p, ';');
                 if (named) {
                     m_losses.Add("a second N not stored", p.line);
@@ -380,9 +404,9 @@ public:
                 Put("FIRST_NAME", given);
                 if ((parts.size() > 3 && !Trim(parts[3]).empty()) || (parts.size() > 4 && !Trim(parts[4]).empty()))
                     m_losses.Add("N's honorific prefix or suffix not stored", p.line);
-            } else if (n == "FN") {
+            } else if (what == Gives::FN) {
                 formatted = Text(p);
-            } else if (n == "ORG") {
+            } else if (what == Gives::ORG) {
                 const std::vector<std::string> parts = Structured(p, ';');
                 if (!Once("COMPANY", parts[0], p, "a second ORG not stored"))
                     continue;
@@ -390,20 +414,19 @@ public:
                     Put("DEPARTMENT", parts[1]);
                 if (parts.size() > 2)
                     m_losses.Add("ORG's units beyond the department not stored", p.line);
-            } else if (n == "TITLE") {
+            } else if (what == Gives::TITLE) {
                 (void)Once("JOB_TITLE", Text(p), p, "a second TITLE not stored");
-            } else if (n == "NOTE") {
+            } else if (what == Gives::NOTE) {
                 (void)Once("NOTE", Text(p), p, "a NOTE beyond the first not stored");
-            } else if (n == "BDAY") {
+            } else if (what == Gives::BDAY) {
                 Date("BIRTHDAY", p);
-            } else if (n == "ANNIVERSARY" || n == "X-ANNIVERSARY" || n == "X-MS-ANNIVERSARY" ||
-                       n == "X-EVOLUTION-ANNIVERSARY") {
+            } else if (what == Gives::ANNIVERSARY) {
                 Date("ANNIVERSARY", p);
-            } else if (n == "CATEGORIES") {
+            } else if (what == Gives::CATEGORIES) {
                 for (std::string& name : Structured(p, ','))
                     if (!Trim(name).empty())
                         categories.emplace_back(Trim(name));
-            } else if (n == "TEL") {
+            } else if (what == Gives::TEL) {
                 std::string value = Text(p);
                 if (EqualNoCase(std::string_view(value).substr(0, 4), "tel:")) {
                     // A tel: URI's parameters (";ext=102") are no digits of
@@ -415,9 +438,9 @@ public:
                     }
                 }
                 m_telephones.push_back({TelephoneKind(p), Rank(p), p.line, value, {}});
-            } else if (n == "EMAIL" || n == "URL") {
-                m_nets.push_back({NetKind(p) + (n == "URL" ? 3 : 0), Rank(p), p.line, Text(p), {}});
-            } else if (n == "ADR") {
+            } else if (what == Gives::EMAIL || what == Gives::URL) {
+                m_nets.push_back({NetKind(p) + (what == Gives::URL ? 3 : 0), Rank(p), p.line, Text(p), {}});
+            } else if (what == Gives::ADR) {
                 m_addresses.push_back({NetKind(p), Rank(p), p.line, std::string(), Structured(p, ';')});
             } else {
                 m_losses.Add("not read: " + n, p.line);
@@ -714,9 +737,10 @@ private:
     {
         if (m_at >= m_text.size())
             return false;
-        size_t end = m_text.find_first_of("\r\n", m_at);
-        if (end == std::string_view::npos)
-            end = m_text.size();
+        // A plain scan: find_first_of looks each byte up in the set.
+        size_t end = m_at;
+        while (end < m_text.size() && m_text[end] != '\r' && m_text[end] != '\n')
+            ++end;
         out = m_text.substr(m_at, end - m_at);
         if (out.find('\0') != std::string_view::npos)
             Refuse(m_shown + ": line " + std::to_string(m_line + 1) +
