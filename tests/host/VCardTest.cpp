@@ -239,3 +239,68 @@ TEST_F(VCardSessionTest, CountPreviewAndNotesNameTheVCardsLines)
 
 } // namespace
 } // namespace varno::test
+
+namespace varno::test {
+namespace {
+
+// The format follows --format, else the extension; a format that does not
+// hold the type, or --map with a vCard, is a usage error.
+TEST(FileFormatsTest, TheFormatFollowsTheOptionThenTheExtension)
+{
+    const host::RecordType& contact = *host::FindRecordType("contact");
+    const host::RecordType& memo = *host::FindRecordType("memo");
+    const struct {
+        const host::RecordType& type;
+        std::string file, format, chosen; // "error: ..." for a usage error
+    } rows[] = {
+        {contact, "book.vcf", "", "vcard"},      {contact, "dir.v/Book.VCARD", "", "vcard"},
+        {contact, "book.csv", "", "csv"},        {contact, "dir.vcf/book", "", "csv"},
+        {contact, "-", "", "csv"},               {contact, "-", "VCard", "vcard"},
+        {contact, "book.vcf", "csv", "csv"},     {memo, "notes.txt", "", "csv"},
+        {memo, "notes.vcf", "", "error: vcard files hold contacts, not memos (the format follows"},
+        {memo, "-", "vcard", "error: vcard files hold contacts, not memos"},
+        {contact, "book.vcf", "xml", "error: unknown --format \"xml\": use csv, vcard"},
+    };
+    for (const auto& row : rows) {
+        std::string chosen;
+        try {
+            chosen = host::Session::FormatFor(row.type, row.file, row.format).name;
+        } catch (const host::Error& error) {
+            EXPECT_EQ(error.GetKind(), host::Error::Kind::Usage);
+            chosen = std::string("error: ") + error.what();
+        }
+        EXPECT_EQ(chosen.substr(0, row.chosen.size()), row.chosen) << row.file << " " << row.format;
+    }
+    EXPECT_EQ(host::Session::ExportPath("book.vcf"), "book.vcf");
+    EXPECT_EQ(host::Session::ExportPath("book", "vcard"), "book");
+    EXPECT_EQ(host::Session::ExportPath("book"), "book.csv");
+}
+
+// A 2.1 vCard without CHARSET is read in the code page in use; export
+// writes UTF-8 whatever the code page, and leaves the code page as it was;
+// standard output receives the vCard.
+TEST_F(VCardSessionTest, CodePagesAndStandardOutput)
+{
+    SetStorePath(PathOf("store.db"));
+    const std::string korean = WideCharToMultiByte(949, u"홍길동");
+    WriteBytes("cp949.vcf", "BEGIN:VCARD\r\nVERSION:2.1\r\nN:" + korean + ";\r\nEND:VCARD\r\n");
+    EXPECT_NE(Said([&] { (void)Session().Count(Type("contact"), Request(Path("cp949.vcf"))); })
+                  .find("line 3 holds bytes that are not text in code page 65001"),
+              std::string::npos);
+    {
+        CodePageGuard cp949(949);
+        EXPECT_EQ(Session().Import(Type("contact"), Request(Path("cp949.vcf")), -1, false), 1);
+        WriteBytes("utf8.vcf", "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Durand;Zoë;;;\r\nNOTE:€ ∑\r\nEND:VCARD\r\n");
+        EXPECT_EQ(Session().Import(Type("contact"), Request(Path("utf8.vcf")), -1, false), 1);
+        std::string written;
+        host::ExportRequest out{"-", [&](std::string_view bytes) { written += bytes; }, {}};
+        out.format = "vcard";
+        EXPECT_EQ(Session().Export(Type("contact"), out).written, 2);
+        EXPECT_NE(written.find("\r\nN:홍길동;;;;\r\n"), std::string::npos) << written;
+        EXPECT_NE(written.find("\r\nNOTE:€ ∑\r\n"), std::string::npos) << written;
+        EXPECT_EQ(GetACP(), 949u);
+    }
+}
+
+} // namespace
+} // namespace varno::test
