@@ -275,24 +275,35 @@ const Columns& ContactColumns()
     return columns;
 }
 
-/// What a file held that the layout could not, counted per kind.
+/// What a file held that the layout could not, counted per kind. Beyond
+/// kVCardNoteKinds kinds (a file of invented property names) the rest are counted
+/// together, so that what is said stays short.
 class Losses {
 public:
     void Add(const std::string& what, int64_t line)
     {
-        auto at = std::find_if(m_items.begin(), m_items.end(), [&](const Item& item) { return item.what == what; });
-        if (at == m_items.end())
+        if (const auto at = m_index.find(what); at != m_index.end()) {
+            ++m_items[at->second].count;
+        } else if (m_items.size() < kVCardNoteKinds) {
+            m_index.emplace(what, m_items.size());
             m_items.push_back({what, 1, line});
-        else
-            ++at->count;
+        } else {
+            if (m_more.count++ == 0)
+                m_more.line = line;
+        }
     }
     void Say(const std::string& shown, const NoteSink& note) const
     {
         if (!note)
             return;
-        for (const Item& item : m_items)
+        auto say = [&](const Item& item) {
             note(shown + ": " + item.what + " (" + std::to_string(item.count) + (item.count == 1 ? " value" : " values") +
                  ", the first on line " + std::to_string(item.line) + ")");
+        };
+        for (const Item& item : m_items)
+            say(item);
+        if (m_more.count > 0)
+            say({"more of further kinds not read or not stored", m_more.count, m_more.line});
     }
 
 private:
@@ -302,6 +313,8 @@ private:
         int64_t line;
     };
     std::vector<Item> m_items;
+    std::unordered_map<std::string, size_t> m_index;
+    Item m_more{{}, 0, 0};
 };
 
 /// "YYYY-MM-DD hh:mm" of a vCard date, or why not.

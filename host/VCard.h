@@ -26,6 +26,9 @@ using NoteSink = std::function<void(const std::string& message)>;
 /// honest value).
 inline constexpr size_t kVCardLineLimit = 16u << 20;
 
+/// The kinds of loss said one by one; those beyond are said together.
+inline constexpr size_t kVCardNoteKinds = 32;
+
 /// Reads the whole text, handing `each` every vCard as a contact row with
 /// the line its BEGIN is on. What the layout cannot hold (a third telephone
 /// of a kind when the other slots are taken, a photo, a property nothing

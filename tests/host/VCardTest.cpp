@@ -108,6 +108,14 @@ TEST(VCardReadTest, ReadsTheStylesOfOtherProgramsIntoTheLayoutsSlots)
     };
     for (const auto& row : rows)
         EXPECT_EQ(Read(row.file), row.cells) << row.style;
+
+    // A file of invented property names is said in a few lines.
+    std::string many = "BEGIN:VCARD\nVERSION:3.0\n";
+    for (int i = 0; i < 40; ++i)
+        many += "X-P" + std::to_string(i) + ":v\n";
+    const std::vector<std::string> said = SplitLines(Read(many + "END:VCARD\n"));
+    ASSERT_EQ(said.size(), 1 + host::kVCardNoteKinds + 1);
+    EXPECT_EQ(said.back(), "f.vcf: more of further kinds not read or not stored (8 values, the first on line 35)");
 }
 
 TEST(VCardReadTest, RefusesHostileFilesWithTheirLine)
