@@ -4,6 +4,7 @@
 #include "host/HeaderGuess.h"
 
 #include "engine/CSVInspect.h"
+#include "host/FileFormats.h"
 #include "host/Registry.h"
 #include "tests/support/TestSupport.h"
 
@@ -72,9 +73,9 @@ const std::filesystem::path kExampleFolder = VARNO_SOURCE_DIR "/examples";
 TEST(HeaderGuess, EveryExampleIsListed)
 {
     for (const auto& entry : std::filesystem::directory_iterator(kExampleFolder)) {
-        if (!entry.is_regular_file())
-            continue;
         const std::string name = entry.path().filename().string();
+        if (!entry.is_regular_file() || !FormatOfFile(name).IsCsv()) // a vCard has no header
+            continue;
         EXPECT_TRUE(std::any_of(std::begin(kExamples), std::end(kExamples),
                                 [&](const Example& example) { return name == example.file; }))
             << name << ": say whether its first data record looks like data";
