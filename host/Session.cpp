@@ -187,6 +187,16 @@ struct Session::Prepared {
     /// The file was in another format than CSV, which the host translated
     /// into the type's own layout: its mapping is the host's, not said.
     bool translated = false;
+    /// The records of a translated file that do not stand on the line of
+    /// the file they came from, by line.
+    LineMoves moves;
+    /// The line of the person's file of a record that starts on `line` of
+    /// the file the library reads.
+    [[nodiscard]] long long FileLine(long long line) const
+    {
+        const auto at = std::lower_bound(moves.begin(), moves.end(), std::pair<int64_t, int64_t>(line, 0));
+        return at != moves.end() && at->first == line ? at->second : line;
+    }
 
     std::optional<Input> input;
     Header header;
@@ -267,7 +277,7 @@ const FileFormat& Session::FormatOf(const RecordType& type, const ReadRequest& r
     return format;
 }
 
-long long Session::Translate(const RecordType& type, const FileFormat& format, Input& input, bool write) const
+long long Session::Translate(const RecordType& type, const FileFormat& format, Input& input, LineMoves* moves) const
 {
     // The file's bytes are mapped, not copied: with the CSV written from
     // them, the file is held once.
@@ -284,7 +294,7 @@ long long Session::Translate(const RecordType& type, const FileFormat& format, I
             ::munmap(p, size);
     });
     long long records = 0;
-    if (!write) {
+    if (!moves) {
         format.read(std::string_view(static_cast<const char*>(mapped), size), input.name, type,
                     [&](const LayoutRow&, int64_t) { ++records; }, [this](const std::string& message) { Note(message); });
         return records;
@@ -331,6 +341,8 @@ long long Session::Translate(const RecordType& type, const FileFormat& format, I
                     // its line of the file.
                     for (; next < line; ++next)
                         append(CString(u"\r\n"));
+                    if (next != line) // the first record (the header takes line 1), or one after a long one
+                        moves->emplace_back(next, line);
                     cells.RemoveAll();
                     for (const std::string& cell : row)
                         cells.Add(CString::FromUtf8(cell));
@@ -404,7 +416,7 @@ void Session::Prepare(const RecordType& type, const ReadRequest& request, Prepar
         Refuse(problem);
     Input& input = *prepared.input;
     if (prepared.translated)
-        (void)Translate(type, format, input, true);
+        (void)Translate(type, format, input, &prepared.moves);
     // UTF-16 that the library would read as bytes of the code page.
     if (const Utf16Form form = RecogniseUtf16(ReadHead(input, kUtf16Head)); form != Utf16Form::None) {
         if (!ConvertUtf16(input, form, problem))
@@ -548,7 +560,8 @@ void Session::Prepare(const RecordType& type, const ReadRequest& request, Prepar
     // cell whose content is lost or changed refuses the file.
     ReadPlan& plan = *prepared.plan;
     std::string strictRefusals;
-    for (const CellReport& report : plan.Reports()) {
+    for (CellReport report : plan.Reports()) {
+        report.firstLine = prepared.FileLine(report.firstLine);
         if (report.Loses() && request.strict)
             strictRefusals += (strictRefusals.empty() ? "" : "\n") + report.Describe(shown);
         else
@@ -593,7 +606,7 @@ long Session::Count(const RecordType& type, const ReadRequest& request)
         std::optional<Input> input = OpenInput(Shown(request.file), Native(request.file), problem);
         if (!input)
             Refuse(problem);
-        return static_cast<long>(Translate(type, format, *input, false));
+        return static_cast<long>(Translate(type, format, *input, nullptr));
     }
     Prepared prepared;
     prepared.readCells = request.strict;
@@ -622,7 +635,7 @@ long Session::Import(const RecordType& type, const ReadRequest& request, int opt
         const std::string some = std::to_string(stored.size()) + " of the " + Counted(type, prepared.rows) + " in " +
                                  Shown(request.file) + (stored.size() == 1 ? " is" : " are") +
                                  " in the store already with the same content (the first on line " +
-                                 std::to_string(firstLine) + ")";
+                                 std::to_string(prepared.FileLine(firstLine)) + ")";
         if (request.skipExisting && static_cast<long long>(stored.size()) == prepared.rows) {
             Note(some + ": left out (--skip-existing), so there is nothing to import");
             return 0;

@@ -25,6 +25,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace varno::host {
@@ -190,11 +191,15 @@ private:
     /// The format of a read request's file; a usage Error for --map or
     /// --no-header with a format other than CSV.
     [[nodiscard]] static const FileFormat& FormatOf(const RecordType& type, const ReadRequest& request);
-    /// Reads `input` (a file in `format`) and, with `write`, replaces its
+    /// Lines of the file the library reads, each with the line of the
+    /// person's file its record came from, in order.
+    using LineMoves = std::vector<std::pair<int64_t, int64_t>>;
+    /// Reads `input` (a file in `format`) and, with `moves`, replaces its
     /// bytes with its records as a CSV file in `type`'s own layout, each
     /// record on the line of the file it came from where it fits, so that
-    /// messages name that line. The number of records.
-    long long Translate(const RecordType& type, const FileFormat& format, Input& input, bool write) const;
+    /// messages name that line; those that do not fit are added to `moves`.
+    /// The number of records.
+    long long Translate(const RecordType& type, const FileFormat& format, Input& input, LineMoves* moves) const;
     /// Writes the own-layout CSV file at `from` to `to` in `format`.
     void WriteFormat(const RecordType& type, const FileFormat& format, const FormatOptions& options,
                      const std::string& from, const std::string& shown, const std::string& to) const;
