@@ -277,11 +277,11 @@ void ReadPlan::Impl::Build(const Mapping& mapping)
         active = active || direct.collect != Direct::Collect::None || !words[d].empty() ||
                  (direct.kind != CSVCellKind::Text && direct.kind != CSVCellKind::Alarm);
     }
-    // Group names: the layout says what joins them; a file of no known
-    // layout may join them with any of the usual marks.
-    groupSeparators = host && !host->groupSeparators.empty()
-                          ? host->groupSeparators
-                          : std::vector<std::u16string_view>{u" ::: ", u";", u","};
+    // Group names: the host or the layout says what joins them; a file of
+    // no known layout may join them with any of the usual marks.
+    groupSeparators = !options.groupSeparators.empty()           ? options.groupSeparators
+                      : host && !host->groupSeparators.empty() ? host->groupSeparators
+                                                               : std::vector<std::u16string_view>{u" ::: ", u";", u","};
     programGroups = host && host->programGroups;
 
     // A split calendar layout ends an all-day entry at 00:00 of the day

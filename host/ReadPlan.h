@@ -87,6 +87,9 @@ public:
         /// number, so that a file without numbers never loads the
         /// numbering plans.
         std::string region;
+        /// What joins several group names in one cell; empty: what the
+        /// host layout says, else " ::: ", ";" or ",".
+        std::vector<std::u16string_view> groupSeparators{};
     };
     /// `mapping`: given or chosen; `layout`: the host layout it came from,
     /// whose rules the plan adds (nullptr: none).

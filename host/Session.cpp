@@ -434,6 +434,8 @@ void Session::Prepare(const RecordType& type, const ReadRequest& request, Prepar
     // sees every row it needs to.
     std::string mappingProblem;
     ReadPlan::Options planOptions{GetUserLocale(), {}};
+    if (prepared.translated) // the translation joins group names with " ::: " alone
+        planOptions.groupSeparators = {u" ::: "};
     const size_t keep = std::max<size_t>(prepared.keepRows, kRowsForHeaderGuess);
     bool atHeader = true;
     const RecordSink sink = [&](CStringArray& values, int64_t line) {

@@ -236,14 +236,15 @@ TEST_F(VCardSessionTest, RoundTripThroughVCardKeepsEveryFieldOfTheLayout)
 TEST_F(VCardSessionTest, CountPreviewAndNotesNameTheVCardsLines)
 {
     WriteBytes("three.vcf", "BEGIN:VCARD\nVERSION:3.0\nN:A;B\nEND:VCARD\n\nBEGIN:VCARD\nVERSION:3.0\nN:C;D\n"
-                            "NOTE:1\\n2\\n3\\n4\\n5\\n6\\n7\nEND:VCARD\nBEGIN:VCARD\nN:E;F\nCATEGORIES:p,q\nEND:VCARD\n");
+                            "NOTE:1\\n2\\n3\\n4\\n5\\n6\\n7\nEND:VCARD\nBEGIN:VCARD\nN:E;F\nCATEGORIES:p\\,q,r\nEND:VCARD\n");
     EXPECT_EQ(Session().Count(Type("contact"), Request(Path("three.vcf"))), 3);
     EXPECT_EQ(Session().MakePreview(Type("contact"), Request(Path("three.vcf")), 5).records.size(), 3u);
     SetStorePath(PathOf("store.db"));
     EXPECT_NE(Said([&] { (void)Session().Import(Type("contact"), Request(Path("three.vcf")), -1, false); })
-                  .find("names several groups (line 11: \"p ::: q\")"),
+                  .find("names several groups (line 11: \"p,q ::: r\")"),
               std::string::npos)
         << m_notes;
+    EXPECT_NE(Listed("contact").back().find(R"("groups":["p,q","r"])"), std::string::npos) << Listed("contact").back();
     EXPECT_NE(Said([&] { (void)Session().Import(Type("contact"), Request(Path("three.vcf")), -1, false); })
                   .find("3 of the 3 contacts in " + Path("three.vcf") +
                         " are in the store already with the same content (the first on line 1)"),
