@@ -134,6 +134,27 @@ std::string DescribeAdded(const ReadPlan& plan)
     return text;
 }
 
+/// Sets the process's code page for a while (0: leaves it alone).
+class CodePageWhile {
+public:
+    explicit CodePageWhile(unsigned codePage) : m_saved(GetACP()), m_set(codePage != 0)
+    {
+        if (m_set)
+            (void)SetACP(codePage);
+    }
+    ~CodePageWhile()
+    {
+        if (m_set)
+            (void)SetACP(m_saved);
+    }
+    CodePageWhile(const CodePageWhile&) = delete;
+    CodePageWhile& operator=(const CodePageWhile&) = delete;
+
+private:
+    unsigned m_saved;
+    bool m_set;
+};
+
 /// The library's result of a read that did not work, in words.
 [[noreturn]] void ReadFailed(_en_CSVError result, const std::string& shown)
 {
@@ -359,12 +380,9 @@ long long Session::Translate(const RecordType& type, const FileFormat& format, I
 }
 
 void Session::WriteFormat(const RecordType& type, const FileFormat& format, const FormatOptions& options,
-                          const std::string& from, const std::string& shown, const std::string& to) const
+                          const Input& from, const std::string& shown, const std::string& to) const
 {
     std::string problem;
-    std::optional<Input> input = OpenInput(shown, from, problem);
-    if (!input)
-        Refuse(problem);
     std::FILE* file = std::fopen(to.c_str(), "wb");
     if (!file)
         Refuse("cannot write " + shown + ": " + WriteProblem(errno));
@@ -377,7 +395,7 @@ void Session::WriteFormat(const RecordType& type, const FileFormat& format, cons
     bool written = true;
     auto put = [&](const std::string& text) { written = written && std::fwrite(text.data(), 1, text.size(), file) == text.size(); };
     put(writer->Begin());
-    const bool read = ForEachDataRecord(*input, CP_UTF8, false, true, [&](const CStringArray& values, int64_t) {
+    const bool read = ForEachDataRecord(from, CP_UTF8, false, true, [&](const CStringArray& values, int64_t) {
         if (atHeader) {
             atHeader = false;
             for (int i = 0; i < values.GetSize(); ++i) {
@@ -767,57 +785,56 @@ ExportResult Session::Export(const RecordType& type, const ExportRequest& reques
     std::unique_ptr<ExportTarget> target = toOutput ? std::make_unique<ExportTarget>(result.path)
                                                     : std::make_unique<ExportTarget>(result.path, Native(result.path));
     RequireStore();
-    target->MakeTemporary();
+    // Another format: the library's own-layout export goes to a file of
+    // its own, in UTF-16 (code page 65001 while it is written) so that no
+    // character is lost on the way. While the library writes it, it is the
+    // file an interrupt removes; it is then opened and removed at once, and
+    // read through its descriptor into the target's temporary file.
+    std::optional<ExportTarget> ownLayout;
+    if (!format.IsCsv())
+        ownLayout.emplace(result.path);
+    ExportTarget& written = ownLayout ? *ownLayout : *target;
+    written.MakeTemporary();
     auto forget = [&] {
+        if (ownLayout)
+            ownLayout->Discard();
         target->Discard();
         if (request.onTemporary)
             request.onTemporary(nullptr);
     };
     if (request.onTemporary)
-        request.onTemporary(target->Temporary().c_str());
+        request.onTemporary(written.Temporary().c_str());
 
-    // Another format: the library's own-layout export goes to a file of
-    // its own, in UTF-16 (code page 65001 for the export's while) so that no
-    // character is lost on the way, and is written again into the target's
-    // temporary file.
-    std::optional<ExportTarget> ownLayout;
-    if (!format.IsCsv()) {
-        ownLayout.emplace(result.path);
-        ownLayout->MakeTemporary();
-    }
-    const std::string libraryFile = ownLayout ? ownLayout->Temporary() : target->Temporary();
-    const unsigned codePage = GetACP();
-    if (ownLayout)
-        (void)SetACP(CP_UTF8);
     ResetConversionLosses();
     int writeError = 0;
     try {
+        const CodePageWhile utf16(ownLayout ? CP_UTF8 : 0);
         result.written = WithFacade(m_options.pipelined, [&](auto& manager) {
-            return manager.Export(type.code, m_options.profile, CString::FromUtf8(libraryFile));
+            return manager.Export(type.code, m_options.profile, CString::FromUtf8(written.Temporary()));
         });
-        if (ownLayout)
-            (void)SetACP(codePage);
     } catch (const CFileException& error) {
-        if (ownLayout)
-            (void)SetACP(codePage);
         result.written = -1;
         writeError = error.m_lOsError ? error.m_lOsError : EIO;
     } catch (...) {
-        if (ownLayout)
-            (void)SetACP(codePage);
         forget();
         throw;
     }
     const ConversionLosses losses = GetConversionLosses();
     if (ownLayout && result.written > 0) {
         try {
-            WriteFormat(type, format, FormatOptions{request.vcardVersion}, libraryFile, result.path,
-                        target->Temporary());
+            std::string problem;
+            const std::optional<Input> rows = OpenInput(result.path, ownLayout->Temporary(), problem);
+            if (!rows)
+                Refuse(problem);
+            ownLayout->Discard();
+            target->MakeTemporary();
+            if (request.onTemporary)
+                request.onTemporary(target->Temporary().c_str());
+            WriteFormat(type, format, FormatOptions{request.vcardVersion}, *rows, result.path, target->Temporary());
         } catch (...) {
             forget();
             throw;
         }
-        ownLayout.reset();
     }
     result.replaced = losses.count;
     if (result.written < 0) {

@@ -200,9 +200,9 @@ private:
     /// messages name that line; those that do not fit are added to `moves`.
     /// The number of records.
     long long Translate(const RecordType& type, const FileFormat& format, Input& input, LineMoves* moves) const;
-    /// Writes the own-layout CSV file at `from` to `to` in `format`.
+    /// Writes the own-layout CSV file `from` to `to` in `format`.
     void WriteFormat(const RecordType& type, const FileFormat& format, const FormatOptions& options,
-                     const std::string& from, const std::string& shown, const std::string& to) const;
+                     const Input& from, const std::string& shown, const std::string& to) const;
     [[nodiscard]] std::string Native(const std::string& name) const;
 
     SessionOptions m_options;
