@@ -780,6 +780,22 @@ private:
     int64_t m_line = 0;
 };
 
+/// At most 40 bytes of a line for a message, quoted: a UTF-8 sequence cut
+/// at the end is left out, control characters and bytes of text that is
+/// not UTF-8 are shown as "?".
+std::string Excerpt(std::string_view line)
+{
+    size_t size = std::min(line.size(), size_t{40});
+    while (size > 0 && size < line.size() && (static_cast<unsigned char>(line[size]) & 0xC0) == 0x80)
+        --size;
+    std::string text(line.substr(0, size));
+    const bool utf8 = BadUtf8(text) == std::string::npos;
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F || (!utf8 && static_cast<unsigned char>(c) >= 0x80))
+            c = '?';
+    return "\"" + text + (size < line.size() ? "...\"" : "\"");
+}
+
 bool IsLine(std::string_view line, std::string_view what)
 {
     return EqualNoCase(Trim(line), what);
@@ -813,16 +829,15 @@ void ReadVCards(std::string_view text, const std::string& shown, const LayoutRow
             if (IsLine(trimmed, "END:VCARD"))
                 Refuse(at + std::to_string(number) + " ends a vCard that no BEGIN:VCARD started; "
                                                      "the file may be damaged or cut");
-            Refuse(at + std::to_string(number) + " is not part of a vCard (\"" +
-                   std::string(trimmed.substr(0, 40)) + (trimmed.size() > 40 ? "..." : "") +
-                   "\"): a vCard file holds BEGIN:VCARD ... END:VCARD only; is it a vCard file?");
+            Refuse(at + std::to_string(number) + " is not part of a vCard (" + Excerpt(trimmed) +
+                   "): a vCard file holds BEGIN:VCARD ... END:VCARD only; is it a vCard file?");
         }
         if (isBegin)
-            Refuse(at + std::to_string(number) + " begins " + std::string(trimmed.substr(6, 40)) +
+            Refuse(at + std::to_string(number) + " begins " + Excerpt(trimmed.substr(6)) +
                    " inside the vCard that begins on line " + std::to_string(begin) +
                    ": a vCard inside another is not read; the file may be damaged");
         if (isEnd && !IsLine(trimmed, "END:VCARD"))
-            Refuse(at + std::to_string(number) + " ends " + std::string(trimmed.substr(4, 40)) +
+            Refuse(at + std::to_string(number) + " ends " + Excerpt(trimmed.substr(4)) +
                    " inside the vCard that begins on line " + std::to_string(begin) + "; the file may be damaged");
         if (isEnd) {
             inside = false;
@@ -832,7 +847,7 @@ void ReadVCards(std::string_view text, const std::string& shown, const LayoutRow
                     const std::string_view v = Trim(p.value);
                     version = v == "2.1" ? 21 : v == "3.0" ? 30 : v == "4.0" ? 40 : -1;
                     if (version < 0)
-                        Refuse(at + std::to_string(p.line) + ": VERSION " + std::string(v.substr(0, 20)) +
+                        Refuse(at + std::to_string(p.line) + ": VERSION " + Excerpt(v) +
                                " is not a vCard version this reads (2.1, 3.0, 4.0)");
                 }
             if (version != 21)
@@ -867,7 +882,7 @@ void ReadVCards(std::string_view text, const std::string& shown, const LayoutRow
 
 namespace {
 
-/// Escapes a text value (`structured`: ";" separates its parts).
+/// Escapes a text value: backslash, comma, semicolon and line breaks.
 std::string Escaped(std::string_view text)
 {
     std::string out;
