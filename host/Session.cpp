@@ -986,6 +986,9 @@ Preview Session::MakePreview(const RecordType& type, const ReadRequest& request,
 
 std::vector<std::string> Session::Fields(const std::string& file)
 {
+    if (const FileFormat& format = FormatOfFile(file); !format.IsCsv())
+        throw Error(Error::Kind::Usage, "fields shows the header of a CSV file; a " + std::string(format.name) +
+                                            " file has none (preview shows how its records would be stored)");
     std::string problem;
     const std::string shown = Shown(file);
     const unsigned codePage = GetACP();

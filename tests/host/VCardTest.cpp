@@ -229,6 +229,9 @@ TEST_F(VCardSessionTest, RoundTripThroughVCardKeepsEveryFieldOfTheLayout)
     host::ReadRequest mapped{Path("cut.vcf"), {"FIRST_NAME=N"}};
     EXPECT_THROW((void)Session().Count(Type("contact"), mapped), host::Error);
     EXPECT_THROW((void)Session().Count(Type("memo"), Request(Path("cut.vcf"))), host::Error);
+    EXPECT_EQ(Said([&] { (void)Session().Fields(Path("cut.vcf")); }),
+              "error: fields shows the header of a CSV file; a vcard file has none (preview shows how its records "
+              "would be stored)\n");
 }
 
 // Messages of the CSV path name the vCard's line: the record stands on the
