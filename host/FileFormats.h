@@ -36,7 +36,7 @@ public:
     [[nodiscard]] virtual std::string End() { return {}; }
 };
 
-struct FileFormat {
+struct VARNO_HOST_EXPORT FileFormat {
     std::string_view name;                   ///< "csv", "vcard", "icalendar": the --format word
     std::vector<std::string_view> extensions; ///< lower case, with the dot: ".vcf"
     /// The record types it serves, by name; empty: every type.
