@@ -14,6 +14,7 @@
 #include "platform/CFile.h"
 #include "platform/CodePage.h"
 #include "platform/Locale.h"
+#include "store/History.h"
 #include "store/Store.h"
 
 #include <sys/stat.h>
@@ -490,6 +491,17 @@ long Session::Import(const RecordType& type, const ReadRequest& request, int opt
         }
     }
     EnsureStoreFolder();
+    // The history names the file as the person named it, with the mapping
+    // the session chose for its columns (the library may read a rewritten
+    // copy of the file, with columns of its own).
+    std::string mapping;
+    auto column = prepared.mapping.fileColumns.begin();
+    for (const CString& field : prepared.mapping.fieldNames) {
+        mapping += (mapping.empty() ? "" : ", ") + field.ToUtf8() + "=";
+        if (column != prepared.mapping.fileColumns.end())
+            mapping += (column++)->ToUtf8();
+    }
+    const store::ImportRecording recording({Shown(request.file), std::string(type.name), m_options.profile, mapping});
     long saved = 0;
     ReadWithLibrary(m_options.pipelined, prepared.input->LibraryPath(), prepared.LibraryMapping(), Shown(request.file),
                     "; nothing was saved",
@@ -832,9 +844,9 @@ void Session::EnsureStoreFolder() const
     std::error_code error;
     if (folder.empty() || fs::is_directory(folder, error))
         return;
-    fs::create_directories(folder, error);
-    if (error)
-        Refuse("cannot create the folder " + folder.string() + " of the store: " + error.message());
+    // Made private to its owner, as the store's default folder is.
+    if (!CreatePrivateFolders(folder.string()))
+        Refuse("cannot create the folder " + folder.string() + " of the store: " + std::strerror(errno));
 }
 
 void Session::StoreFailed(const char* doing) const
