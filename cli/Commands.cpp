@@ -250,6 +250,111 @@ int Commands::List(const host::RecordType& type)
     return Finish(kExitSuccess);
 }
 
+// The store's upkeep: the history of imports, undo, check and backup.
+
+int Commands::History()
+{
+    const std::vector<store::HistoryEntry> entries = m_session.History();
+    if (m_options.json) {
+        nlohmann::ordered_json imports = nlohmann::ordered_json::array();
+        for (const store::HistoryEntry& entry : entries)
+            imports.push_back({{"id", entry.id},
+                               {"time", entry.time},
+                               {"path", entry.import.file},
+                               {"type", entry.import.type},
+                               {"profile", entry.import.profile},
+                               {"mapping", entry.import.mapping},
+                               {"records", entry.records},
+                               {"groups", entry.groups},
+                               {"undone", entry.undone.empty() ? nlohmann::ordered_json(nullptr)
+                                                               : nlohmann::ordered_json(entry.undone)}});
+        Emit({{"imports", imports}});
+        return Finish(kExitSuccess);
+    }
+    if (entries.empty()) {
+        Out() << "no imports recorded in " << m_session.StorePath() << "\n";
+        return Finish(kExitSuccess);
+    }
+    const TableMarks marks = MarksFor(m_options.terminalCodePage);
+    std::vector<std::vector<std::string>> table{{"id", "time (UTC)", "type", "profile", "records", "file", "undone"}};
+    for (const store::HistoryEntry& entry : entries)
+        table.push_back({std::to_string(entry.id), entry.time, entry.import.type, std::to_string(entry.import.profile),
+                         std::to_string(entry.records) +
+                             (entry.groups ? " (" + std::to_string(entry.groups) + " groups made)" : ""),
+                         OneLine(entry.import.file, marks), entry.undone});
+    Out() << Table(table, static_cast<size_t>(OutputWidth()), marks);
+    return Finish(kExitSuccess);
+}
+
+int Commands::Undo(std::optional<std::int64_t> id, bool force)
+{
+    SayOnInterrupt("interrupted: nothing was undone");
+    const store::UndoResult result = m_session.Undo(id, force);
+    SayOnInterrupt("interrupted after the import was undone");
+    const store::HistoryEntry& entry = result.entry;
+    const std::string import = "import " + std::to_string(entry.id) + " (" + entry.import.type + " from " +
+                               entry.import.file + ", " + entry.time + ")";
+    if (result.outcome == store::UndoResult::Outcome::ChangedSince) {
+        for (const std::string& change : result.changed)
+            Note(import + ": " + change);
+        Note(import + " was not undone: " + std::to_string(result.changed.size()) +
+             (result.changed.size() == 1 ? " of its records was" : " of its records were") +
+             " changed since; nothing was removed; --force removes them anyway");
+        return kExitFailure;
+    }
+    if (m_options.json) {
+        Emit({{"undone", entry.id},
+              {"path", entry.import.file},
+              {"type", entry.import.type},
+              {"records", result.records},
+              {"links", result.links},
+              {"groups", result.groups},
+              {"groupsKept", result.groupsKept}});
+        return Finish(kExitSuccess);
+    }
+    Out() << "undid " << import << ": removed " << result.records << (result.records == 1 ? " record" : " records");
+    if (result.links)
+        Out() << ", " << result.links << (result.links == 1 ? " link to a group" : " links to groups");
+    if (result.groups)
+        Out() << ", " << result.groups << (result.groups == 1 ? " group" : " groups");
+    if (result.groupsKept)
+        Out() << "; kept " << result.groupsKept << (result.groupsKept == 1 ? " group" : " groups")
+              << " it made that other contacts use";
+    Out() << "\n";
+    return Finish(kExitSuccess);
+}
+
+int Commands::Check()
+{
+    const store::CheckResult result = m_session.Check();
+    if (m_options.json) {
+        Emit({{"path", m_session.StorePath()},
+              {"sound", result.sound},
+              {"version", result.version},
+              {"problems", result.problems}});
+    } else if (result.sound) {
+        Out() << "the store " << m_session.StorePath() << " is sound (schema version " << result.version << ")\n";
+    } else {
+        Out() << "the store " << m_session.StorePath() << " is not sound:\n";
+        for (const std::string& problem : result.problems)
+            Out() << "  " << problem << "\n";
+    }
+    const int exit = Finish(kExitSuccess);
+    return exit != kExitSuccess || result.sound ? exit : kExitFailure;
+}
+
+int Commands::Backup(const std::string& file)
+{
+    SayOnInterrupt("interrupted: no copy was made; the store is unchanged");
+    m_session.Backup(file, [](const char* path) { OnInterruptRemove(path); });
+    SayOnInterrupt("interrupted after the copy was made");
+    if (m_options.json)
+        Emit({{"path", file}, {"store", m_session.StorePath()}});
+    else
+        Out() << "copied the store " << m_session.StorePath() << " to " << file << "\n";
+    return Finish(kExitSuccess);
+}
+
 int Commands::Failed(const host::Error& error)
 {
     std::string_view text = error.what();

@@ -1,4 +1,4 @@
-// The six commands of varnocsv over the host library's session. Each returns
+// The commands of varnocsv over the host library's session. Each returns
 // the process exit code and writes its result to `out` (human-readable
 // lines, or with --json one JSON object) and everything else to `err`. What
 // the commands do is the session's; here it is said and printed.
@@ -9,7 +9,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,6 +45,12 @@ public:
     int Preview(const host::RecordType& type, const host::ReadRequest& request, int rows);
     int Fields(const std::string& file);
     int List(const host::RecordType& type);
+    // The store's upkeep.
+    int History();
+    /// `id` none: the newest import not undone.
+    int Undo(std::optional<std::int64_t> id, bool force);
+    int Check();
+    int Backup(const std::string& file);
 
     /// Says a session's error, each of its lines as one message: exit 1, or
     /// 2 for a request the command line should not have let through.

@@ -17,6 +17,7 @@
 #include "host/Listing.h"
 #include "host/Registry.h"
 #include "host/varnohost_export.h"
+#include "store/History.h"
 
 #include <cstdint>
 #include <functional>
@@ -148,6 +149,22 @@ public:
     /// too. Throws when the store cannot be read; the records handed over
     /// until then must then be disregarded.
     ListSummary List(const RecordType& type, const std::function<void(const ListedRecord&)>& each);
+
+    // The store's upkeep (SessionUpkeep.cpp). Each throws an Error when
+    // there is no store or it stands in the way.
+
+    /// The imports recorded in the store, newest first.
+    std::vector<store::HistoryEntry> History();
+    /// Undoes import `id` (none: the newest not undone), see
+    /// store::UndoImport. Throws when there is nothing to undo, no such
+    /// import, or it was undone already; records changed since come back as
+    /// the outcome ChangedSince, with nothing removed.
+    store::UndoResult Undo(std::optional<std::int64_t> id, bool force);
+    /// Checks the store, writing nothing; a store too damaged to be read is
+    /// a result that is not sound, with SQLite's words as its problem.
+    store::CheckResult Check();
+    /// Copies the store to `file` (see store::BackupStore).
+    void Backup(const std::string& file, const std::function<void(const char* path)>& onTemporary);
 
     /// The store file in use, for messages.
     [[nodiscard]] const std::string& StorePath() const { return m_store; }

@@ -245,6 +245,54 @@ TEST_F(VarnocsvTest, EveryCommandHumanAndJson)
     EXPECT_EQ(ReadBytes("out.csv"), kTwoMemos);
 }
 
+// The store's upkeep, one command after another on one store: the history
+// newest first, undo of the newest and by id, each once, check and backup.
+TEST_F(VarnocsvTest, HistoryUndoCheckAndBackup)
+{
+    WriteBytes("groups.csv", "FIRST_NAME,GROUP_NAME\nAnn,Family\nBob,Work\n");
+    const std::string in = Path("in.csv"), groups = Path("groups.csv"), copy = Path("copy.db");
+    Ok({"import", "memo", in});
+    Ok({"import", "contact", groups});
+    const struct {
+        Args args;
+        int exit;
+        std::string says; // in standard output on success, else in standard error
+        std::string store = "store.db";
+    } rows[] = {
+        {{"history"}, 0, "2   T  contact  1        2 (2 groups made)  " + groups + "\n1   T  memo     1        2   "},
+        {{"undo"}, 0, "undid import 2 (contact from " + groups + ", T): removed 2 records, 2 links to groups, 2 "
+                      "groups\n"},
+        {{"undo", "2"}, 1, "varnocsv: import 2 was undone already, at T; nothing was removed\n"},
+        {{"--json", "undo"}, 0, R"({"undone":1,"path":")" + in + R"(","type":"memo","records":2,"links":0,)"
+                                R"("groups":0,"groupsKept":0})"},
+        {{"undo"}, 1, "varnocsv: nothing to undo: the store " + Path("store.db") + " records no import that is "
+                      "not undone"},
+        {{"undo", "7"}, 1, "records no import 7; \"varnocsv history\" lists the imports"},
+        {{"--json", "history"}, 0, R"("type":"memo","profile":1,"mapping":"memo=memo, color=color","records":2,)"
+                                   R"("groups":0,"undone":"T"}]})"},
+        {{"check"}, 0, "the store " + Path("store.db") + " is sound (schema version 2)\n"},
+        {{"backup", copy}, 0, "copied the store " + Path("store.db") + " to " + copy + "\n"},
+        {{"--json", "check"}, 0, R"({"path":")" + copy + R"(","sound":true,"version":2,"problems":[]})", "copy.db"},
+        {{"history"}, 1, "there is no store at " + Path("none.db"), "none.db"},
+    };
+    const std::regex time(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ)");
+    m_env["COLUMNS"] = "200";
+    for (const auto& row : rows) {
+        const RunResult r = Run(row.args, row.store);
+        EXPECT_EQ(r.exit, row.exit) << r.command << "\n" << r.err;
+        const std::string said = std::regex_replace(row.exit == 0 ? r.out : r.err, time, "T");
+        EXPECT_NE(said.find(std::regex_replace(row.says, time, "T")), std::string::npos) << r.command << "\n" << said;
+    }
+    EXPECT_EQ(Memos("store.db"), "0|NULL");
+    struct stat st {};
+    ASSERT_EQ(::stat(copy.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    storetest::Sql(copy, "CREATE TRIGGER t AFTER INSERT ON calendar BEGIN DELETE FROM contact; END");
+    const RunResult damaged = Run({"check"}, "copy.db");
+    EXPECT_EQ(damaged.exit, 1);
+    EXPECT_EQ(damaged.out, "the store " + copy + " is not sound:\n  trigger \"t\" on table calendar is not ours\n");
+}
+
 // Each failure exits 1 with one message naming the file or the store and
 // what went wrong, and leaves files and the store as they were.
 TEST_F(VarnocsvTest, FailuresExitOneAndSaySo)
