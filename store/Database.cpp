@@ -9,9 +9,11 @@
 // wrote in between.
 //
 // Opening never writes into a file that is not a store of ours, nor into a
-// store of a newer schema version: the application id, the schema version
-// and the tables are read first. Only an empty database (a new file) gets
-// the schema, and only a store of an older version is migrated.
+// store of a newer schema version, nor into one whose schema differs from
+// that of its version (SchemaCheck.cpp): the application id, the schema
+// version and the schema are read first. Only an empty database (a new
+// file, created 0600) gets the schema, and only a store of an older version
+// is migrated.
 #include "store/Database_p.h"
 
 #include "store/Schema_p.h"

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <utility>
 
@@ -65,19 +66,21 @@ bool Describe(sqlite3* db, std::vector<std::string>& lines)
     return true;
 }
 
+using Description = std::shared_ptr<const std::vector<std::string>>;
+
 /// The description of the schema of `version`, made once per versions and
 /// version; null when it cannot be made (a migration of a test that fails).
-const std::vector<std::string>* Expected(const SchemaVersions& versions, std::int64_t version)
+Description Expected(const SchemaVersions& versions, std::int64_t version)
 {
     static std::mutex mutex;
-    static std::map<std::pair<const SchemaVersions*, std::int64_t>, std::vector<std::string>> made;
+    static std::map<std::pair<const SchemaVersions*, std::int64_t>, Description> made;
     // The versions in force stay alive while a store is open with them; a
     // test's versions may be replaced by others at the same address, so
     // every entry of another address is dropped.
     std::lock_guard lock(mutex);
     const auto key = std::make_pair(&versions, version);
     if (const auto found = made.find(key); found != made.end())
-        return &found->second;
+        return found->second;
     std::erase_if(made, [&](const auto& entry) { return entry.first.first != &versions; });
     sqlite3* raw = nullptr;
     const int rc = sqlite3_open_v2(":memory:", &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
@@ -90,7 +93,7 @@ const std::vector<std::string>* Expected(const SchemaVersions& versions, std::in
     std::vector<std::string> lines;
     if (!Describe(memory.get(), lines))
         return nullptr;
-    return &made.emplace(key, std::move(lines)).first->second;
+    return made.emplace(key, std::make_shared<const std::vector<std::string>>(std::move(lines))).first->second;
 }
 
 } // namespace
@@ -104,7 +107,7 @@ bool SchemaDifferences(sqlite3* db, const SchemaVersions& versions, std::int64_t
         NoteFailure(db);
         return false;
     }
-    const std::vector<std::string>* expected = Expected(versions, version);
+    const Description expected = Expected(versions, version);
     if (!expected) {
         NoteOwnFailure(StoreCause::Other, "the schema of version " + std::to_string(version) + " cannot be made");
         return false;
