@@ -97,7 +97,8 @@ std::string CheckMapFields(const RecordType& type, const std::vector<std::string
             for (const CSVColumn& column : layout.columns)
                 fields += (fields.empty() ? "" : ", ") + CString(column.fieldName).ToUtf8();
             return "--map " + argument + ": " + std::string(type.name) + " has no field \"" + pair->first +
-                   "\" (its fields: " + fields + ")";
+                   "\" (its fields: " + fields + "; \"varnocsv fields " + std::string(type.name) +
+                   "\" says what each holds)";
         }
     }
     return {};
@@ -213,7 +214,8 @@ std::string CheckFilled(const RecordType& type, const Mapping& mapping)
         return {}; // the names come from it
     if (mapping.fieldNames.IsEmpty())
         return "no header column is named after a field of " + std::string(type.name) + " (" + fields +
-               "); map columns with --map FIELD=COLUMN";
+               "); map columns with --map FIELD=COLUMN (\"varnocsv fields " + std::string(type.name) +
+               "\" lists the fields and the column names each takes)";
     for (const CString& field : mapping.fieldNames)
         for (const CSVColumn& column : layout.columns)
             if (column.principal && SameField(field, column.fieldName))
@@ -222,7 +224,7 @@ std::string CheckFilled(const RecordType& type, const Mapping& mapping)
         return {};
     return "nothing would fill " + principal + ", so every " + std::string(type.singular) +
            " would be stored without it; map a column to it with --map " + principal.substr(0, principal.find(' ')) +
-           "=COLUMN";
+           "=COLUMN (\"varnocsv fields " + std::string(type.name) + "\" lists the fields)";
 }
 
 std::string DescribeMapping(const Mapping& mapping, const CString& mark)
