@@ -184,9 +184,31 @@ Mapping AutoMapping(const RecordType& type, const Header& header)
         if (found >= 0 && !taken[static_cast<size_t>(found)])
             add(column.fieldName, found);
     }
+    // Then the column names of the layouts the host knows, for a file that
+    // takes some of a program's columns but not enough of them to be
+    // recognised as its layout (a program exporting a subset of a desktop
+    // mail program's address book: "Home Street", "Home City"). Whole-name
+    // columns are left to the rule below.
+    const std::vector<std::u16string_view>& names = detail::WholeNameWords(type);
+    for (const detail::HostLayout& host : detail::HostLayouts()) {
+        if (host.type != type.name)
+            continue;
+        for (const detail::ColumnName& name : host.columns) {
+            if (std::find(mapped.begin(), mapped.end(), name.field) != mapped.end())
+                continue;
+            const std::u16string wanted = detail::Normalised(name.column);
+            if (std::find(names.begin(), names.end(), wanted) != names.end())
+                continue;
+            for (size_t i = 0; i < normalised.size(); ++i) {
+                if (!taken[i] && normalised[i] == wanted) {
+                    add(name.field, static_cast<int>(i));
+                    break;
+                }
+            }
+        }
+    }
     // A column of whole names: beside a first name it holds the last one;
     // alone, the names are taken from it.
-    const std::vector<std::u16string_view>& names = detail::WholeNameWords(type);
     for (size_t i = 0; i < normalised.size() && !names.empty(); ++i) {
         if (taken[i] || std::find(names.begin(), names.end(), normalised[i]) == names.end())
             continue;

@@ -50,6 +50,12 @@ TEST(Mapping, AutoMappingPairsFieldsWithTheColumnsNamedLikeThem)
          "FIRST_NAME <- \"First Name\", LAST_NAME <- \"Last Name\", TEL_MOBILE1 <- \"Mobile Number\", "
          "EMAIL_HOME <- \"Primary Email\"",
          "the address book of a mail client"},
+        // Too few of a program's columns to be its layout: its column names
+        // still fill their fields, after the words people use.
+        {"contact", HeaderOf({u"Home City", u"First Name", u"Home Street", u"Name"}),
+         "FIRST_NAME <- \"First Name\", ADR_HOME_STREET <- \"Home Street\", ADR_HOME_CITY <- \"Home City\", "
+         "LAST_NAME <- \"Name\"",
+         ""},
         // A first name behind a byte-order mark.
         {"memo", HeaderOf({u"\uFEFFmemo"}, u"\uFEFF"), "memo <- \"memo\"", ""},
     };
