@@ -55,9 +55,10 @@ std::string PreviewText(const host::RecordType& type, const host::Preview& previ
                std::string(type.name) + "):\n" + preview.mapOptions + "\n";
     }
     std::vector<std::vector<std::string>> table{{"field", "column", "first row"}};
+    std::vector<std::string> absent; // named in one line below the table
     for (const host::PreviewField& line : preview.mapping) {
         if (!line.column) {
-            table.push_back({line.field, "not in the file", ""});
+            absent.push_back(line.field);
             continue;
         }
         std::string columns = InQuotes(*line.column);
@@ -69,6 +70,8 @@ std::string PreviewText(const host::RecordType& type, const host::Preview& previ
         table.push_back({line.field, OneLine(columns, marks), OneLine(line.example.value_or(""), marks)});
     }
     std::string text = "mapping" + preview.source + ":\n" + Table(table, width, marks);
+    if (!absent.empty())
+        text += "not in the file: " + Joined(absent, ", ") + "\n";
 
     if (!preview.records.empty()) {
         const long long total = preview.rows;
@@ -107,7 +110,11 @@ std::string PreviewText(const host::RecordType& type, const host::Preview& previ
     return text + "\n" +
            (preview.unused.empty() ? std::string("every column of the file is read")
                                    : "columns nothing reads: " + Joined(quoted, ", ")) +
-           "\n\nthe mapping as options, to copy and edit:\n" + preview.mapOptions + "\n";
+           "\n\nthe mapping as options, to copy and edit:\n" +
+           (preview.mapOptions.empty() ? "(none: the fields above are read by rules that no --map says, such as a "
+                                         "column of whole names split into first and last names)"
+                                       : preview.mapOptions) +
+           "\n";
 }
 
 } // namespace
