@@ -4,11 +4,13 @@
 #include "cli/Spool.h"
 #include "cli/Table.h"
 
+#include "host/FieldGuide.h"
 #include "host/Mapping.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 namespace varno::cli {
 
@@ -53,9 +55,10 @@ std::string PreviewText(const host::RecordType& type, const host::Preview& previ
                std::string(type.name) + "):\n" + preview.mapOptions + "\n";
     }
     std::vector<std::vector<std::string>> table{{"field", "column", "first row"}};
+    std::vector<std::string> absent; // named in one line below the table
     for (const host::PreviewField& line : preview.mapping) {
         if (!line.column) {
-            table.push_back({line.field, "not in the file", ""});
+            absent.push_back(line.field);
             continue;
         }
         std::string columns = InQuotes(*line.column);
@@ -67,6 +70,8 @@ std::string PreviewText(const host::RecordType& type, const host::Preview& previ
         table.push_back({line.field, OneLine(columns, marks), OneLine(line.example.value_or(""), marks)});
     }
     std::string text = "mapping" + preview.source + ":\n" + Table(table, width, marks);
+    if (!absent.empty())
+        text += "not in the file: " + Joined(absent, ", ") + "\n";
 
     if (!preview.records.empty()) {
         const long long total = preview.rows;
@@ -105,7 +110,11 @@ std::string PreviewText(const host::RecordType& type, const host::Preview& previ
     return text + "\n" +
            (preview.unused.empty() ? std::string("every column of the file is read")
                                    : "columns nothing reads: " + Joined(quoted, ", ")) +
-           "\n\nthe mapping as options, to copy and edit:\n" + preview.mapOptions + "\n";
+           "\n\nthe mapping as options, to copy and edit:\n" +
+           (preview.mapOptions.empty() ? "(none: the fields above are read by rules that no --map says, such as a "
+                                         "column of whole names split into first and last names)"
+                                       : preview.mapOptions) +
+           "\n";
 }
 
 } // namespace
@@ -114,7 +123,8 @@ Commands::Commands(const GlobalOptions& options, Output& out, Output& err, std::
     : m_options(options), m_out(out), m_err(err), m_clearProgress(std::move(clearProgress)),
       m_session(host::SessionOptions{options.profile, options.terminalCodePage,
                                      [this](const std::string& message) { Note(message); },
-                                     true}) // varnocsv takes the pipelined path
+                                     true, // varnocsv takes the pipelined path
+                                     options.verbose})
 {
 }
 
@@ -150,8 +160,9 @@ int Commands::Import(const host::RecordType& type, const host::ReadRequest& requ
 {
     SayOnInterrupt("interrupted: nothing was saved");
     long saved = 0;
+    host::ImportDetails details;
     try {
-        saved = m_session.Import(type, request, option, flag);
+        saved = m_session.Import(type, request, option, flag, &details);
     } catch (...) {
         SayOnInterrupt("interrupted");
         throw;
@@ -161,7 +172,7 @@ int Commands::Import(const host::RecordType& type, const host::ReadRequest& requ
         Emit({{"type", type.name}, {"path", request.file}, {"saved", saved}});
     else
         Out() << "saved " << host::Counted(type, saved) << " from " << host::Session::Shown(request.file)
-              << " to profile " << m_options.profile << " of " << m_session.StorePath() << "\n";
+              << " to profile " << m_options.profile << " of " << m_session.StorePath() << Aside(details) << "\n";
     return Finish(kExitSuccess);
 }
 
@@ -210,6 +221,54 @@ int Commands::Fields(const std::string& file)
     } else {
         for (size_t i = 0; i < names.size(); ++i)
             Out() << std::to_string(i + 1) << "\t" << names[i] << "\n";
+    }
+    return Finish(kExitSuccess);
+}
+
+int Commands::TypeFields(const host::RecordType& type, const std::string& word)
+{
+    std::error_code ignored;
+    if (std::filesystem::exists(word, ignored))
+        Note("\"" + word + "\" names a record type and a file here: these are the fields of the type; \"varnocsv "
+             "fields ./" + word + "\" shows the file's header");
+    const std::vector<host::FieldGuide> guides = host::DescribeFields(type);
+    if (m_options.json) {
+        nlohmann::ordered_json fields = nlohmann::ordered_json::array();
+        for (const host::FieldGuide& guide : guides)
+            fields.push_back({{"field", guide.field},
+                              {"column", guide.column.empty() ? nlohmann::ordered_json(nullptr)
+                                                              : nlohmann::ordered_json(guide.column)},
+                              {"about", guide.about},
+                              {"format", guide.format},
+                              {"principal", guide.principal},
+                              {"headers", guide.headers},
+                              {"layouts", guide.layouts}});
+        Emit({{"type", type.name}, {"fields", fields}});
+        return Finish(kExitSuccess);
+    }
+    std::vector<std::string> principal;
+    for (const host::FieldGuide& guide : guides)
+        if (guide.principal)
+            principal.push_back(guide.field);
+    const std::string needs =
+        principal.size() == 1 ? principal.front()
+                              : "one of " + Joined({principal.begin(), principal.end() - 1}, ", ") + " or " +
+                                    principal.back();
+    Output& out = Out();
+    out << "the fields of " << std::string(type.plural) << " (--map FIELD=COLUMN); an import needs " << needs
+        << ":\n";
+    for (const host::FieldGuide& guide : guides) {
+        out << "\n" << guide.field << (guide.principal ? " (principal)" : "") << "  " << guide.about << "\n";
+        if (!guide.column.empty())
+            out << "  export writes it as \"" << guide.column << "\"\n";
+        if (!guide.format.empty())
+            out << "  read as " << guide.format << "\n";
+        std::vector<std::string> quoted;
+        for (const std::string& header : guide.headers)
+            quoted.push_back(InQuotes(header));
+        out << "  a column named " << Joined(quoted, ", ") << " fills it with no --map\n";
+        for (const std::string& layout : guide.layouts)
+            out << "  and in " << layout << "\n";
     }
     return Finish(kExitSuccess);
 }
@@ -373,8 +432,24 @@ Output& Commands::Out()
     return m_out;
 }
 
+std::string Commands::Aside(const host::ImportDetails& details) const
+{
+    std::vector<std::string> parts;
+    auto counted = [&](long long n, const char* one, const char* many) {
+        if (n > 0)
+            parts.push_back(std::to_string(n) + " " + (n == 1 ? one : many));
+    };
+    counted(details.leftOut, "left out as stored already", "left out as stored already");
+    counted(details.storedAgain, "stored already, stored again", "stored already, stored again");
+    counted(static_cast<long long>(details.unreadColumns), "column not read", "columns not read");
+    counted(m_warnings, "warning", "warnings");
+    return parts.empty() ? std::string() : " (" + Joined(parts, ", ") + ")";
+}
+
 void Commands::Note(const std::string& message)
 {
+    if (message.rfind("warning: ", 0) == 0)
+        ++m_warnings;
     if (m_clearProgress)
         m_clearProgress();
     m_err << "varnocsv: " << message << "\n";

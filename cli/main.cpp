@@ -93,7 +93,9 @@ it, unless --force. Undoing an import twice is an error.
 
 Exit status: 0 success (also an export with nothing to export, which writes
 no file), 1 the file, the library or the store stood in the way (check: the
-store is not sound), 2 a bad command line, 130 interrupted (nothing saved).)";
+store is not sound), 2 a bad command line, 130 interrupted (nothing saved).
+
+Example: varnocsv preview contact contacts.csv, then varnocsv import contact contacts.csv)";
 
 std::string CheckType(const std::string& word)
 {
@@ -254,6 +256,9 @@ int main(int argc, char** argv)
         ->type_name("NAME")
         ->check(CheckLocale);
     app.add_flag("--json", options.json, "print the result as one JSON object");
+    app.add_flag("--verbose", options.verbose,
+                 "say every field of the mapping that count and import chose, with its columns (preview shows it "
+                 "too)");
 
     std::string type;
     std::string file;
@@ -295,8 +300,11 @@ int main(int argc, char** argv)
         ->type_name("N")
         ->check(CLI::Range(0, INT_MAX));
 
-    CLI::App* fieldsCommand = app.add_subcommand("fields", "show the column names of FILE's header");
-    AddFile(*fieldsCommand, file, "the CSV file to read, or - for standard input");
+    CLI::App* fieldsCommand = app.add_subcommand(
+        "fields", "TYPE: every field of the type, for --map; FILE: the column names of FILE's header");
+    AddFile(*fieldsCommand, file,
+            "a record type (its fields), or the CSV file to read (its header; - for standard input, ./NAME for a "
+            "file named like a type)");
 
     CLI::App* listCommand = app.add_subcommand("list", "show the stored records of TYPE as export writes them");
     AddType(*listCommand, type);
@@ -321,6 +329,18 @@ int main(int argc, char** argv)
     for (CLI::App* command : {exportCommand, countCommand, importCommand, previewCommand, fieldsCommand, listCommand,
                               historyCommand, undoCommand, checkCommand, backupCommand})
         command->group("Commands");
+    // Each command's help ends with one example of it.
+    exportCommand->footer("Example: varnocsv export contact contacts.csv");
+    countCommand->footer("Example: varnocsv count calendar calendar.csv");
+    importCommand->footer("Example: varnocsv import contact contacts.csv --map TEL_MOBILE1=\"Cell\"\n"
+                          "(varnocsv fields contact lists the fields --map takes)");
+    previewCommand->footer("Example: varnocsv preview contact contacts.csv --rows 3");
+    fieldsCommand->footer("Examples: varnocsv fields contact; varnocsv fields contacts.csv");
+    listCommand->footer("Example: varnocsv --json list todo");
+    historyCommand->footer("Example: varnocsv --json history");
+    undoCommand->footer("Example: varnocsv undo 3 (varnocsv history lists the imports)");
+    checkCommand->footer("Example: varnocsv --store copy.db check");
+    backupCommand->footer("Example: varnocsv backup ~/store-backup.db");
 
     auto usageError = [&](const std::string& message) {
         CLI::App* command = app.get_subcommands().empty() ? nullptr : app.get_subcommands().front();
@@ -398,8 +418,11 @@ int main(int argc, char** argv)
                 return commands.Import(*recordType, request, option, flag);
             if (previewCommand->parsed())
                 return commands.Preview(*recordType, request, rows);
-            if (fieldsCommand->parsed())
+            if (fieldsCommand->parsed()) {
+                if (const RecordType* named = FindRecordType(file))
+                    return commands.TypeFields(*named, file);
                 return commands.Fields(file);
+            }
             if (historyCommand->parsed())
                 return commands.History();
             if (undoCommand->parsed())

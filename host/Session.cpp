@@ -133,6 +133,23 @@ std::string DescribeAdded(const ReadPlan& plan)
     return text;
 }
 
+/// "12 fields from 14 columns": how much of the file a mapping reads.
+std::string CountMapping(const ReadPlan& plan)
+{
+    std::vector<std::string> fields, columns;
+    for (const FieldSource& source : plan.Sources()) {
+        if (source.columns.empty())
+            continue;
+        if (std::find(fields.begin(), fields.end(), source.field) == fields.end())
+            fields.push_back(source.field);
+        for (const std::string& column : source.columns)
+            if (std::find(columns.begin(), columns.end(), column) == columns.end())
+                columns.push_back(column);
+    }
+    return std::to_string(fields.size()) + (fields.size() == 1 ? " field" : " fields") + " from " +
+           std::to_string(columns.size()) + (columns.size() == 1 ? " column" : " columns");
+}
+
 /// The library's result of a read that did not work, in words.
 [[noreturn]] void ReadFailed(_en_CSVError result, const std::string& shown)
 {
@@ -405,9 +422,11 @@ void Session::Prepare(const RecordType& type, const ReadRequest& request, Prepar
     prepared.source = prepared.mapping.given          ? " (--map)"
                       : prepared.mapping.layout.empty() ? ""
                                                         : " (" + prepared.mapping.layout + ")";
-    if (!prepared.preview && prepared.unfilled.empty())
+    if (!prepared.preview && prepared.unfilled.empty() && m_options.describeMapping)
         Note("mapping" + prepared.source + ": " + DescribeMapping(prepared.mapping, header.mark) +
              DescribeAdded(plan));
+    else if (!prepared.preview && prepared.unfilled.empty())
+        Note("mapping" + prepared.source + ": " + CountMapping(plan) + " (preview names them)");
 
     // The library is handed another file when anything in it changes.
     if (found.separator == CString(u";") || request.noHeader)
@@ -436,11 +455,16 @@ long Session::Count(const RecordType& type, const ReadRequest& request)
     return static_cast<long>(prepared.rows);
 }
 
-long Session::Import(const RecordType& type, const ReadRequest& request, int option, bool flag)
+long Session::Import(const RecordType& type, const ReadRequest& request, int option, bool flag,
+                     ImportDetails* details)
 {
+    ImportDetails ignoredDetails;
+    ImportDetails& aside = details ? *details : ignoredDetails;
+    aside = {};
     Prepared prepared;
     Prepare(type, request, prepared);
     if (const std::vector<UnreadColumn> unread = prepared.plan->Unread(); !unread.empty()) {
+        aside.unreadColumns = unread.size();
         std::string names;
         for (const UnreadColumn& column : unread)
             names += (names.empty() ? "" : ", ") + Quoted(CString::FromUtf8(column.name)) + " (" +
@@ -458,6 +482,7 @@ long Session::Import(const RecordType& type, const ReadRequest& request, int opt
                                  Shown(request.file) + (stored.size() == 1 ? " is" : " are") +
                                  " in the store already with the same content (the first on line " +
                                  std::to_string(firstLine) + ")";
+        (request.skipExisting ? aside.leftOut : aside.storedAgain) = static_cast<long long>(stored.size());
         if (request.skipExisting && static_cast<long long>(stored.size()) == prepared.rows) {
             Note(some + ": left out (--skip-existing), so there is nothing to import");
             return 0;

@@ -182,7 +182,7 @@ TEST_F(VarnocsvTest, BadCommandLinesSayTheOneProblem)
         {{"count", "memo", file, "--map", "=Text"}, "\"=Text\" is not FIELD=COLUMN"},
         {{"import", "memo", file, "--map", "memo="}, "\"memo=\" is not FIELD=COLUMN"},
         {{"import", "memo", file, "--map", "body=Text"}, "--map body=Text: memo has no field \"body\" (its fields: "
-                                                         "memo, color)"},
+                                                         "memo, color; \"varnocsv fields memo\" says"},
         {{"export", "memo", ""}, "the file name is empty"},
         {{"--json", "export", "memo", "-"}, "--json cannot go with an export to standard output"},
         {{"import", "memo", file, "--option", "x"}, "--option"},
@@ -209,13 +209,21 @@ TEST_F(VarnocsvTest, BadCommandLinesSayTheOneProblem)
 TEST_F(VarnocsvTest, EveryCommandHumanAndJson)
 {
     const std::string in = Path("in.csv");
-    const std::string mapping = "varnocsv: mapping: memo <- \"memo\", color <- \"color\"\n";
+    const std::string mapping = "varnocsv: mapping: 2 fields from 2 columns (preview names them)\n";
     const struct {
         Args args;
         std::string out, err;
     } rows[] = {
         {{"fields", in}, "1\tmemo\n2\tcolor\n", ""},
         {{"--json", "fields", in}, R"({"path":")" + in + R"(","fields":["memo","color"]})" "\n", ""},
+        {{"fields", "4"},
+         "the fields of memos (--map FIELD=COLUMN); an import needs memo:\n\n"
+         "memo (principal)  the text of the memo\n"
+         "  a column named \"memo\", \"Note\", \"Notes\", \"Text\", \"Notiz\" fills it with no --map\n\n"
+         "color  the memo's colour, as the suite keeps it\n"
+         "  a column named \"color\", \"Colour\", \"Farbe\" fills it with no --map\n",
+         ""},
+        {{"--json", "fields", "todo"}, "", ""}, // parsed below
         {{"count", "memo", in}, in + " holds 2 memos\n", mapping},
         {{"--json", "count", "Memo", in}, R"({"type":"memo","path":")" + in + R"(","count":2})" "\n", mapping},
         {{"import", "4", in}, "saved 2 memos from " + in + " to profile 1 of " + Path("store.db") + "\n",
@@ -235,10 +243,22 @@ TEST_F(VarnocsvTest, EveryCommandHumanAndJson)
         {{"--json", "import", "memo", in, "--skip-existing"}, R"({"type":"memo","path":")" + in + R"(","saved":0})" "\n",
          mapping + "varnocsv: 2 of the 2 memos in " + in + " are in the store already with the same content (the "
                    "first on line 2): left out (--skip-existing), so there is nothing to import\n"},
+        {{"import", "memo", in, "--skip-existing"},
+         "saved 0 memos from " + in + " to profile 1 of " + Path("store.db") + " (2 left out as stored already)\n",
+         mapping + "varnocsv: 2 of the 2 memos in " + in + " are in the store already with the same content (the "
+                   "first on line 2): left out (--skip-existing), so there is nothing to import\n"},
     };
     const std::regex id(R"((^|"id":)\d+(?=  memo=|,"memo"))", std::regex::multiline);
     for (const auto& row : rows) {
         const RunResult r = Ok(row.args);
+        if (row.args == Args{"--json", "fields", "todo"}) {
+            const auto fields = nlohmann::json::parse(r.out).at("fields");
+            ASSERT_EQ(fields.size(), 6u);
+            EXPECT_EQ(fields[1].at("field"), "start_time");
+            EXPECT_EQ(fields[1].at("column"), "start_date");
+            EXPECT_TRUE(fields[0].at("principal"));
+            continue;
+        }
         EXPECT_EQ(std::regex_replace(r.out, id, "$1N"), row.out) << r.command;
         EXPECT_EQ(r.err, row.err) << r.command;
     }
@@ -514,7 +534,7 @@ TEST_F(VarnocsvTest, DefaultStoreAndProfiles)
     Expect(Run({"list", "memo"}, ""), 1, "there is no store at " + defaultStore);
     EXPECT_FALSE(Exists("xdg"));
     EXPECT_EQ(Ok({"--profile", "2", "import", "memo", Path("in.csv")}, "").err,
-              "varnocsv: mapping: memo <- \"memo\", color <- \"color\"\nvarnocsv: created the store " + defaultStore +
+              "varnocsv: mapping: 2 fields from 2 columns (preview names them)\nvarnocsv: created the store " + defaultStore +
                   "\n");
     EXPECT_EQ(Ok({"--profile", "2", "import", "memo", Path("in.csv")}, "").err.find("created"), std::string::npos);
     RunResult r = Ok({"export", "memo", Path("out.csv")}, "");
@@ -540,7 +560,8 @@ TEST_F(VarnocsvTest, ArgumentsAndOutputFollowTheLocaleCharacterSet)
     const std::string memo949 = "\xB8\xDE\xB8\xF0", color949 = "\xBB\xF6"; // 메모, 색
     const RunResult fields = Run({"fields", Path("k.csv")}, "k.db", "949");
     EXPECT_EQ(fields.out, "1\t" + memo949 + "\n2\t" + color949 + "\n");
-    const RunResult r = Run({"import", "memo", Path("k.csv"), "--map", "memo=" + memo949, "--map", "color=" + color949},
+    const RunResult r = Run({"--verbose", "import", "memo", Path("k.csv"), "--map", "memo=" + memo949, "--map",
+                             "color=" + color949},
                             "k.db", "949");
     EXPECT_EQ(r.exit, 0) << r.err;
     EXPECT_NE(r.err.find("memo <- \"" + memo949 + "\""), std::string::npos) << r.err;
@@ -705,7 +726,7 @@ TEST_F(VarnocsvTest, HostileFilesHaveADefinedOutcome)
         std::string says;
         std::string memos; ///< stored afterwards, as Memos gives them
     } rows[] = {
-        {"single field", "", 0, "mapping: memo <- \"memo\"", "1|" + std::to_string(field)},
+        {"single field", "", 0, "mapping: 2 fields from 2 columns", "1|" + std::to_string(field)},
         {"100,000 fields", "memo,color\r\n" + wide + "\r\n", 0,
          "1 row of " + in + " holds more cells than the header's 2 columns", "1|1"},
         {"100,000 unbalanced quotes", "memo,color\r\nA,red\r\n" + quotes + "x\r\nB,blue\r\n", 0,
