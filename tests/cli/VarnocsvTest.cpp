@@ -454,9 +454,10 @@ TEST_F(VarnocsvTest, PipesAndStandardInputAreReadOnce)
     EXPECT_EQ(r.exit, 0) << r.err;
     EXPECT_EQ(Stored("store.db"), kTwoMemos);
 
-    // Ctrl-C while the file is still being read: nothing saved, no store.
+    // Ctrl-C while the file is still being read: nothing saved, no store;
+    // in a store, nothing recorded either, so undo takes the import before.
     int interrupted = -1;
-    const RunResult stopped = Run({"import", "memo", fifo}, "stopped.db", "65001", {.whileRunning = [&](pid_t child) {
+    const auto interrupt = [&](pid_t child) {
         std::ofstream pipe(fifo, std::ios::binary); // opens once the child has opened it
         pipe << "memo,color\r\n" << std::flush;
         kill(child, SIGINT);
@@ -465,10 +466,15 @@ TEST_F(VarnocsvTest, PipesAndStandardInputAreReadOnce)
         while (kill(child, 0) == 0 && waitpid(child, &status, WNOHANG) == 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         interrupted = status;
-    }});
+    };
+    const RunResult stopped = Run({"import", "memo", fifo}, "stopped.db", "65001", {.whileRunning = interrupt});
     EXPECT_TRUE(WIFEXITED(interrupted) && WEXITSTATUS(interrupted) == 130) << interrupted;
     EXPECT_EQ(stopped.err, "varnocsv: interrupted: nothing was saved\n");
     EXPECT_FALSE(Exists("stopped.db"));
+    Run({"import", "memo", fifo}, "store.db", "65001", {.whileRunning = interrupt});
+    EXPECT_TRUE(WIFEXITED(interrupted) && WEXITSTATUS(interrupted) == 130) << interrupted;
+    EXPECT_NE(Ok({"undo"}).out.find("undid import 1 (memo from " + fifo), std::string::npos);
+    Expect(Run({"undo"}), 1, "nothing to undo");
 }
 
 // Store failures carry SQLite's reason in words; a failed save changes
