@@ -437,6 +437,15 @@ long BackupStore(const std::string& target, const std::function<void(const char*
     Connection source = OpenStore();
     if (!source)
         return STOREERR_OPEN;
+    // A copy renamed over the store itself would leave the store's WAL
+    // beside a file it does not belong to.
+    struct stat store {}, existing {};
+    if (const char* file = sqlite3_db_filename(source.get(), "main");
+        file && ::stat(file, &store) == 0 && ::stat(target.c_str(), &existing) == 0 && store.st_dev == existing.st_dev &&
+        store.st_ino == existing.st_ino) {
+        NoteOwnFailure(StoreCause::Other, target + " is the store itself");
+        return STOREERR_WRITE;
+    }
     // The copy is made beside the target, so the rename is atomic; mkstemp
     // creates it 0600 whatever the umask.
     std::string temporary = target + ".XXXXXX";

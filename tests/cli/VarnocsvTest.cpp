@@ -294,6 +294,8 @@ TEST_F(VarnocsvTest, HistoryUndoCheckAndBackup)
         {{"backup", copy}, 0, "copied the store " + Path("store.db") + " to " + copy + "\n"},
         {{"--json", "check"}, 0, R"({"path":")" + copy + R"(","sound":true,"version":2,"problems":[]})", "copy.db"},
         {{"history"}, 1, "there is no store at " + Path("none.db"), "none.db"},
+        {{"backup", Path("store.db")}, 1, "cannot copy the store " + Path("store.db") + " to " + Path("store.db") +
+                                          ": " + Path("store.db") + " is the store itself; the store is unchanged"},
     };
     const std::regex time(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ)");
     m_env["COLUMNS"] = "200";
