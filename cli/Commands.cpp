@@ -440,7 +440,7 @@ std::string Commands::Aside(const host::ImportDetails& details) const
             parts.push_back(std::to_string(n) + " " + (n == 1 ? one : many));
     };
     counted(details.leftOut, "left out as stored already", "left out as stored already");
-    counted(details.storedAgain, "stored already, stored again", "stored already, stored again");
+    counted(details.storedAgain, "stored a second time", "stored a second time");
     counted(static_cast<long long>(details.unreadColumns), "column not read", "columns not read");
     counted(m_warnings, "warning", "warnings");
     return parts.empty() ? std::string() : " (" + Joined(parts, ", ") + ")";

@@ -15,7 +15,8 @@ unset LANG LC_ALL LC_CTYPE LC_TIME
 export TZ=UTC COLUMNS=72 LC_ALL=C.UTF-8
 
 # Shows a varnocsv command, runs it with standard error merged into standard
-# output, and shows a failing exit.
+# output, and shows a failing exit. The moments the store's history records
+# are shown as one fixed moment, so that the README can show them.
 run() {
   local shown="" arg
   for arg in "$@"; do
@@ -24,8 +25,8 @@ run() {
     else shown+=" '$arg'"; fi
   done
   echo "\$ varnocsv${shown}"
-  "$varnocsv" "$@" 2>&1
-  local status=$?
+  "$varnocsv" "$@" 2>&1 | sed -E 's/[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}Z/2026-12-06T09:30:00Z/g'
+  local status=${PIPESTATUS[0]}
   if ((status != 0)); then echo "# exit $status"; fi
 }
 # Shows a shell command and runs it.
@@ -60,3 +61,8 @@ next
 run --store store.db --codepage 1252 --locale en_US import calendar examples/calendar-english.csv
 run --store store.db export calendar calendar.csv
 shell "cat calendar.csv"
+next
+# Undoing a mistake: the same calendar imported twice.
+run --store store.db --codepage 1252 --locale en_US import calendar examples/calendar-english.csv
+run --store store.db history
+run --store store.db undo
