@@ -4,11 +4,13 @@
 #include "cli/Spool.h"
 #include "cli/Table.h"
 
+#include "host/FieldGuide.h"
 #include "host/Mapping.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 namespace varno::cli {
 
@@ -53,9 +55,10 @@ std::string PreviewText(const host::RecordType& type, const host::Preview& previ
                std::string(type.name) + "):\n" + preview.mapOptions + "\n";
     }
     std::vector<std::vector<std::string>> table{{"field", "column", "first row"}};
+    std::vector<std::string> absent; // named in one line below the table
     for (const host::PreviewField& line : preview.mapping) {
         if (!line.column) {
-            table.push_back({line.field, "not in the file", ""});
+            absent.push_back(line.field);
             continue;
         }
         std::string columns = InQuotes(*line.column);
@@ -67,6 +70,8 @@ std::string PreviewText(const host::RecordType& type, const host::Preview& previ
         table.push_back({line.field, OneLine(columns, marks), OneLine(line.example.value_or(""), marks)});
     }
     std::string text = "mapping" + preview.source + ":\n" + Table(table, width, marks);
+    if (!absent.empty())
+        text += "not in the file: " + Joined(absent, ", ") + "\n";
 
     if (!preview.records.empty()) {
         const long long total = preview.rows;
@@ -105,7 +110,11 @@ std::string PreviewText(const host::RecordType& type, const host::Preview& previ
     return text + "\n" +
            (preview.unused.empty() ? std::string("every column of the file is read")
                                    : "columns nothing reads: " + Joined(quoted, ", ")) +
-           "\n\nthe mapping as options, to copy and edit:\n" + preview.mapOptions + "\n";
+           "\n\nthe mapping as options, to copy and edit:\n" +
+           (preview.mapOptions.empty() ? "(none: the fields above are read by rules that no --map says, such as a "
+                                         "column of whole names split into first and last names)"
+                                       : preview.mapOptions) +
+           "\n";
 }
 
 } // namespace
@@ -114,7 +123,8 @@ Commands::Commands(const GlobalOptions& options, Output& out, Output& err, std::
     : m_options(options), m_out(out), m_err(err), m_clearProgress(std::move(clearProgress)),
       m_session(host::SessionOptions{options.profile, options.terminalCodePage,
                                      [this](const std::string& message) { Note(message); },
-                                     true}) // varnocsv takes the pipelined path
+                                     true, // varnocsv takes the pipelined path
+                                     options.verbose})
 {
 }
 
@@ -152,8 +162,9 @@ int Commands::Import(const host::RecordType& type, const host::ReadRequest& requ
 {
     SayOnInterrupt("interrupted: nothing was saved");
     long saved = 0;
+    host::ImportDetails details;
     try {
-        saved = m_session.Import(type, request, option, flag);
+        saved = m_session.Import(type, request, option, flag, &details);
     } catch (...) {
         SayOnInterrupt("interrupted");
         throw;
@@ -163,7 +174,7 @@ int Commands::Import(const host::RecordType& type, const host::ReadRequest& requ
         Emit({{"type", type.name}, {"path", request.file}, {"saved", saved}});
     else
         Out() << "saved " << host::Counted(type, saved) << " from " << host::Session::Shown(request.file)
-              << " to profile " << m_options.profile << " of " << m_session.StorePath() << "\n";
+              << " to profile " << m_options.profile << " of " << m_session.StorePath() << Aside(details) << "\n";
     return Finish(kExitSuccess);
 }
 
@@ -216,6 +227,54 @@ int Commands::Fields(const std::string& file)
     return Finish(kExitSuccess);
 }
 
+int Commands::TypeFields(const host::RecordType& type, const std::string& word)
+{
+    std::error_code ignored;
+    if (std::filesystem::exists(word, ignored))
+        Note("\"" + word + "\" names a record type and a file here: these are the fields of the type; \"varnocsv "
+             "fields ./" + word + "\" shows the file's header");
+    const std::vector<host::FieldGuide> guides = host::DescribeFields(type);
+    if (m_options.json) {
+        nlohmann::ordered_json fields = nlohmann::ordered_json::array();
+        for (const host::FieldGuide& guide : guides)
+            fields.push_back({{"field", guide.field},
+                              {"column", guide.column.empty() ? nlohmann::ordered_json(nullptr)
+                                                              : nlohmann::ordered_json(guide.column)},
+                              {"about", guide.about},
+                              {"format", guide.format},
+                              {"principal", guide.principal},
+                              {"headers", guide.headers},
+                              {"layouts", guide.layouts}});
+        Emit({{"type", type.name}, {"fields", fields}});
+        return Finish(kExitSuccess);
+    }
+    std::vector<std::string> principal;
+    for (const host::FieldGuide& guide : guides)
+        if (guide.principal)
+            principal.push_back(guide.field);
+    const std::string needs =
+        principal.size() == 1 ? principal.front()
+                              : "one of " + Joined({principal.begin(), principal.end() - 1}, ", ") + " or " +
+                                    principal.back();
+    Output& out = Out();
+    out << "the fields of " << std::string(type.plural) << " (--map FIELD=COLUMN); an import needs " << needs
+        << ":\n";
+    for (const host::FieldGuide& guide : guides) {
+        out << "\n" << guide.field << (guide.principal ? " (principal)" : "") << "  " << guide.about << "\n";
+        if (!guide.column.empty())
+            out << "  export writes it as \"" << guide.column << "\"\n";
+        if (!guide.format.empty())
+            out << "  read as " << guide.format << "\n";
+        std::vector<std::string> quoted;
+        for (const std::string& header : guide.headers)
+            quoted.push_back(InQuotes(header));
+        out << "  a column named " << Joined(quoted, ", ") << " fills it with no --map\n";
+        for (const std::string& layout : guide.layouts)
+            out << "  and in " << layout << "\n";
+    }
+    return Finish(kExitSuccess);
+}
+
 int Commands::List(const host::RecordType& type)
 {
     // The listing waits in a spool until the whole load has worked: on a
@@ -252,6 +311,111 @@ int Commands::List(const host::RecordType& type)
     return Finish(kExitSuccess);
 }
 
+// The store's upkeep: the history of imports, undo, check and backup.
+
+int Commands::History()
+{
+    const std::vector<store::HistoryEntry> entries = m_session.History();
+    if (m_options.json) {
+        nlohmann::ordered_json imports = nlohmann::ordered_json::array();
+        for (const store::HistoryEntry& entry : entries)
+            imports.push_back({{"id", entry.id},
+                               {"time", entry.time},
+                               {"path", entry.import.file},
+                               {"type", entry.import.type},
+                               {"profile", entry.import.profile},
+                               {"mapping", entry.import.mapping},
+                               {"records", entry.records},
+                               {"groups", entry.groups},
+                               {"undone", entry.undone.empty() ? nlohmann::ordered_json(nullptr)
+                                                               : nlohmann::ordered_json(entry.undone)}});
+        Emit({{"imports", imports}});
+        return Finish(kExitSuccess);
+    }
+    if (entries.empty()) {
+        Out() << "no imports recorded in " << m_session.StorePath() << "\n";
+        return Finish(kExitSuccess);
+    }
+    const TableMarks marks = MarksFor(m_options.terminalCodePage);
+    std::vector<std::vector<std::string>> table{{"id", "time (UTC)", "type", "profile", "records", "file", "undone"}};
+    for (const store::HistoryEntry& entry : entries)
+        table.push_back({std::to_string(entry.id), entry.time, entry.import.type, std::to_string(entry.import.profile),
+                         std::to_string(entry.records) +
+                             (entry.groups ? " (" + std::to_string(entry.groups) + " groups made)" : ""),
+                         OneLine(entry.import.file, marks), entry.undone});
+    Out() << Table(table, static_cast<size_t>(OutputWidth()), marks);
+    return Finish(kExitSuccess);
+}
+
+int Commands::Undo(std::optional<std::int64_t> id, bool force)
+{
+    SayOnInterrupt("interrupted: nothing was undone");
+    const store::UndoResult result = m_session.Undo(id, force);
+    SayOnInterrupt("interrupted after the import was undone");
+    const store::HistoryEntry& entry = result.entry;
+    const std::string import = "import " + std::to_string(entry.id) + " (" + entry.import.type + " from " +
+                               entry.import.file + ", " + entry.time + ")";
+    if (result.outcome == store::UndoResult::Outcome::ChangedSince) {
+        for (const std::string& change : result.changed)
+            Note(import + ": " + change);
+        Note(import + " was not undone: " + std::to_string(result.changed.size()) +
+             (result.changed.size() == 1 ? " of its records was" : " of its records were") +
+             " changed since; nothing was removed; --force removes them anyway");
+        return kExitFailure;
+    }
+    if (m_options.json) {
+        Emit({{"undone", entry.id},
+              {"path", entry.import.file},
+              {"type", entry.import.type},
+              {"records", result.records},
+              {"links", result.links},
+              {"groups", result.groups},
+              {"groupsKept", result.groupsKept}});
+        return Finish(kExitSuccess);
+    }
+    Out() << "undid " << import << ": removed " << result.records << (result.records == 1 ? " record" : " records");
+    if (result.links)
+        Out() << ", " << result.links << (result.links == 1 ? " link to a group" : " links to groups");
+    if (result.groups)
+        Out() << ", " << result.groups << (result.groups == 1 ? " group" : " groups");
+    if (result.groupsKept)
+        Out() << "; kept " << result.groupsKept << (result.groupsKept == 1 ? " group" : " groups")
+              << " it made that other contacts use";
+    Out() << "\n";
+    return Finish(kExitSuccess);
+}
+
+int Commands::Check()
+{
+    const store::CheckResult result = m_session.Check();
+    if (m_options.json) {
+        Emit({{"path", m_session.StorePath()},
+              {"sound", result.sound},
+              {"version", result.version},
+              {"problems", result.problems}});
+    } else if (result.sound) {
+        Out() << "the store " << m_session.StorePath() << " is sound (schema version " << result.version << ")\n";
+    } else {
+        Out() << "the store " << m_session.StorePath() << " is not sound:\n";
+        for (const std::string& problem : result.problems)
+            Out() << "  " << problem << "\n";
+    }
+    const int exit = Finish(kExitSuccess);
+    return exit != kExitSuccess || result.sound ? exit : kExitFailure;
+}
+
+int Commands::Backup(const std::string& file)
+{
+    SayOnInterrupt("interrupted: no copy was made; the store is unchanged");
+    m_session.Backup(file, [](const char* path) { OnInterruptRemove(path); });
+    SayOnInterrupt("interrupted after the copy was made");
+    if (m_options.json)
+        Emit({{"path", file}, {"store", m_session.StorePath()}});
+    else
+        Out() << "copied the store " << m_session.StorePath() << " to " << file << "\n";
+    return Finish(kExitSuccess);
+}
+
 int Commands::Failed(const host::Error& error)
 {
     std::string_view text = error.what();
@@ -270,8 +434,24 @@ Output& Commands::Out()
     return m_out;
 }
 
+std::string Commands::Aside(const host::ImportDetails& details) const
+{
+    std::vector<std::string> parts;
+    auto counted = [&](long long n, const char* one, const char* many) {
+        if (n > 0)
+            parts.push_back(std::to_string(n) + " " + (n == 1 ? one : many));
+    };
+    counted(details.leftOut, "left out as stored already", "left out as stored already");
+    counted(details.storedAgain, "stored a second time", "stored a second time");
+    counted(static_cast<long long>(details.unreadColumns), "column not read", "columns not read");
+    counted(m_warnings, "warning", "warnings");
+    return parts.empty() ? std::string() : " (" + Joined(parts, ", ") + ")";
+}
+
 void Commands::Note(const std::string& message)
 {
+    if (message.rfind("warning: ", 0) == 0)
+        ++m_warnings;
     if (m_clearProgress)
         m_clearProgress();
     m_err << "varnocsv: " << message << "\n";

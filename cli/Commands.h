@@ -1,4 +1,4 @@
-// The six commands of varnocsv over the host library's session. Each returns
+// The commands of varnocsv over the host library's session. Each returns
 // the process exit code and writes its result to `out` (human-readable
 // lines, or with --json one JSON object) and everything else to `err`. What
 // the commands do is the session's; here it is said and printed.
@@ -9,7 +9,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +27,8 @@ enum ExitCode : int {
 struct GlobalOptions {
     int profile = 1;
     bool json = false;
+    /// Say the whole mapping an import or count chose, field by field.
+    bool verbose = false;
     /// The terminal's code page, in which file names on the command line
     /// are spelled on disk.
     unsigned terminalCodePage = 65001;
@@ -46,7 +50,16 @@ public:
     int Import(const host::RecordType& type, const host::ReadRequest& request, int option, bool flag);
     int Preview(const host::RecordType& type, const host::ReadRequest& request, int rows);
     int Fields(const std::string& file);
+    /// Every field of `type` with what it holds, how it is read and the
+    /// header names that fill it; `word` is how the command line named it.
+    int TypeFields(const host::RecordType& type, const std::string& word);
     int List(const host::RecordType& type);
+    // The store's upkeep.
+    int History();
+    /// `id` none: the newest import not undone.
+    int Undo(std::optional<std::int64_t> id, bool force);
+    int Check();
+    int Backup(const std::string& file);
 
     /// Says a session's error, each of its lines as one message: exit 1, or
     /// 2 for a request the command line should not have let through.
@@ -54,6 +67,8 @@ public:
 
 private:
     void Note(const std::string& message);
+    /// " (3 columns not read, 2 warnings)": what an import left aside.
+    [[nodiscard]] std::string Aside(const host::ImportDetails& details) const;
     void Emit(const nlohmann::ordered_json& result);
     /// Flushes the results; exit 1 after saying so when they could not be
     /// written.
@@ -66,6 +81,7 @@ private:
     Output& m_err;
     std::function<void()> m_clearProgress;
     host::Session m_session;
+    long long m_warnings = 0; ///< messages said as warnings so far
 };
 
 } // namespace varno::cli

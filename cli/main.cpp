@@ -41,7 +41,7 @@ using namespace varno::cli;
 using varno::host::FindRecordType;
 using varno::host::RecordType;
 
-constexpr const char* kCommands = "export, count, import, preview, fields or list";
+constexpr const char* kCommands = "export, count, import, preview, fields, list, history, undo, check or backup";
 
 // The footer of --help, after the types (which the registry names).
 constexpr const char* kFooter = R"( FILE "-" is standard input (count, import, preview,
@@ -70,9 +70,16 @@ With --json the result is one JSON object on standard output:
            "unused":[...],"records":[...]}
   fields  {"path":P,"fields":[...]}
   list    {"type":T,"records":[...]}
+  history {"imports":[{"id":I,"time":W,"path":P,"type":T,"profile":N,
+           "mapping":M,"records":N,"groups":G,"undone":W}]}
+  undo    {"undone":I,"path":P,"type":T,"records":N,"links":L,"groups":G,
+           "groupsKept":K}
+  check   {"path":S,"sound":B,"version":V,"problems":[...]}
+  backup  {"path":P,"store":S}
 (R: characters the code page could not hold; C and V are null for a field
 not in the file; the records are as list shows them, with "id" null since
-only a save gives a record its id.) On failure nothing is written to
+only a save gives a record its id; W is a UTC time, "undone" null for an
+import not undone.) On failure nothing is written to
 standard output.
 
 preview stores nothing and opens no store: it shows the mapping with each
@@ -80,9 +87,16 @@ field's value in the first row, the first records as import would store
 them (a table as wide as $COLUMNS or the terminal, else 80 columns), the
 columns nothing reads, and the mapping as --map options.
 
+Every import is recorded in the store with the records it added: undo
+removes them in one transaction. A record changed since (renamed by another
+program, linked to a group by a later import) stops the undo, which names
+it, unless --force. Undoing an import twice is an error.
+
 Exit status: 0 success (also an export with nothing to export, which writes
-no file), 1 the file, the library or the store stood in the way, 2 a bad
-command line, 130 interrupted (nothing saved).)";
+no file), 1 the file, the library or the store stood in the way (check: the
+store is not sound), 2 a bad command line, 130 interrupted (nothing saved).
+
+Example: varnocsv preview contact contacts.csv, then varnocsv import contact contacts.csv)";
 
 std::string CheckType(const std::string& word)
 {
@@ -255,6 +269,9 @@ int main(int argc, char** argv)
     app.add_option("--vcard-version", options.vcardVersion, "the vCard version export writes: 3 (3.0, the default) or 4 (4.0)")
         ->type_name("N")
         ->check(CLI::IsMember({3, 4}));
+    app.add_flag("--verbose", options.verbose,
+                 "say every field of the mapping that count and import chose, with its columns (preview shows it "
+                 "too)");
 
     std::string type;
     std::string file;
@@ -296,14 +313,47 @@ int main(int argc, char** argv)
         ->type_name("N")
         ->check(CLI::Range(0, INT_MAX));
 
-    CLI::App* fieldsCommand = app.add_subcommand("fields", "show the column names of FILE's header");
-    AddFile(*fieldsCommand, file, "the CSV file to read, or - for standard input");
+    CLI::App* fieldsCommand = app.add_subcommand(
+        "fields", "TYPE: every field of the type, for --map; FILE: the column names of FILE's header");
+    AddFile(*fieldsCommand, file,
+            "a record type (its fields), or the CSV file to read (its header; - for standard input, ./NAME for a "
+            "file named like a type)");
 
     CLI::App* listCommand = app.add_subcommand("list", "show the stored records of TYPE as export writes them");
     AddType(*listCommand, type);
 
-    for (CLI::App* command : {exportCommand, countCommand, importCommand, previewCommand, fieldsCommand, listCommand})
+    // The store's upkeep.
+    CLI::App* historyCommand = app.add_subcommand("history", "list the imports recorded in the store, newest first");
+    std::optional<std::int64_t> undoId;
+    bool force = false;
+    CLI::App* undoCommand = app.add_subcommand("undo", "remove the records an import added, with its links and the "
+                                                       "groups it made that nothing else uses, all or nothing");
+    undoCommand->add_option("ID", undoId, "the import's id in history (default: the newest not undone)")
+        ->type_name("")
+        ->check(CLI::Range(std::int64_t{1}, INT64_MAX));
+    undoCommand->add_flag("--force", force, "remove records changed since the import too (by default the undo "
+                                            "names them and removes nothing)");
+    CLI::App* checkCommand = app.add_subcommand("check", "check that the store is sound (SQLite's integrity check, "
+                                                         "its links, its schema); exit 1 when it is not");
+    CLI::App* backupCommand = app.add_subcommand("backup", "copy the store to FILE (private to you), consistent "
+                                                           "while another varnocsv imports");
+    AddFile(*backupCommand, file, "the copy to write; an existing file is replaced once the copy is complete");
+
+    for (CLI::App* command : {exportCommand, countCommand, importCommand, previewCommand, fieldsCommand, listCommand,
+                              historyCommand, undoCommand, checkCommand, backupCommand})
         command->group("Commands");
+    // Each command's help ends with one example of it.
+    exportCommand->footer("Example: varnocsv export contact contacts.csv");
+    countCommand->footer("Example: varnocsv count calendar calendar.csv");
+    importCommand->footer("Example: varnocsv import contact contacts.csv --map TEL_MOBILE1=\"Cell\"\n"
+                          "(varnocsv fields contact lists the fields --map takes)");
+    previewCommand->footer("Example: varnocsv preview contact contacts.csv --rows 3");
+    fieldsCommand->footer("Examples: varnocsv fields contact; varnocsv fields contacts.csv");
+    listCommand->footer("Example: varnocsv --json list todo");
+    historyCommand->footer("Example: varnocsv --json history");
+    undoCommand->footer("Example: varnocsv undo 3 (varnocsv history lists the imports)");
+    checkCommand->footer("Example: varnocsv --store copy.db check");
+    backupCommand->footer("Example: varnocsv backup ~/store-backup.db");
 
     auto usageError = [&](const std::string& message) {
         CLI::App* command = app.get_subcommands().empty() ? nullptr : app.get_subcommands().front();
@@ -382,8 +432,19 @@ int main(int argc, char** argv)
                 return commands.Import(*recordType, request, option, flag);
             if (previewCommand->parsed())
                 return commands.Preview(*recordType, request, rows);
-            if (fieldsCommand->parsed())
+            if (fieldsCommand->parsed()) {
+                if (const RecordType* named = FindRecordType(file))
+                    return commands.TypeFields(*named, file);
                 return commands.Fields(file);
+            }
+            if (historyCommand->parsed())
+                return commands.History();
+            if (undoCommand->parsed())
+                return commands.Undo(undoId, force);
+            if (checkCommand->parsed())
+                return commands.Check();
+            if (backupCommand->parsed())
+                return commands.Backup(file);
             return commands.List(*recordType);
         } catch (const varno::host::Error& error) {
             if (error.GetKind() == varno::host::Error::Kind::Usage)

@@ -50,7 +50,7 @@ set(VARNO_PUBLIC_HEADERS
   store/MessageNumber.h store/Messages.h store/MsgEmail.h
   store/MsgEmailAddress.h store/MsgEmails.h store/Organization.h
   store/PostalAddress.h store/RecordCollection.h store/RecordState.h
-  store/Store.h store/TelephoneNumber.h store/URL.h
+  store/History.h store/Store.h store/TelephoneNumber.h store/URL.h
   engine/CSVInspect.h engine/CSVItem.h engine/CSVLayout.h
   converters/CSVCalendar.h converters/CSVContact.h converters/CSVEmail.h
   converters/CSVMemo.h converters/CSVMessage.h converters/CSVTodo.h

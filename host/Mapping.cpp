@@ -97,7 +97,8 @@ std::string CheckMapFields(const RecordType& type, const std::vector<std::string
             for (const CSVColumn& column : layout.columns)
                 fields += (fields.empty() ? "" : ", ") + CString(column.fieldName).ToUtf8();
             return "--map " + argument + ": " + std::string(type.name) + " has no field \"" + pair->first +
-                   "\" (its fields: " + fields + ")";
+                   "\" (its fields: " + fields + "; \"varnocsv fields " + std::string(type.name) +
+                   "\" says what each holds)";
         }
     }
     return {};
@@ -183,9 +184,31 @@ Mapping AutoMapping(const RecordType& type, const Header& header)
         if (found >= 0 && !taken[static_cast<size_t>(found)])
             add(column.fieldName, found);
     }
+    // Then the column names of the layouts the host knows, for a file that
+    // takes some of a program's columns but not enough of them to be
+    // recognised as its layout (a program exporting a subset of a desktop
+    // mail program's address book: "Home Street", "Home City"). Whole-name
+    // columns are left to the rule below.
+    const std::vector<std::u16string_view>& names = detail::WholeNameWords(type);
+    for (const detail::HostLayout& host : detail::HostLayouts()) {
+        if (host.type != type.name)
+            continue;
+        for (const detail::ColumnName& name : host.columns) {
+            if (std::find(mapped.begin(), mapped.end(), name.field) != mapped.end())
+                continue;
+            const std::u16string wanted = detail::Normalised(name.column);
+            if (std::find(names.begin(), names.end(), wanted) != names.end())
+                continue;
+            for (size_t i = 0; i < normalised.size(); ++i) {
+                if (!taken[i] && normalised[i] == wanted) {
+                    add(name.field, static_cast<int>(i));
+                    break;
+                }
+            }
+        }
+    }
     // A column of whole names: beside a first name it holds the last one;
     // alone, the names are taken from it.
-    const std::vector<std::u16string_view>& names = detail::WholeNameWords(type);
     for (size_t i = 0; i < normalised.size() && !names.empty(); ++i) {
         if (taken[i] || std::find(names.begin(), names.end(), normalised[i]) == names.end())
             continue;
@@ -213,7 +236,8 @@ std::string CheckFilled(const RecordType& type, const Mapping& mapping)
         return {}; // the names come from it
     if (mapping.fieldNames.IsEmpty())
         return "no header column is named after a field of " + std::string(type.name) + " (" + fields +
-               "); map columns with --map FIELD=COLUMN";
+               "); map columns with --map FIELD=COLUMN (\"varnocsv fields " + std::string(type.name) +
+               "\" lists the fields and the column names each takes)";
     for (const CString& field : mapping.fieldNames)
         for (const CSVColumn& column : layout.columns)
             if (column.principal && SameField(field, column.fieldName))
@@ -222,7 +246,7 @@ std::string CheckFilled(const RecordType& type, const Mapping& mapping)
         return {};
     return "nothing would fill " + principal + ", so every " + std::string(type.singular) +
            " would be stored without it; map a column to it with --map " + principal.substr(0, principal.find(' ')) +
-           "=COLUMN";
+           "=COLUMN (\"varnocsv fields " + std::string(type.name) + "\" lists the fields)";
 }
 
 std::string DescribeMapping(const Mapping& mapping, const CString& mark)

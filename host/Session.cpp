@@ -14,6 +14,7 @@
 #include "platform/CFile.h"
 #include "platform/CodePage.h"
 #include "platform/Locale.h"
+#include "store/History.h"
 #include "store/Store.h"
 
 #include <sys/mman.h>
@@ -154,6 +155,23 @@ private:
     unsigned m_saved;
     bool m_set;
 };
+
+/// "12 fields from 14 columns": how much of the file a mapping reads.
+std::string CountMapping(const ReadPlan& plan)
+{
+    std::vector<std::string> fields, columns;
+    for (const FieldSource& source : plan.Sources()) {
+        if (source.columns.empty())
+            continue;
+        if (std::find(fields.begin(), fields.end(), source.field) == fields.end())
+            fields.push_back(source.field);
+        for (const std::string& column : source.columns)
+            if (std::find(columns.begin(), columns.end(), column) == columns.end())
+                columns.push_back(column);
+    }
+    return std::to_string(fields.size()) + (fields.size() == 1 ? " field" : " fields") + " from " +
+           std::to_string(columns.size()) + (columns.size() == 1 ? " column" : " columns");
+}
 
 /// The library's result of a read that did not work, in words.
 [[noreturn]] void ReadFailed(_en_CSVError result, const std::string& shown)
@@ -594,9 +612,13 @@ void Session::Prepare(const RecordType& type, const ReadRequest& request, Prepar
     prepared.source = prepared.mapping.given          ? " (--map)"
                       : prepared.mapping.layout.empty() ? ""
                                                         : " (" + prepared.mapping.layout + ")";
-    if (!prepared.preview && prepared.unfilled.empty() && !prepared.translated)
+    // A translated file's mapping is the host's own: it is not said.
+    const bool sayMapping = !prepared.preview && prepared.unfilled.empty() && !prepared.translated;
+    if (sayMapping && m_options.describeMapping)
         Note("mapping" + prepared.source + ": " + DescribeMapping(prepared.mapping, header.mark) +
              DescribeAdded(plan));
+    else if (sayMapping)
+        Note("mapping" + prepared.source + ": " + CountMapping(plan) + " (preview names them)");
 
     // The library is handed another file when anything in it changes.
     if (found.separator == CString(u";") || request.noHeader)
@@ -634,11 +656,16 @@ long Session::Count(const RecordType& type, const ReadRequest& request)
     return static_cast<long>(prepared.rows);
 }
 
-long Session::Import(const RecordType& type, const ReadRequest& request, int option, bool flag)
+long Session::Import(const RecordType& type, const ReadRequest& request, int option, bool flag,
+                     ImportDetails* details)
 {
+    ImportDetails ignoredDetails;
+    ImportDetails& aside = details ? *details : ignoredDetails;
+    aside = {};
     Prepared prepared;
     Prepare(type, request, prepared);
     if (const std::vector<UnreadColumn> unread = prepared.plan->Unread(); !unread.empty()) {
+        aside.unreadColumns = unread.size();
         std::string names;
         for (const UnreadColumn& column : unread)
             names += (names.empty() ? "" : ", ") + Quoted(CString::FromUtf8(column.name)) + " (" +
@@ -656,6 +683,7 @@ long Session::Import(const RecordType& type, const ReadRequest& request, int opt
                                  Shown(request.file) + (stored.size() == 1 ? " is" : " are") +
                                  " in the store already with the same content (the first on line " +
                                  std::to_string(prepared.FileLine(firstLine)) + ")";
+        (request.skipExisting ? aside.leftOut : aside.storedAgain) = static_cast<long long>(stored.size());
         if (request.skipExisting && static_cast<long long>(stored.size()) == prepared.rows) {
             Note(some + ": left out (--skip-existing), so there is nothing to import");
             return 0;
@@ -689,6 +717,17 @@ long Session::Import(const RecordType& type, const ReadRequest& request, int opt
         }
     }
     EnsureStoreFolder();
+    // The history names the file as the person named it, with the mapping
+    // the session chose for its columns (the library may read a rewritten
+    // copy of the file, with columns of its own).
+    std::string mapping;
+    auto column = prepared.mapping.fileColumns.begin();
+    for (const CString& field : prepared.mapping.fieldNames) {
+        mapping += (mapping.empty() ? "" : ", ") + field.ToUtf8() + "=";
+        if (column != prepared.mapping.fileColumns.end())
+            mapping += (column++)->ToUtf8();
+    }
+    const store::ImportRecording recording({Shown(request.file), std::string(type.name), m_options.profile, mapping});
     long saved = 0;
     ReadWithLibrary(m_options.pipelined, prepared.input->LibraryPath(), prepared.LibraryMapping(), Shown(request.file),
                     "; nothing was saved",
@@ -1063,9 +1102,9 @@ void Session::EnsureStoreFolder() const
     std::error_code error;
     if (folder.empty() || fs::is_directory(folder, error))
         return;
-    fs::create_directories(folder, error);
-    if (error)
-        Refuse("cannot create the folder " + folder.string() + " of the store: " + error.message());
+    // Made private to its owner, as the store's default folder is.
+    if (!CreatePrivateFolders(folder.string()))
+        Refuse("cannot create the folder " + folder.string() + " of the store: " + std::strerror(errno));
 }
 
 void Session::StoreFailed(const char* doing) const

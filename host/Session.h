@@ -18,7 +18,9 @@
 #include "host/Listing.h"
 #include "host/Registry.h"
 #include "host/varnohost_export.h"
+#include "store/History.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -58,6 +60,19 @@ struct SessionOptions {
     /// rows on threads of its own: faster on a machine with a core to spare,
     /// the same results. Off, every step runs on the caller's thread.
     bool pipelined = false;
+    /// Count and import name every field of the mapping they chose, with its
+    /// columns, in one note; off, the note names only where the mapping came
+    /// from and how many fields and columns it pairs (a preview shows it
+    /// whole).
+    bool describeMapping = true;
+};
+
+/// What an import left aside, beside the records it saved (each was also
+/// said in a note).
+struct ImportDetails {
+    long long leftOut = 0;      ///< records left out as stored already (--skip-existing)
+    long long storedAgain = 0;  ///< records the store held already and that were stored again
+    std::size_t unreadColumns = 0; ///< columns of the file with values that nothing read
 };
 
 /// What count, import and preview read.
@@ -145,8 +160,10 @@ public:
 
     /// How many records the file would give, storing nothing.
     long Count(const RecordType& type, const ReadRequest& request);
-    /// Adds the records of the file to the store: how many were saved.
-    long Import(const RecordType& type, const ReadRequest& request, int option, bool flag);
+    /// Adds the records of the file to the store: how many were saved, and
+    /// in `details`, when given, what was left aside.
+    long Import(const RecordType& type, const ReadRequest& request, int option, bool flag,
+                ImportDetails* details = nullptr);
     /// Writes the stored records of `type` to a temporary file beside the
     /// target, which replaces the target only once the export has worked.
     ExportResult Export(const RecordType& type, const ExportRequest& request);
@@ -159,6 +176,22 @@ public:
     /// too. Throws when the store cannot be read; the records handed over
     /// until then must then be disregarded.
     ListSummary List(const RecordType& type, const std::function<void(const ListedRecord&)>& each);
+
+    // The store's upkeep (SessionUpkeep.cpp). Each throws an Error when
+    // there is no store or it stands in the way.
+
+    /// The imports recorded in the store, newest first.
+    std::vector<store::HistoryEntry> History();
+    /// Undoes import `id` (none: the newest not undone), see
+    /// store::UndoImport. Throws when there is nothing to undo, no such
+    /// import, or it was undone already; records changed since come back as
+    /// the outcome ChangedSince, with nothing removed.
+    store::UndoResult Undo(std::optional<std::int64_t> id, bool force);
+    /// Checks the store, writing nothing; a store too damaged to be read is
+    /// a result that is not sound, with SQLite's words as its problem.
+    store::CheckResult Check();
+    /// Copies the store to `file` (see store::BackupStore).
+    void Backup(const std::string& file, const std::function<void(const char* path)>& onTemporary);
 
     /// The store file in use, for messages.
     [[nodiscard]] const std::string& StorePath() const { return m_store; }

@@ -47,6 +47,9 @@ std::string DescribeStoreFailure(const StoreFailure& failure)
         return "it could not be read or written (" + said + SystemError(failure.systemError) + "); check its disk";
     case StoreCause::NotAStore: return "not a database (or not a store of ours): name another file with --store";
     case StoreCause::NewerSchema: return "a store of a newer version (" + said + "): use a newer varnocsv";
+    case StoreCause::SchemaChanged:
+        return "its schema is not this version's (" + said + "): it was left untouched; restore it from a copy, "
+               "or name another file with --store";
     case StoreCause::Corrupt:
         return "it is damaged (" + said + "): restore it from a copy, or name another file with --store";
     case StoreCause::Constraint:

@@ -4,6 +4,7 @@
 #include "converters/CSVMessage.h"
 #include "manager/CSVRecordTypes.h"
 #include "manager/Facade_p.h"
+#include "store/History.h"
 
 #include <memory>
 #include <new>
@@ -59,6 +60,21 @@ _en_CSVError Facade::Import(unsigned long type, long& count, int profile, CStrin
     std::unique_ptr<CCSVItem> converter = Create(type);
     if (!converter)
         return CSVERR_FAIL;
+    // The import is recorded in the store's history by its own saves, each
+    // in its transaction: the facade cannot see those transactions (a
+    // contact import saves its contacts, then each new group, then the
+    // links), so it names the import for the store to record. A host that
+    // recorded it already under its own name for the file keeps that.
+    const varno::CSVRecordType* entry = varno::FindCSVRecordType(type);
+    std::string mapping;
+    auto column = fileColumns.begin();
+    for (auto field = fieldNames.begin(); field != fieldNames.end(); ++field) {
+        mapping += (mapping.empty() ? "" : ", ") + field->ToUtf8() + "=";
+        if (column != fileColumns.end())
+            mapping += (column++)->ToUtf8();
+    }
+    const varno::store::ImportRecording recording(
+        {path.ToUtf8(), entry ? std::string(entry->name) : std::to_string(type), profile, std::move(mapping)});
     return converter->Import(count, profile, std::move(path), fieldNames, fileColumns, option, flag);
 }
 

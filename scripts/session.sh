@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Replays the session shown in the README, in a fresh temporary folder with a
+# Replays the session shown in docs/varnocsv.md, in a fresh temporary folder with a
 # copy of examples/, and prints it as the README shows it (commands, their
 # output, and "# exit N" after a failing one). Needs build/release.
 #   BUILD_DIR  build folder (default build/release)

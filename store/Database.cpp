@@ -9,14 +9,15 @@
 // wrote in between.
 //
 // Opening never writes into a file that is not a store of ours, nor into a
-// store of a newer schema version: the application id, the schema version
-// and the tables are read first. Only an empty database (a new file) gets
-// the schema, and only a store of an older version is migrated.
+// store of a newer schema version, nor into one whose schema differs from
+// that of its version (SchemaCheck.cpp): the application id, the schema
+// version and the schema are read first. Only an empty database (a new
+// file, created 0600) gets the schema, and only a store of an older version
+// is migrated.
 #include "store/Database_p.h"
 
 #include "store/Schema_p.h"
-
-#include <sqlite3.h>
+#include "store/Sqlite_p.h"
 
 #include <bit>
 #include <cassert>
@@ -28,6 +29,10 @@
 #include <cmath>
 #include <thread>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace varno::store {
 
 namespace {
@@ -35,6 +40,8 @@ namespace {
 constexpr int kBusyTimeoutMs = kStoreBusyTimeoutMs;
 
 thread_local StoreFailure t_failure;
+
+} // namespace
 
 /// Writes down a cause the store found itself, unless a failure of this
 /// load or save is written down already (the first one is the cause; what
@@ -68,6 +75,29 @@ void NoteFailure(sqlite3* db)
     t_failure = StoreFailure{CauseOfSqliteFailure(code, systemError), code, systemError, sqlite3_errmsg(db)};
 }
 
+Statement Prepare(sqlite3* db, const std::string& sql)
+{
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &statement, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(statement);
+        return nullptr;
+    }
+    return Statement(statement);
+}
+
+bool Execute(sqlite3* db, const std::string& sql)
+{
+    Statement statement = Prepare(db, sql);
+    if (!statement)
+        return false;
+    int rc;
+    while ((rc = sqlite3_step(statement.get())) == SQLITE_ROW) {
+    }
+    return rc == SQLITE_DONE;
+}
+
+namespace {
+
 /// The pieces joined. (g++ 12 warns wrongly of overlapping copies in a chain
 /// of std::string + at -O3.)
 std::string Words(std::initializer_list<std::string_view> pieces)
@@ -86,37 +116,6 @@ void NoteNotOurs()
 // Keys stay below the provisional ids that AddNew gives (RecordCollection.h).
 constexpr std::int64_t kMaxKey = 0x7FFFFFFF;
 
-struct ConnectionCloser {
-    void operator()(sqlite3* db) const noexcept { sqlite3_close_v2(db); }
-};
-struct StatementFinalizer {
-    void operator()(sqlite3_stmt* statement) const noexcept { sqlite3_finalize(statement); }
-};
-using Connection = std::unique_ptr<sqlite3, ConnectionCloser>;
-using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
-
-Statement Prepare(sqlite3* db, const std::string& sql)
-{
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &statement, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(statement);
-        return nullptr;
-    }
-    return Statement(statement);
-}
-
-/// Runs a statement that takes no parameters, ignoring any rows it gives.
-bool Execute(sqlite3* db, const std::string& sql)
-{
-    Statement statement = Prepare(db, sql);
-    if (!statement)
-        return false;
-    int rc;
-    while ((rc = sqlite3_step(statement.get())) == SQLITE_ROW) {
-    }
-    return rc == SQLITE_DONE;
-}
-
 /// Turns the store's journal to WAL. When two processes create a store at
 /// once, the switch can be refused as busy at once, without the busy handler
 /// waiting; it is tried again until the busy timeout has passed.
@@ -133,35 +132,6 @@ bool SwitchToWal(sqlite3* db)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
 }
-
-/// Rolls back on destruction unless committed.
-class Transaction {
-public:
-    explicit Transaction(sqlite3* db) : m_db(db) {}
-    Transaction(const Transaction&) = delete;
-    Transaction& operator=(const Transaction&) = delete;
-    ~Transaction()
-    {
-        if (m_open)
-            Execute(m_db, "ROLLBACK");
-    }
-    bool Begin(const char* sql)
-    {
-        m_open = Execute(m_db, sql);
-        return m_open;
-    }
-    bool Commit()
-    {
-        if (!Execute(m_db, "COMMIT"))
-            return false; // the destructor rolls back
-        m_open = false;
-        return true;
-    }
-
-private:
-    sqlite3* m_db;
-    bool m_open = false;
-};
 
 enum class StoreKind {
     ours,    ///< a store of the current version
@@ -272,7 +242,7 @@ bool Upgrade(sqlite3* db, const SchemaVersions& versions)
         std::int64_t version = found.version;
         if (found.kind == StoreKind::empty) {
             version = versions.Version();
-            if (!ExecuteAll(db, SchemaStatements()))
+            if (!ExecuteAll(db, VersionStatements(versions, version)))
                 return failed();
         } else if (found.kind == StoreKind::older) {
             ++version;
@@ -291,12 +261,51 @@ bool Upgrade(sqlite3* db, const SchemaVersions& versions)
     }
 }
 
+/// False, after noting the first differences, when the schema of the store
+/// differs from that of its version: someone else changed it.
+bool SchemaIsOurs(sqlite3* db, const SchemaVersions& versions, std::int64_t version)
+{
+    std::vector<std::string> differences;
+    if (!SchemaDifferences(db, versions, version, differences))
+        return false;
+    if (differences.empty())
+        return true;
+    constexpr std::size_t kNamed = 3;
+    std::string message;
+    for (std::size_t i = 0; i < differences.size() && i < kNamed; ++i)
+        message += (i ? "; " : "") + differences[i];
+    if (differences.size() > kNamed)
+        message += Words({"; and ", std::to_string(differences.size() - kNamed), " more"});
+    NoteOwnFailure(StoreCause::SchemaChanged, message);
+    return false;
+}
+
+/// Makes a new store file private to its owner before SQLite creates it:
+/// created here 0600, whatever the umask, so SQLite finds an empty file
+/// and gives its journal, WAL and shared-memory files the same mode. An
+/// existing file keeps the mode its owner gave it. An SQLite URI is left to
+/// SQLite.
+void CreatePrivateFile(const std::string& path)
+{
+    if (path.empty() || path.rfind("file:", 0) == 0 || path == ":memory:")
+        return;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    if (fd < 0)
+        return; // it exists, or cannot be made: SQLite's open says which
+    (void)::fchmod(fd, S_IRUSR | S_IWUSR);
+    ::close(fd);
+}
+
+} // namespace
+
 /// A connection to a store of the current schema, or null. A file that is
-/// not a store of ours, or of a newer version, is only read.
+/// not a store of ours, of a newer version, or whose schema differs from
+/// that of its version is only read.
 Connection OpenStore()
 {
     const std::shared_ptr<const SchemaVersions> versions = CurrentSchemaVersions();
     const std::string path = StorePathForOpening();
+    CreatePrivateFile(path);
     sqlite3* raw = nullptr;
     // A connection lives for one load or save on one thread, so it needs no
     // mutex of its own; SQLite's per-call locking was a third of a big save.
@@ -308,6 +317,15 @@ Connection OpenStore()
         return nullptr;
     }
     sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
+    // The schema is only trusted once compared: no function that a view,
+    // trigger or default of the file names runs unless SQLite deems it
+    // harmless, and defensive mode keeps SQL from writing the schema or the
+    // file's pages directly.
+    if (sqlite3_db_config(db.get(), SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr) != SQLITE_OK ||
+        sqlite3_db_config(db.get(), SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr) != SQLITE_OK) {
+        NoteFailure(db.get());
+        return nullptr;
+    }
     // In WAL mode NORMAL still never corrupts the store; a power cut may lose
     // only the last saves.
     if (!Execute(db.get(), "PRAGMA foreign_keys = ON") || !Execute(db.get(), "PRAGMA synchronous = NORMAL")) {
@@ -324,10 +342,14 @@ Connection OpenStore()
     }
     if (!Acceptable(found, *versions))
         return nullptr;
+    if (found.kind != StoreKind::empty && !SchemaIsOurs(db.get(), *versions, found.version))
+        return nullptr;
     if (found.kind != StoreKind::ours && !Upgrade(db.get(), *versions))
         return nullptr;
     return db;
 }
+
+namespace {
 
 bool Bind(sqlite3_stmt* statement, int index, const Value& value)
 {
@@ -894,11 +916,16 @@ struct WriteSession::Impl {
     Connection db;
     std::optional<Transaction> transaction;
     WriteStatements statements;
+    /// The import this save belongs to, if one is being recorded.
+    std::shared_ptr<RecordingState> recording;
+    std::int64_t firstNewKey = 0;       ///< the key of the save's first new record
+    std::vector<std::int64_t> updated;  ///< keys of the records the save changed
 };
 
 WriteSession::WriteSession(const TableSpec& tableSpec, std::optional<int> profile)
     : m_spec(tableSpec), m_profile(profile), m_impl(std::make_unique<Impl>())
 {
+    m_impl->recording = ActiveRecording();
 }
 
 // The statements go before the transaction ends, rolled back or not.
@@ -928,13 +955,18 @@ long WriteSession::Begin()
         NoteFailure(m_impl->db.get());
         return STOREERR_WRITE;
     }
+    m_impl->firstNewKey = m_impl->statements.nextKey;
     return 0;
 }
 
 bool WriteSession::Write(RecordRows& rows, std::int64_t& key)
 {
-    if (WriteOne(m_spec, m_impl->statements, rows, key))
+    const bool update = key != 0;
+    if (WriteOne(m_spec, m_impl->statements, rows, key)) {
+        if (update)
+            m_impl->updated.push_back(key);
         return true;
+    }
     NoteFailure(m_impl->db.get());
     return false;
 }
@@ -945,10 +977,24 @@ long WriteSession::Commit()
         NoteFailure(m_impl->db.get());
         return STOREERR_WRITE;
     }
+    // The history is written in the save's own transaction: it names the
+    // new records of an import (ImportRecording) and the records of earlier
+    // imports that this save changed, so that undoing one knows both.
+    sqlite3* db = m_impl->db.get();
+    const std::int64_t lastNewKey = m_impl->statements.nextKey - 1;
+    std::int64_t madeEntry = 0;
+    if (m_impl->recording && lastNewKey >= m_impl->firstNewKey &&
+        !RecordAdded(db, *m_impl->recording, m_spec.table, m_impl->firstNewKey, lastNewKey, madeEntry))
+        return STOREERR_WRITE;
+    if (!RecordUpdated(db, m_spec.table, m_impl->updated))
+        return STOREERR_WRITE;
     m_impl->statements = WriteStatements();
-    if (m_impl->transaction->Commit())
+    if (m_impl->transaction->Commit()) {
+        if (m_impl->recording)
+            RecordingCommitted(*m_impl->recording, madeEntry);
         return 0;
-    NoteFailure(m_impl->db.get());
+    }
+    NoteFailure(db);
     return STOREERR_WRITE;
 }
 

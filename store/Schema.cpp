@@ -1,4 +1,4 @@
-// The schema of the newest version (1), and the migrations that lead to it.
+// The schema of version 1, and the migrations that lead from it to the newest.
 // Every record kind has a main table keyed by an AUTOINCREMENT id (so an id
 // is never given twice, even after a delete) and, except the contact-group
 // links, a profile. Sub-entries live in child tables keyed by (owner, seq),
@@ -152,7 +152,24 @@ namespace {
 /// adds one here that takes the stores of the previous version to it (the
 /// schema test checks that a store of version 1 ends as a fresh one).
 /// Stores of version 1 may have their child tables with or without rowid.
-const std::vector<Migration> kMigrations = {};
+const std::vector<Migration> kMigrations = {
+    // Version 2: the history of imports, so that an import can be undone.
+    // An import's entry says what it was; its ranges name the records it
+    // added, table by table: each save of an import gives its new records
+    // consecutive ids (WriteSession), so one row per table and save names
+    // them all, where a row per record would have doubled an import's
+    // writes. A record of an import that a later save changed is named in
+    // import_change, so that undoing the import can say so first.
+    {{"CREATE TABLE import_history (id INTEGER PRIMARY KEY AUTOINCREMENT, time TEXT NOT NULL, "
+      "file TEXT NOT NULL, type TEXT NOT NULL, profile INTEGER NOT NULL, mapping TEXT NOT NULL, "
+      "records_added INTEGER NOT NULL, groups_created INTEGER NOT NULL, undone TEXT)",
+      "CREATE TABLE import_range (import_id INTEGER NOT NULL REFERENCES import_history(id), "
+      "tbl TEXT NOT NULL, first_id INTEGER NOT NULL, last_id INTEGER NOT NULL, "
+      "PRIMARY KEY (tbl, first_id)) WITHOUT ROWID",
+      "CREATE INDEX import_range_by_import ON import_range(import_id)",
+      "CREATE TABLE import_change (import_id INTEGER NOT NULL REFERENCES import_history(id), "
+      "tbl TEXT NOT NULL, record_id INTEGER NOT NULL, PRIMARY KEY (import_id, tbl, record_id)) WITHOUT ROWID"}},
+};
 
 std::mutex g_versionsMutex;
 std::shared_ptr<const SchemaVersions> g_testVersions;
@@ -200,6 +217,15 @@ std::vector<std::string> SchemaStatements()
                                  Definitions(child.columns) + ", PRIMARY KEY (" + owner + ", seq)) WITHOUT ROWID");
         }
     }
+    return statements;
+}
+
+std::vector<std::string> VersionStatements(const SchemaVersions& versions, std::int64_t version)
+{
+    std::vector<std::string> statements = SchemaStatements();
+    for (std::int64_t step = 1; step < version && step <= static_cast<std::int64_t>(versions.migrations.size()); ++step)
+        for (const std::string& sql : versions.migrations[static_cast<std::size_t>(step - 1)].statements)
+            statements.push_back(sql);
     return statements;
 }
 

@@ -33,15 +33,16 @@ struct Migration {
 };
 
 /// The store's schema versions: the migrations in order, the first taking
-/// version 1 to 2. A store made by this code is of Version(), the schema
-/// that SchemaTables() declares.
+/// version 1 to 2. A store made by this code is of Version(): the tables
+/// that SchemaTables() declares, then what the migrations add.
 struct SchemaVersions {
     std::vector<Migration> migrations;
     [[nodiscard]] std::int64_t Version() const { return 1 + static_cast<std::int64_t>(migrations.size()); }
 };
 
-/// The versions in force: the store's own, or those a test set.
-[[nodiscard]] std::shared_ptr<const SchemaVersions> CurrentSchemaVersions();
+/// The versions in force: the store's own, or those a test set. Exported
+/// only for the store's tests.
+[[nodiscard]] VARNO_DATA_EXPORT std::shared_ptr<const SchemaVersions> CurrentSchemaVersions();
 
 /// Replaces the store's migrations with `migrations` (std::nullopt: the
 /// store's own again), so that a test can migrate a store to versions of
@@ -52,9 +53,15 @@ VARNO_DATA_EXPORT void SetMigrationsForTesting(std::optional<std::vector<Migrati
 /// Every record kind's tables, in the order they are created.
 const std::vector<const TableSpec*>& SchemaTables();
 
-/// The statements that create the schema as declared, in order: per kind
-/// its main table, its indexes, then its child tables.
+/// The statements that create the schema of version 1 as declared, in
+/// order: per kind its main table, its indexes, then its child tables.
 std::vector<std::string> SchemaStatements();
+
+/// The statements that make the schema of `version` from nothing: those of
+/// version 1, then the migrations' up to `version`. A new store is made
+/// with them, and the schema a store of that version must have exactly is
+/// made with them in memory.
+std::vector<std::string> VersionStatements(const SchemaVersions& versions, std::int64_t version);
 
 const TableSpec& CalendarTable();
 const TableSpec& ContactTable();

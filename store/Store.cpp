@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <mutex>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -84,9 +85,29 @@ std::string varno::store::StorePathForOpening()
     }
     std::string path = GetStorePath().ToUtf8();
     // A folder that cannot be made shows up as a store that cannot be opened.
-    std::error_code ignored;
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
+    (void)CreatePrivateFolders(std::filesystem::path(path).parent_path().string());
     return path;
+}
+
+bool CreatePrivateFolders(const std::string& folder)
+{
+    // Each missing folder from the top down, so that each is made by this
+    // call and gets its mode here; mkdir's mode is cut by the umask.
+    std::filesystem::path made;
+    for (const std::filesystem::path& part : std::filesystem::path(folder)) {
+        made /= part;
+        if (::mkdir(made.c_str(), S_IRWXU) == 0) {
+            if (::chmod(made.c_str(), S_IRWXU) != 0)
+                return false;
+        } else if (errno != EEXIST) {
+            return false;
+        }
+    }
+    struct stat st {};
+    if (folder.empty() || (::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)))
+        return true;
+    errno = ENOTDIR; // a file of that name stands in the way
+    return false;
 }
 
 StoreFailure GetLastStoreFailure()

@@ -45,6 +45,8 @@ enum class StoreCause {
     IO,            ///< any other error reading or writing the file (SQLITE_IOERR)
     NotAStore,     ///< not a database (SQLITE_NOTADB), or a database that is not a store of ours
     NewerSchema,   ///< a store of a newer schema version than this library reads; `message` names both
+    SchemaChanged, ///< a store of ours whose tables, columns, indexes, triggers or views differ from those of
+                   ///< its version (someone else changed them); `message` names the differences
     Corrupt,       ///< the database is damaged (SQLITE_CORRUPT)
     Constraint,    ///< a record broke a rule of the tables, e.g. a link to a record not stored (SQLITE_CONSTRAINT)
     TooBig,        ///< a value is larger than SQLite keeps (SQLITE_TOOBIG)
@@ -73,16 +75,25 @@ struct StoreFailure {
 /// opens the store read-only. An empty path goes back to the default.
 /// The first load or save on a missing or empty (0-byte) file creates the
 /// store there, and the first on a store of an older schema version migrates
-/// it; a store of a newer version (StoreCause::NewerSchema) and any other
-/// file that is not a store of ours (StoreCause::NotAStore) are never written.
+/// it; a store of a newer version (StoreCause::NewerSchema), one whose
+/// schema someone changed (StoreCause::SchemaChanged) and any other file
+/// that is not a store of ours (StoreCause::NotAStore) are never written.
+/// A store file the store creates is readable and writable by its owner
+/// alone (0600, as are its -wal and -shm files), whatever the umask.
 VARNO_DATA_EXPORT void SetStorePath(const CString& path);
 
 /// The database file in use: the path given to SetStorePath, or else the
 /// default, $XDG_DATA_HOME/varno/store.db when XDG_DATA_HOME is set to an
 /// absolute path, otherwise ~/.local/share/varno/store.db. The folder of the
-/// default path is created when the store is first opened; the folder of a
-/// path given by the host must exist.
+/// default path is created (0700, see CreatePrivateFolders) when the store
+/// is first opened; the folder of a path given by the host must exist.
 [[nodiscard]] VARNO_DATA_EXPORT CString GetStorePath();
+
+/// Creates `folder` and the missing folders above it, each private to its
+/// owner (0700, whatever the umask), as the store's default folder is made:
+/// what a store holds is for its owner alone. Folders that exist keep their
+/// modes. False, with errno set, when one cannot be made.
+[[nodiscard]] VARNO_DATA_EXPORT bool CreatePrivateFolders(const std::string& folder);
 
 /// Local time to UTC, to the second. A nonexistent local time (in the gap of
 /// a clock change) is read as mktime reads it; an ambiguous one (in the

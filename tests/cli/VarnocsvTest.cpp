@@ -182,7 +182,7 @@ TEST_F(VarnocsvTest, BadCommandLinesSayTheOneProblem)
         {{"count", "memo", file, "--map", "=Text"}, "\"=Text\" is not FIELD=COLUMN"},
         {{"import", "memo", file, "--map", "memo="}, "\"memo=\" is not FIELD=COLUMN"},
         {{"import", "memo", file, "--map", "body=Text"}, "--map body=Text: memo has no field \"body\" (its fields: "
-                                                         "memo, color)"},
+                                                         "memo, color; \"varnocsv fields memo\" says"},
         {{"export", "memo", ""}, "the file name is empty"},
         {{"--json", "export", "memo", "-"}, "--json cannot go with an export to standard output"},
         {{"import", "memo", file, "--option", "x"}, "--option"},
@@ -209,13 +209,21 @@ TEST_F(VarnocsvTest, BadCommandLinesSayTheOneProblem)
 TEST_F(VarnocsvTest, EveryCommandHumanAndJson)
 {
     const std::string in = Path("in.csv");
-    const std::string mapping = "varnocsv: mapping: memo <- \"memo\", color <- \"color\"\n";
+    const std::string mapping = "varnocsv: mapping: 2 fields from 2 columns (preview names them)\n";
     const struct {
         Args args;
         std::string out, err;
     } rows[] = {
         {{"fields", in}, "1\tmemo\n2\tcolor\n", ""},
         {{"--json", "fields", in}, R"({"path":")" + in + R"(","fields":["memo","color"]})" "\n", ""},
+        {{"fields", "4"},
+         "the fields of memos (--map FIELD=COLUMN); an import needs memo:\n\n"
+         "memo (principal)  the text of the memo\n"
+         "  a column named \"memo\", \"Note\", \"Notes\", \"Text\", \"Notiz\" fills it with no --map\n\n"
+         "color  the memo's colour, as the suite keeps it\n"
+         "  a column named \"color\", \"Colour\", \"Farbe\" fills it with no --map\n",
+         ""},
+        {{"--json", "fields", "todo"}, "", ""}, // parsed below
         {{"count", "memo", in}, in + " holds 2 memos\n", mapping},
         {{"--json", "count", "Memo", in}, R"({"type":"memo","path":")" + in + R"(","count":2})" "\n", mapping},
         {{"import", "4", in}, "saved 2 memos from " + in + " to profile 1 of " + Path("store.db") + "\n",
@@ -235,14 +243,76 @@ TEST_F(VarnocsvTest, EveryCommandHumanAndJson)
         {{"--json", "import", "memo", in, "--skip-existing"}, R"({"type":"memo","path":")" + in + R"(","saved":0})" "\n",
          mapping + "varnocsv: 2 of the 2 memos in " + in + " are in the store already with the same content (the "
                    "first on line 2): left out (--skip-existing), so there is nothing to import\n"},
+        {{"import", "memo", in, "--skip-existing"},
+         "saved 0 memos from " + in + " to profile 1 of " + Path("store.db") + " (2 left out as stored already)\n",
+         mapping + "varnocsv: 2 of the 2 memos in " + in + " are in the store already with the same content (the "
+                   "first on line 2): left out (--skip-existing), so there is nothing to import\n"},
     };
     const std::regex id(R"((^|"id":)\d+(?=  memo=|,"memo"))", std::regex::multiline);
     for (const auto& row : rows) {
         const RunResult r = Ok(row.args);
+        if (row.args == Args{"--json", "fields", "todo"}) {
+            const auto fields = nlohmann::json::parse(r.out).at("fields");
+            ASSERT_EQ(fields.size(), 6u);
+            EXPECT_EQ(fields[1].at("field"), "start_time");
+            EXPECT_EQ(fields[1].at("column"), "start_date");
+            EXPECT_TRUE(fields[0].at("principal"));
+            continue;
+        }
         EXPECT_EQ(std::regex_replace(r.out, id, "$1N"), row.out) << r.command;
         EXPECT_EQ(r.err, row.err) << r.command;
     }
     EXPECT_EQ(ReadBytes("out.csv"), kTwoMemos);
+}
+
+// The store's upkeep, one command after another on one store: the history
+// newest first, undo of the newest and by id, each once, check and backup.
+TEST_F(VarnocsvTest, HistoryUndoCheckAndBackup)
+{
+    WriteBytes("groups.csv", "FIRST_NAME,GROUP_NAME\nAnn,Family\nBob,Work\n");
+    const std::string in = Path("in.csv"), groups = Path("groups.csv"), copy = Path("copy.db");
+    Ok({"import", "memo", in});
+    Ok({"import", "contact", groups});
+    const struct {
+        Args args;
+        int exit;
+        std::string says; // in standard output on success, else in standard error
+        std::string store = "store.db";
+    } rows[] = {
+        {{"history"}, 0, "2   T  contact  1        2 (2 groups made)  " + groups + "\n1   T  memo     1        2   "},
+        {{"undo"}, 0, "undid import 2 (contact from " + groups + ", T): removed 2 records, 2 links to groups, 2 "
+                      "groups\n"},
+        {{"undo", "2"}, 1, "varnocsv: import 2 was undone already, at T; nothing was removed\n"},
+        {{"--json", "undo"}, 0, R"({"undone":1,"path":")" + in + R"(","type":"memo","records":2,"links":0,)"
+                                R"("groups":0,"groupsKept":0})"},
+        {{"undo"}, 1, "varnocsv: nothing to undo: the store " + Path("store.db") + " records no import that is "
+                      "not undone"},
+        {{"undo", "7"}, 1, "records no import 7; \"varnocsv history\" lists the imports"},
+        {{"--json", "history"}, 0, R"("type":"memo","profile":1,"mapping":"memo=memo, color=color","records":2,)"
+                                   R"("groups":0,"undone":"T"}]})"},
+        {{"check"}, 0, "the store " + Path("store.db") + " is sound (schema version 2)\n"},
+        {{"backup", copy}, 0, "copied the store " + Path("store.db") + " to " + copy + "\n"},
+        {{"--json", "check"}, 0, R"({"path":")" + copy + R"(","sound":true,"version":2,"problems":[]})", "copy.db"},
+        {{"history"}, 1, "there is no store at " + Path("none.db"), "none.db"},
+        {{"backup", Path("store.db")}, 1, "cannot copy the store " + Path("store.db") + " to " + Path("store.db") +
+                                          ": " + Path("store.db") + " is the store itself; the store is unchanged"},
+    };
+    const std::regex time(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ)");
+    m_env["COLUMNS"] = "200";
+    for (const auto& row : rows) {
+        const RunResult r = Run(row.args, row.store);
+        EXPECT_EQ(r.exit, row.exit) << r.command << "\n" << r.err;
+        const std::string said = std::regex_replace(row.exit == 0 ? r.out : r.err, time, "T");
+        EXPECT_NE(said.find(std::regex_replace(row.says, time, "T")), std::string::npos) << r.command << "\n" << said;
+    }
+    EXPECT_EQ(Memos("store.db"), "0|NULL");
+    struct stat st {};
+    ASSERT_EQ(::stat(copy.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    storetest::Sql(copy, "CREATE TRIGGER t AFTER INSERT ON calendar BEGIN DELETE FROM contact; END");
+    const RunResult damaged = Run({"check"}, "copy.db");
+    EXPECT_EQ(damaged.exit, 1);
+    EXPECT_EQ(damaged.out, "the store " + copy + " is not sound:\n  trigger \"t\" on table calendar is not ours\n");
 }
 
 // Each failure exits 1 with one message naming the file or the store and
@@ -386,9 +456,10 @@ TEST_F(VarnocsvTest, PipesAndStandardInputAreReadOnce)
     EXPECT_EQ(r.exit, 0) << r.err;
     EXPECT_EQ(Stored("store.db"), kTwoMemos);
 
-    // Ctrl-C while the file is still being read: nothing saved, no store.
+    // Ctrl-C while the file is still being read: nothing saved, no store;
+    // in a store, nothing recorded either, so undo takes the import before.
     int interrupted = -1;
-    const RunResult stopped = Run({"import", "memo", fifo}, "stopped.db", "65001", {.whileRunning = [&](pid_t child) {
+    const auto interrupt = [&](pid_t child) {
         std::ofstream pipe(fifo, std::ios::binary); // opens once the child has opened it
         pipe << "memo,color\r\n" << std::flush;
         kill(child, SIGINT);
@@ -397,10 +468,15 @@ TEST_F(VarnocsvTest, PipesAndStandardInputAreReadOnce)
         while (kill(child, 0) == 0 && waitpid(child, &status, WNOHANG) == 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         interrupted = status;
-    }});
+    };
+    const RunResult stopped = Run({"import", "memo", fifo}, "stopped.db", "65001", {.whileRunning = interrupt});
     EXPECT_TRUE(WIFEXITED(interrupted) && WEXITSTATUS(interrupted) == 130) << interrupted;
     EXPECT_EQ(stopped.err, "varnocsv: interrupted: nothing was saved\n");
     EXPECT_FALSE(Exists("stopped.db"));
+    Run({"import", "memo", fifo}, "store.db", "65001", {.whileRunning = interrupt});
+    EXPECT_TRUE(WIFEXITED(interrupted) && WEXITSTATUS(interrupted) == 130) << interrupted;
+    EXPECT_NE(Ok({"undo"}).out.find("undid import 1 (memo from " + fifo), std::string::npos);
+    Expect(Run({"undo"}), 1, "nothing to undo");
 }
 
 // Store failures carry SQLite's reason in words; a failed save changes
@@ -466,7 +542,7 @@ TEST_F(VarnocsvTest, DefaultStoreAndProfiles)
     Expect(Run({"list", "memo"}, ""), 1, "there is no store at " + defaultStore);
     EXPECT_FALSE(Exists("xdg"));
     EXPECT_EQ(Ok({"--profile", "2", "import", "memo", Path("in.csv")}, "").err,
-              "varnocsv: mapping: memo <- \"memo\", color <- \"color\"\nvarnocsv: created the store " + defaultStore +
+              "varnocsv: mapping: 2 fields from 2 columns (preview names them)\nvarnocsv: created the store " + defaultStore +
                   "\n");
     EXPECT_EQ(Ok({"--profile", "2", "import", "memo", Path("in.csv")}, "").err.find("created"), std::string::npos);
     RunResult r = Ok({"export", "memo", Path("out.csv")}, "");
@@ -492,7 +568,8 @@ TEST_F(VarnocsvTest, ArgumentsAndOutputFollowTheLocaleCharacterSet)
     const std::string memo949 = "\xB8\xDE\xB8\xF0", color949 = "\xBB\xF6"; // 메모, 색
     const RunResult fields = Run({"fields", Path("k.csv")}, "k.db", "949");
     EXPECT_EQ(fields.out, "1\t" + memo949 + "\n2\t" + color949 + "\n");
-    const RunResult r = Run({"import", "memo", Path("k.csv"), "--map", "memo=" + memo949, "--map", "color=" + color949},
+    const RunResult r = Run({"--verbose", "import", "memo", Path("k.csv"), "--map", "memo=" + memo949, "--map",
+                             "color=" + color949},
                             "k.db", "949");
     EXPECT_EQ(r.exit, 0) << r.err;
     EXPECT_NE(r.err.find("memo <- \"" + memo949 + "\""), std::string::npos) << r.err;
@@ -657,7 +734,7 @@ TEST_F(VarnocsvTest, HostileFilesHaveADefinedOutcome)
         std::string says;
         std::string memos; ///< stored afterwards, as Memos gives them
     } rows[] = {
-        {"single field", "", 0, "mapping: memo <- \"memo\"", "1|" + std::to_string(field)},
+        {"single field", "", 0, "mapping: 2 fields from 2 columns", "1|" + std::to_string(field)},
         {"100,000 fields", "memo,color\r\n" + wide + "\r\n", 0,
          "1 row of " + in + " holds more cells than the header's 2 columns", "1|1"},
         {"100,000 unbalanced quotes", "memo,color\r\nA,red\r\n" + quotes + "x\r\nB,blue\r\n", 0,

@@ -50,6 +50,12 @@ TEST(Mapping, AutoMappingPairsFieldsWithTheColumnsNamedLikeThem)
          "FIRST_NAME <- \"First Name\", LAST_NAME <- \"Last Name\", TEL_MOBILE1 <- \"Mobile Number\", "
          "EMAIL_HOME <- \"Primary Email\"",
          "the address book of a mail client"},
+        // Too few of a program's columns to be its layout: its column names
+        // still fill their fields, after the words people use.
+        {"contact", HeaderOf({u"Home City", u"First Name", u"Home Street", u"Name"}),
+         "FIRST_NAME <- \"First Name\", ADR_HOME_STREET <- \"Home Street\", ADR_HOME_CITY <- \"Home City\", "
+         "LAST_NAME <- \"Name\"",
+         ""},
         // A first name behind a byte-order mark.
         {"memo", HeaderOf({u"\uFEFFmemo"}, u"\uFEFF"), "memo <- \"memo\"", ""},
     };
@@ -82,16 +88,18 @@ TEST(Mapping, ChecksSayWhatIsWrong)
     const RecordType& email = *FindRecordType("email");
     EXPECT_EQ(CheckMapFields(memo, {"MEMO=x", "color=y"}), "");
     EXPECT_EQ(CheckMapFields(memo, {"memo=x", "body=y"}),
-              "--map body=y: memo has no field \"body\" (its fields: memo, color)");
+              "--map body=y: memo has no field \"body\" (its fields: memo, color; \"varnocsv fields memo\" says what "
+              "each holds)");
     std::string problem;
     EXPECT_EQ(CheckFilled(memo, MappingFromPairs({"color=c"}, HeaderOf({u"c"}), problem)),
               "nothing would fill memo, so every memo would be stored without it; map a column to it with --map "
-              "memo=COLUMN");
+              "memo=COLUMN (\"varnocsv fields memo\" lists the fields)");
     EXPECT_EQ(CheckFilled(email, MappingFromPairs({"time=t"}, HeaderOf({u"t"}), problem)),
               "nothing would fill title or content or sender or receiver or cc or bcc, so every e-mail would be "
-              "stored without it; map a column to it with --map title=COLUMN");
+              "stored without it; map a column to it with --map title=COLUMN (\"varnocsv fields email\" lists the fields)");
     EXPECT_EQ(CheckFilled(memo, Mapping{}),
-              "no header column is named after a field of memo (memo, color); map columns with --map FIELD=COLUMN");
+              "no header column is named after a field of memo (memo, color); map columns with --map FIELD=COLUMN "
+              "(\"varnocsv fields memo\" lists the fields and the column names each takes)");
     EXPECT_EQ(CheckFilled(memo, MappingFromPairs({"memo=c"}, HeaderOf({u"c"}), problem)), "");
 }
 

@@ -146,7 +146,8 @@ TEST_F(SessionReadTest, MapFieldsTheTypeLacksAreAUsageError)
         ADD_FAILURE() << "a field memo lacks was accepted";
     } catch (const host::Error& error) {
         EXPECT_EQ(error.GetKind(), host::Error::Kind::Usage);
-        EXPECT_STREQ(error.what(), "--map body=memo: memo has no field \"body\" (its fields: memo, color)");
+        EXPECT_STREQ(error.what(), "--map body=memo: memo has no field \"body\" (its fields: memo, color; "
+                                     "\"varnocsv fields memo\" says what each holds)");
     }
 }
 

@@ -54,6 +54,18 @@ TEST(StorePriorityTest, TablesInvertEachOtherAndNameWhatUnknownValuesGive)
 
 class StoreFileTest : public TempStore {};
 
+/// Makes a store with a record in it, then runs `sql` on it.
+std::function<void(const std::filesystem::path&)> Changed(const char* sql)
+{
+    return [sql](const std::filesystem::path& file) {
+        SetStorePath(U8(file.string()));
+        CContacts stored;
+        stored.AddNew()->FirstName = U8("kept");
+        ASSERT_EQ(stored.SaveToDB(1, 0, true), 1);
+        Sql(file, sql);
+    };
+}
+
 TEST_F(StoreFileTest, AFileThatIsNotOurStoreIsRefusedByLoadsAndSavesAndLeftAlone)
 {
     const std::pair<const char*, std::function<long()>> calls[] = {
@@ -94,10 +106,29 @@ TEST_F(StoreFileTest, AFileThatIsNotOurStoreIsRefusedByLoadsAndSavesAndLeftAlone
              CMessages stored;
              stored.AddNew()->Content = U8("kept");
              ASSERT_EQ(stored.SaveToDB(1), 1);
-             Sql(file, "PRAGMA user_version = 2");
+             Sql(file, "PRAGMA user_version = 3");
          },
-         StoreCause::NewerSchema, 0, "schema version 2; this program reads versions up to 1"},
+         StoreCause::NewerSchema, 0, "schema version 3; this program reads versions up to 2"},
         {"missing folder", nullptr, StoreCause::CannotOpen, SQLITE_CANTOPEN},
+        // Stores of ours whose schema someone changed: each difference is
+        // named, and nothing runs what was added (the trigger would empty
+        // the contacts on the first calendar save).
+        {"store with a trigger of someone else's",
+         Changed("CREATE TRIGGER x AFTER INSERT ON calendar BEGIN DELETE FROM contact; END"),
+         StoreCause::SchemaChanged, 0, "trigger \"x\" on table calendar is not ours"},
+        {"store with a view of someone else's", Changed("CREATE VIEW v AS SELECT * FROM contact"),
+         StoreCause::SchemaChanged, 0, "view \"v\" is not ours"},
+        {"store with an extra table", Changed("CREATE TABLE extra (x)"), StoreCause::SchemaChanged, 0,
+         "table \"extra\" is not ours"},
+        {"store with a changed column",
+         Changed("ALTER TABLE contact DROP COLUMN job_title; ALTER TABLE contact ADD COLUMN job_title TEXT"),
+         StoreCause::SchemaChanged, 0, "table contact: column \"job_title\" TEXT is not ours"},
+        {"store of version 1 with an index of someone else's",
+         [](const auto& file) {
+             SqlRows(file, ReadFile(std::filesystem::path(VARNO_SOURCE_DIR) / "tests/store/golden/store-v1.sql").c_str());
+             Sql(file, "CREATE INDEX mine ON contact(first_name)");
+         },
+         StoreCause::SchemaChanged, 0, "table contact: index \"mine\" (first_name BINARY) from c is not ours"},
     };
     auto listing = [](const std::filesystem::path& folder) {
         std::set<std::string> names;
@@ -144,10 +175,9 @@ TEST_F(StoreFileTest, AFailedSaveWritesNothingAndKeepsTheIds)
         const char* fixSql = nullptr; // what makes the save work again ("": the store opened writable)
     } cases[] = {
         {"read-only store", nullptr, StoreCause::ReadOnly, SQLITE_READONLY, "", ""},
-        {"failure after some rows", // inserts went in before the failing one
-         "CREATE TRIGGER fail BEFORE INSERT ON contact_email WHEN NEW.address = 'boom' "
-         "BEGIN SELECT RAISE(ABORT, 'injected'); END",
-         StoreCause::Constraint, SQLITE_CONSTRAINT_TRIGGER, "", "DROP TRIGGER fail"},
+        {"failure after some rows", // inserts went in before the failing one: "boom" is contact 3's
+         "INSERT INTO contact_email (contact_id, seq, type, address) VALUES (3, 0, 0, 'in the way')",
+         StoreCause::Constraint, SQLITE_CONSTRAINT_PRIMARYKEY, "", "DELETE FROM contact_email WHERE contact_id = 3"},
         {"ids used up", "UPDATE sqlite_sequence SET seq = 2147483647 WHERE name = 'contact'", StoreCause::OutOfKeys, 0,
          "every id of the table contact up to 2147483647 has been given"},
         {"record deleted since the load", "DELETE FROM contact", StoreCause::RecordGone, 0,
@@ -285,7 +315,7 @@ TEST_F(StoreFileTest, TwoProcessesSavingAtOnceBothSucceed)
     }
     EXPECT_EQ(next[0], kSaves);
     EXPECT_EQ(next[1], kSaves);
-    EXPECT_EQ(Sql(m_file, "PRAGMA user_version"), "1");
+    EXPECT_EQ(Sql(m_file, "PRAGMA user_version"), "2");
     EXPECT_EQ(Sql(m_file, "PRAGMA journal_mode"), "wal");
 }
 
