@@ -281,18 +281,19 @@ int main(int argc, char** argv)
     bool flag = false;
 
     CLI::App* exportCommand = app.add_subcommand("export", "write the stored records of TYPE to FILE (\".csv\" is "
-                                                           "appended when FILE does not end in it)");
+                                                           "appended when FILE does not end in it; a FILE "
+                                                           "ending in .vcf gets vCards)");
     AddType(*exportCommand, type);
-    AddFile(*exportCommand, file, "the CSV file to write, or - for standard output");
+    AddFile(*exportCommand, file, "the CSV (or vCard) file to write, or - for standard output");
 
     CLI::App* countCommand = app.add_subcommand("count", "count the records FILE holds, storing nothing");
     AddType(*countCommand, type);
-    AddFile(*countCommand, file, "the CSV file to read, or - for standard input");
+    AddFile(*countCommand, file, "the CSV (or vCard) file to read, or - for standard input");
     AddReading(*countCommand, request);
 
     CLI::App* importCommand = app.add_subcommand("import", "add the records of FILE to the store");
     AddType(*importCommand, type);
-    AddFile(*importCommand, file, "the CSV file to read, or - for standard input");
+    AddFile(*importCommand, file, "the CSV (or vCard) file to read, or - for standard input");
     AddReading(*importCommand, request);
     importCommand
         ->add_option("--option", option,
@@ -307,7 +308,7 @@ int main(int argc, char** argv)
     CLI::App* previewCommand = app.add_subcommand("preview", "show how the first records of FILE would be stored, "
                                                              "with the mapping, storing nothing");
     AddType(*previewCommand, type);
-    AddFile(*previewCommand, file, "the CSV file to read, or - for standard input");
+    AddFile(*previewCommand, file, "the CSV (or vCard) file to read, or - for standard input");
     AddReading(*previewCommand, request);
     previewCommand->add_option("--rows", rows, "how many records to show (default 5; 0 shows only the mapping)")
         ->type_name("N")
