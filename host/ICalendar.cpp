@@ -430,8 +430,10 @@ private:
             moment.local = Utc2Local(utc);
             const std::optional<std::int64_t> back = SecondsOf(Local2Utc(moment.local)), meant = SecondsOf(utc);
             if (back && meant && *back != *meant)
-                m_tally.Add(std::string(what) + " falls in the hour the clock change repeats: stored as " +
-                                LocalCell(Utc2Local(Local2Utc(moment.local))) + " local time",
+                m_tally.Add(std::string(what) + " (" + LocalCell(utc) +
+                                " UTC) falls in the hour the clock change repeats; the layout holds local time, " +
+                                LocalCell(moment.local) + ", which import stores as " + LocalCell(UtcOf(*back)) +
+                                " UTC",
                             line);
         }
         const std::optional<std::int64_t> seconds = SecondsOf(utc);

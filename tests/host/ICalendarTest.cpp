@@ -108,6 +108,14 @@ const std::vector<FileCase>& Files()
           {"Call Seoul", "2026-01-04 19:00", "2026-01-04 19:00", "0", "", "", ""}},
          {3, 12, 16},
          {}},
+        {"a time in the hour the clock change repeats, which local time cannot tell apart", "calendar",
+         Ics({"BEGIN:VCALENDAR", "VERSION:2.0", "BEGIN:VEVENT", "SUMMARY:Late", "DTSTART:20261101T053000Z",
+              "DTEND:20261101T063000Z", "END:VEVENT", "END:VCALENDAR"}),
+         {{"Late", "2026-11-01 01:30", "2026-11-01 01:30", "0", "", "", ""}},
+         {3},
+         // The zone's rules read 01:30 as standard time, as mktime does here.
+         {"cal.ics, line 3: DTSTART (2026-11-01 05:30 UTC) falls in the hour the clock change repeats; the layout "
+          "holds local time, 2026-11-01 01:30, which import stores as 2026-11-01 06:30 UTC"}},
         {"a to-do list's export", "todo",
          Ics({"BEGIN:VCALENDAR", "VERSION:2.0", "PRODID:-//Tasks App//EN", "BEGIN:VTODO", "UID:t1",
               "SUMMARY:Steuererklärung abgeben", "DTSTART:20260401T080000Z", "DUE;TZID=Asia/Seoul:20260430T180000",
