@@ -85,12 +85,17 @@ std::string LocalCell(const COleDateTime& local)
     const auto f = local.GetStatus() == COleDateTime::valid ? local.GetFields() : std::nullopt;
     if (!f)
         return {};
-    char text[32];
-    if (f->second != 0)
-        std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", f->year, f->month, f->day, f->hour,
-                      f->minute, f->second);
+    // "YYYY-MM-DD HH:MM:SS" by hand: this runs for every date of every entry.
+    std::string text = "0000-00-00 00:00:00";
+    auto put = [&](std::size_t at, int value, int digits) {
+        for (int k = digits - 1; k >= 0; --k, value /= 10)
+            text[at + static_cast<std::size_t>(k)] = static_cast<char>('0' + value % 10);
+    };
+    put(0, f->year, 4), put(5, f->month, 2), put(8, f->day, 2), put(11, f->hour, 2), put(14, f->minute, 2);
+    if (f->second == 0)
+        text.resize(16);
     else
-        std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", f->year, f->month, f->day, f->hour, f->minute);
+        put(17, f->second, 2);
     return text;
 }
 

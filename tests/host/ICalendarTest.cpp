@@ -241,12 +241,12 @@ TEST(ICalendarTest, HostileFilesAreRefusedNamingFileLineAndCause)
     std::string attach = "ATTACH;ENCODING=BASE64;VALUE=BINARY:";
     for (int i = 0; i < 6000; ++i)
         attach += std::string(60, 'A') + "\r\n ";
-    const Read read = ReadText(head + "SUMMARY:kept\r\nGEO:x\r\nDTSTART:20261301T000000\r\n" + attach + "\r\n" + tail, "calendar");
+    const Read read = ReadText(head + "SUMMARY:kept\r\nDTEND:garbage\r\nDTSTART:20261301T000000\r\n" + attach + "\r\n" + tail, "calendar");
     ASSERT_EQ(read.rows.size(), 1u) << read.error;
     EXPECT_EQ(read.rows[0], (LayoutRow{"kept", "", "", "0", "", "", ""}));
     EXPECT_NE(read.notes.find("line 7: a line of more than 256 KiB (ATTACH) is left out"), std::string::npos)
         << read.notes;
-    EXPECT_NE(read.notes.find("line 3: libical cannot read a line, left out: Can't parse as GEO"), std::string::npos)
+    EXPECT_NE(read.notes.find("line 3: libical cannot read a line, left out: Can't parse as DATE-TIME value in DTEND"), std::string::npos)
         << read.notes;
     EXPECT_NE(read.notes.find("line 3: DTSTART is not a date the store holds: left empty"), std::string::npos)
         << read.notes;
