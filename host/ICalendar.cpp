@@ -259,13 +259,16 @@ void Walk(std::string_view text, const std::string& shown, bool sparing, Visit&&
             continue; // blank lines are tolerated between and inside components
         const std::string name = line.Name();
         if (line.length > kMaxLine) {
-            if (open.size() < 2 || ReadProperties().count(name))
+            if (open.empty() || ReadProperties().count(name))
                 refuse(line.number,
                        "a line of " + std::to_string(line.length) + " octets once unfolded (" + name +
                            "), more than the " + std::to_string(kMaxLine / 1024) + " KiB read",
                        "shorten that value");
-            current.dropped.push_back(line);
-            current.holes.emplace_back(line.begin, line.end);
+            // A property of the calendar itself is never read anyway.
+            if (open.size() >= 2) {
+                current.dropped.push_back(line);
+                current.holes.emplace_back(line.begin, line.end);
+            }
             continue;
         }
         if (sparing && open.size() == 2 && (current.kind == "VEVENT" || current.kind == "VTODO") && !Handed(name)) {
