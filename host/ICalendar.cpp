@@ -66,6 +66,12 @@ std::string Upper(std::string_view text)
     return upper;
 }
 
+/// A name libical gives, which is null for kinds it has no name for.
+std::string Named(const char* name)
+{
+    return name ? name : "(a component or property libical has no name for)";
+}
+
 std::string_view Trim(std::string_view text)
 {
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
@@ -382,7 +388,9 @@ private:
         chunk.append(text.substr(at, found.end - at));
         QuietLibical();
         Component component(icalparser_parse_string(chunk.c_str()));
-        if (!component || Upper(icalcomponent_kind_to_string(icalcomponent_isa(component.get()))) != found.kind)
+        // libical's own reading of the BEGIN line may differ from ours
+        // ("BEGIN;X=1:VTODO"): then it is not the component we walked.
+        if (!component || icalcomponent_isa(component.get()) != icalcomponent_string_to_kind(found.kind.c_str()))
             Refuse(found.line, "libical cannot read this " + found.kind, "check the lines from here to its END");
         CheckErrors(component.get(), found.line);
         return component;
@@ -694,9 +702,9 @@ private:
                 if (!name || Upper(name) != "X-VARNO-COMPLETED")
                     names.insert(name ? Upper(name) : "X-");
             } else if (!used.count(kind)) {
-                names.insert(icalproperty_kind_to_string(kind));
+                names.insert(Named(icalproperty_kind_to_string(kind)));
             } else if (!seen.insert(kind).second) {
-                names.insert("a second " + std::string(icalproperty_kind_to_string(kind)));
+                names.insert("a second " + Named(icalproperty_kind_to_string(kind)));
             }
         }
         bool firstAlarm = !m_todo;
@@ -705,7 +713,7 @@ private:
             if (icalcomponent_isa(sub) == ICAL_VALARM_COMPONENT && firstAlarm)
                 firstAlarm = false;
             else
-                names.insert(icalcomponent_kind_to_string(icalcomponent_isa(sub)));
+                names.insert(Named(icalcomponent_kind_to_string(icalcomponent_isa(sub))));
         }
         for (const std::string& name : names)
             ++m_notStored[name];

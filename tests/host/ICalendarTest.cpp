@@ -230,6 +230,7 @@ TEST(ICalendarTest, HostileFilesAreRefusedNamingFileLineAndCause)
         {head + "DTSTART;TZID=Mars/Olympus:20260101T100000\r\n" + tail,
          "cal.ics, line 3: the time zone \"Mars/Olympus\" is neither defined in the file"},
         {"BEGIN:VCALENDAR\r\nVERSION:1.0\r\nEND:VCALENDAR\r\n", "cal.ics, line 2: VERSION:1.0"},
+        {"BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN;X=1:VEVENT\r\n" + tail, "cal.ics, line 3: libical cannot read this VEVENT"},
         {head + "BEGIN:A\r\nBEGIN:B\r\nBEGIN:C\r\nBEGIN:D\r\nBEGIN:E\r\nBEGIN:F\r\nBEGIN:G\r\n",
          "cal.ics, line 10: components nested more than 8 deep"},
     };
