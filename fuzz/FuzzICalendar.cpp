@@ -3,21 +3,12 @@
 // writer and the reader again. A refusal is an outcome; a row with another
 // number of cells than the layout's columns, or a written row that the
 // reader refuses, traps.
+#include "fuzz/FuzzCommon.h" // the fixed zone with summer time
 #include "host/ICalendar.h"
 #include "host/Session.h"
 
 #include <cstdint>
-#include <cstdlib>
-#include <ctime>
 #include <string>
-
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    // A zone with summer time, so that its gaps and overlaps are met.
-    setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
-    tzset();
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
