@@ -530,7 +530,7 @@ private:
         }
         if (icalcomponent_get_first_property(c, ICAL_RRULE_PROPERTY) ||
             icalcomponent_get_first_property(c, ICAL_RDATE_PROPERTY))
-            m_tally.Add("repeats: only its first occurrence (DTSTART) is imported", line);
+            m_tally.Add("a repeating entry: only its first occurrence (DTSTART) is imported", line);
 
         std::set<icalproperty_kind> used = {ICAL_UID_PROPERTY,     ICAL_DTSTAMP_PROPERTY,  ICAL_CREATED_PROPERTY,
                                             ICAL_LASTMODIFIED_PROPERTY, ICAL_SEQUENCE_PROPERTY, ICAL_RRULE_PROPERTY,

@@ -5,12 +5,12 @@
 #include "converters/CSVCalendar.h"
 #include "host/ICalendar.h"
 #include "host/Session.h"
-#include "store/Store.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <algorithm>
+#include <array>
 
 namespace varno::test {
 namespace {
@@ -93,7 +93,7 @@ const std::vector<FileCase>& Files()
          {{"박지은 1:1", "2026-03-04 09:00", "2026-03-04 10:00", "0", "2026-03-04 10:05", "", ""}},
          {5},
          {"cal.ics: not imported, as they are not calendar entries: 1 VTODO",
-          "cal.ics, line 5: repeats: only its first occurrence (DTSTART) is imported",
+          "cal.ics, line 5: a repeating entry: only its first occurrence (DTSTART) is imported",
           "cal.ics, line 24: a changed occurrence of a repeating entry (RECURRENCE-ID) is not imported",
           "CATEGORIES (1), CLASS (1), TRANSP (1), VALARM (1)"}},
         {"all-day entries: several days, one day without an end, in a zone named but not defined", "calendar",
