@@ -1,0 +1,61 @@
+// iCalendar (RFC 5545) files for calendar entries and to-do items, read and
+// written through libical. Both directions go through the type's own CSV
+// layout, so that an import of a .ics file takes exactly the path of a CSV
+// import and an export re-writes the library's own export.
+//
+// Reading: VEVENT gives calendar entries, VTODO to-do items; DTSTART, DTEND,
+// DUE and DURATION with TZID (a VTIMEZONE of the file or a known zone name),
+// in UTC or floating become the local time of the process (TZ), the time
+// the own layout holds; all-day dates end on their last day, as the store
+// keeps them. What the layout cannot hold (categories, classification,
+// attendees, further alarms, the repetitions of a repeating entry) is named
+// through the note callback, once per kind and file, with the lines.
+#pragma once
+
+#include "host/LayoutRow.h"
+#include "host/Registry.h"
+#include "host/varnohost_export.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace varno::host {
+
+/// Reads the whole text (UTF-8, an optional byte-order mark) and hands
+/// `each` every VEVENT (type calendar) or VTODO (type todo) as a row of
+/// `type`'s own layout, with the line its BEGIN is on. What the layout
+/// cannot hold, and what libical cannot read (a line, a date), is said
+/// through `note`, naming `shown` and the lines, and left out. A file
+/// it cannot read (no VCALENDAR, a BEGIN never closed, bytes that are not
+/// UTF-8, a time zone it does not know, a line too long to read) throws Error(Error::Kind::Refused) naming `shown`, the line, the cause
+/// and what to do; the caller then stores nothing. A type other than
+/// calendar and todo throws Error(Error::Kind::Usage).
+VARNO_HOST_EXPORT void ReadICalendar(std::string_view text, const std::string& shown, const RecordType& type,
+                                     const LayoutRowSink& each, const NoteSink& note);
+
+/// Writes calendar entries (VEVENT) or to-do items (VTODO) given in the
+/// type's own layout as one VCALENDAR 2.0: CRLF line ends, lines folded at
+/// 75 octets, times in UTC, all-day entries as dates with an exclusive end.
+class VARNO_HOST_EXPORT ICalendarWriter {
+public:
+    /// `type` is calendar or todo; any other throws Error(Error::Kind::Usage).
+    explicit ICalendarWriter(const RecordType& type);
+    /// BEGIN:VCALENDAR, VERSION and PRODID.
+    [[nodiscard]] std::string Begin() const;
+    /// One VEVENT or VTODO. Its UID is derived from the row's cells, so the
+    /// same record exported twice keeps its UID; a row equal to one written
+    /// before by this writer gets a numbered one. Cells that are empty or
+    /// not dates where dates belong leave their property out.
+    [[nodiscard]] std::string Write(const LayoutRow& row);
+    /// END:VCALENDAR.
+    [[nodiscard]] std::string End() const;
+
+private:
+    const RecordType* m_type;
+    std::unordered_map<std::string, int> m_uids; ///< UIDs given, with how often
+};
+
+} // namespace varno::host

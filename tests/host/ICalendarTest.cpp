@@ -1,0 +1,313 @@
+// iCalendar files of other programs and of RFC 5545 read into rows of the
+// own layout, the moments those rows stand for as the library's import reads
+// them in three locales and two zones, hostile files refused, and rows
+// written and read back unchanged.
+#include "converters/CSVCalendar.h"
+#include "host/ICalendar.h"
+#include "host/Session.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+
+namespace varno::test {
+namespace {
+
+using host::LayoutRow;
+
+const host::RecordType& Type(std::string_view name) { return *host::FindRecordType(name); }
+
+struct Read {
+    std::vector<LayoutRow> rows;
+    std::vector<std::int64_t> lines;
+    std::string notes, error;
+};
+
+Read ReadText(const std::string& text, std::string_view type)
+{
+    Read read;
+    try {
+        host::ReadICalendar(
+            text, "cal.ics", Type(type),
+            [&](const LayoutRow& row, std::int64_t line) { read.rows.push_back(row), read.lines.push_back(line); },
+            [&](const std::string& note) { read.notes += note + "\n"; });
+    } catch (const host::Error& error) {
+        read.error = error.what();
+    }
+    return read;
+}
+
+/// Lines joined with CR LF, as calendar programs write them.
+std::string Ics(std::initializer_list<std::string_view> lines)
+{
+    std::string text;
+    for (std::string_view line : lines)
+        text.append(line).append("\r\n");
+    return text;
+}
+
+constexpr const char* kNewYork = "EST5EDT,M3.2.0,M11.1.0";
+constexpr const char* kSeoul = "KST-9";
+
+struct FileCase {
+    const char* what;
+    const char* type;
+    std::string text;
+    std::vector<LayoutRow> rows; // in New York
+    std::vector<std::int64_t> lines;
+    std::vector<const char*> notes;
+};
+
+const std::vector<FileCase>& Files()
+{
+    static const std::vector<FileCase> files = {
+        {"a desktop calendar's export with its own zone definition", "calendar",
+         Ics({"BEGIN:VCALENDAR", "PRODID:-//Example Corp.//Desktop Calendar 16.0//EN", "VERSION:2.0",
+              "METHOD:PUBLISH", "BEGIN:VTIMEZONE", "TZID:W. Europe Standard Time", "BEGIN:STANDARD",
+              "DTSTART:16011028T030000", "RRULE:FREQ=YEARLY;BYDAY=-1SU;BYMONTH=10", "TZOFFSETFROM:+0200",
+              "TZOFFSETTO:+0100", "END:STANDARD", "BEGIN:DAYLIGHT", "DTSTART:16010325T020000",
+              "RRULE:FREQ=YEARLY;BYDAY=-1SU;BYMONTH=3", "TZOFFSETFROM:+0100", "TZOFFSETTO:+0200", "END:DAYLIGHT",
+              "END:VTIMEZONE", "BEGIN:VEVENT", "UID:040000008200E00074C5B7101A82E008", "SUMMARY:Budget review",
+              "DTSTART;TZID=\"W. Europe Standard Time\":20260304T090000",
+              "DTEND;TZID=\"W. Europe Standard Time\":20260304T103000", "DESCRIPTION:Q1 numbers\\, \"draft\" ver",
+              " sion\\nsecond line", "LOCATION:Raum 4.12", "X-MICROSOFT-CDO-BUSYSTATUS:BUSY", "BEGIN:VALARM",
+              "TRIGGER:-PT15M", "ACTION:DISPLAY", "DESCRIPTION:Reminder", "END:VALARM", "END:VEVENT",
+              "BEGIN:VEVENT", "UID:2", "SUMMARY:Sommerfest bei Jürgen", "DTSTART;TZID=W. Europe Standard Time:",
+              " 20260715T140000", "DURATION:PT3H", "END:VEVENT", "END:VCALENDAR"}),
+         {{"Budget review", "2026-03-04 03:00", "2026-03-04 04:30", "0", "2026-03-04 02:45",
+           "Q1 numbers, \"draft\" version\nsecond line", "Raum 4.12"},
+          {"Sommerfest bei Jürgen", "2026-07-15 08:00", "2026-07-15 11:00", "0", "", "", ""}},
+         {20, 35},
+         {"no place for them (in how many entries): X-MICROSOFT-CDO-BUSYSTATUS (1)"}},
+        {"a web calendar's export in UTC, a repeating entry and another program's to-do", "calendar",
+         Ics({"BEGIN:VCALENDAR", "PRODID:-//Web Calendar//EN", "VERSION:2.0", "X-WR-TIMEZONE:Asia/Seoul",
+              "BEGIN:VEVENT", "DTSTART:20260304T140000Z", "DTEND:20260304T150000Z", "RRULE:FREQ=WEEKLY;COUNT=4",
+              "DTSTAMP:20260101T000000Z", "UID:abc123@web.example", "CLASS:PRIVATE", "SUMMARY:박지은 1:1",
+              "CATEGORIES:Work", "TRANSP:OPAQUE", "BEGIN:VALARM", "ACTION:EMAIL", "TRIGGER;RELATED=END:PT5M",
+              "END:VALARM", "BEGIN:VALARM", "ACTION:DISPLAY", "TRIGGER:-P1D", "END:VALARM", "END:VEVENT",
+              "BEGIN:VEVENT", "UID:abc123@web.example", "RECURRENCE-ID:20260311T140000Z",
+              "DTSTART:20260311T150000Z", "SUMMARY:moved", "END:VEVENT", "BEGIN:VTODO", "SUMMARY:x", "END:VTODO",
+              "END:VCALENDAR"}),
+         {{"박지은 1:1", "2026-03-04 09:00", "2026-03-04 10:00", "0", "2026-03-04 10:05", "", ""}},
+         {5},
+         {"cal.ics: not imported, as they are not calendar entries: 1 VTODO",
+          "cal.ics, line 5: a repeating entry: only its first occurrence (DTSTART) is imported",
+          "cal.ics, line 24: a changed occurrence of a repeating entry (RECURRENCE-ID) is not imported",
+          "CATEGORIES (1), CLASS (1), TRANSP (1), VALARM (1)"}},
+        {"all-day entries: several days, one day without an end, in a zone named but not defined", "calendar",
+         Ics({"BEGIN:VCALENDAR", "VERSION:2.0", "BEGIN:VEVENT", "SUMMARY:Team offsite",
+              "DTSTART;VALUE=DATE:20260513", "DTEND;VALUE=DATE:20260516", "BEGIN:VALARM",
+              "TRIGGER;VALUE=DATE-TIME:20260512T180000Z", "ACTION:DISPLAY", "END:VALARM", "END:VEVENT",
+              "BEGIN:VEVENT", "SUMMARY:Public holiday", "DTSTART;VALUE=DATE:20261225", "END:VEVENT",
+              "BEGIN:VEVENT", "SUMMARY:Call Seoul", "DTSTART;TZID=Asia/Seoul:20260105T090000", "END:VEVENT",
+              "END:VCALENDAR"}),
+         {{"Team offsite", "2026-05-13 00:00", "2026-05-15 00:00", "1", "2026-05-12 14:00", "", ""},
+          {"Public holiday", "2026-12-25 00:00", "2026-12-25 00:00", "1", "", "", ""},
+          {"Call Seoul", "2026-01-04 19:00", "2026-01-04 19:00", "0", "", "", ""}},
+         {3, 12, 16},
+         {}},
+        {"a time in the hour the clock change repeats, which local time cannot tell apart", "calendar",
+         Ics({"BEGIN:VCALENDAR", "VERSION:2.0", "BEGIN:VEVENT", "SUMMARY:Late", "DTSTART:20261101T053000Z",
+              "DTEND:20261101T063000Z", "END:VEVENT", "END:VCALENDAR"}),
+         {{"Late", "2026-11-01 01:30", "2026-11-01 01:30", "0", "", "", ""}},
+         {3},
+         // The zone's rules read 01:30 as standard time, as mktime does here.
+         {"cal.ics, line 3: DTSTART (2026-11-01 05:30 UTC) falls in the hour the clock change repeats; the layout "
+          "holds local time, 2026-11-01 01:30, which import stores as 2026-11-01 06:30 UTC"}},
+        {"a to-do list's export", "todo",
+         Ics({"BEGIN:VCALENDAR", "VERSION:2.0", "PRODID:-//Tasks App//EN", "BEGIN:VTODO", "UID:t1",
+              "SUMMARY:Steuererklärung abgeben", "DTSTART:20260401T080000Z", "DUE;TZID=Asia/Seoul:20260430T180000",
+              "PRIORITY:1", "STATUS:COMPLETED", "COMPLETED:20260420T100000Z", "END:VTODO", "BEGIN:VTODO",
+              "UID:t2", "SUMMARY:Reifen wechseln", "DUE;VALUE=DATE:20261015", "PRIORITY:7",
+              "PERCENT-COMPLETE:40", "DESCRIPTION:Winterreifen im Keller", "END:VTODO", "BEGIN:VTODO", "UID:t3",
+              "SUMMARY:Call Min-jun", "PRIORITY:5", "PERCENT-COMPLETE:100", "LOCATION:Office", "END:VTODO",
+              "BEGIN:VEVENT", "SUMMARY:y", "END:VEVENT", "END:VCALENDAR"}),
+         {{"Steuererklärung abgeben", "2026-04-01 04:00", "2026-04-30 05:00", "", "6", "1"},
+          {"Reifen wechseln", "", "2026-10-15 00:00", "Winterreifen im Keller", "0", "7"},
+          {"Call Min-jun", "", "", "", "6", "5"}},
+         {4, 13, 21},
+         {"cal.ics: not imported, as they are not to-do items: 1 VEVENT",
+          "cal.ics, line 13: partly done (PERCENT-COMPLETE): stored as open", "LOCATION (1)"}},
+        // RFC 5545, 3.6.1, 3.6.2 and 4: a private review, a yearly
+        // anniversary, the tax-return to-do, and the project review in New
+        // York with its time zone and an alarm relative to the end.
+        {"the examples of RFC 5545", "calendar",
+         Ics({"BEGIN:VCALENDAR", "PRODID:-//xyz Corp//NONSGML PDA Calendar Version 1.0//EN", "VERSION:2.0",
+              "BEGIN:VTIMEZONE", "TZID:America/New_York", "BEGIN:STANDARD", "DTSTART:19981025T020000",
+              "TZOFFSETFROM:-0400", "TZOFFSETTO:-0500", "TZNAME:EST", "END:STANDARD", "BEGIN:DAYLIGHT",
+              "DTSTART:19990404T020000", "TZOFFSETFROM:-0500", "TZOFFSETTO:-0400", "TZNAME:EDT", "END:DAYLIGHT",
+              "END:VTIMEZONE", "BEGIN:VEVENT", "UID:19970901T130000Z-123401@example.com",
+              "DTSTAMP:19970901T130000Z", "DTSTART:19970903T163000Z", "DTEND:19970903T190000Z",
+              "SUMMARY:Annual Employee Review", "CLASS:PRIVATE", "CATEGORIES:BUSINESS,HUMAN RESOURCES",
+              "END:VEVENT", "BEGIN:VEVENT", "UID:19970901T130000Z-123403@example.com", "DTSTAMP:19970901T130000Z",
+              "DTSTART;VALUE=DATE:19971102", "SUMMARY:Our Blissful Anniversary", "TRANSP:TRANSPARENT",
+              "CLASS:CONFIDENTIAL", "CATEGORIES:ANNIVERSARY,PERSONAL,SPECIAL OCCASION", "RRULE:FREQ=YEARLY",
+              "END:VEVENT", "BEGIN:VTODO", "UID:20070313T123432Z-456553@example.com", "DTSTAMP:20070313T123432Z",
+              "DUE;VALUE=DATE:20070501", "SUMMARY:Submit Quebec Income Tax Return for 2006",
+              "CLASS:CONFIDENTIAL", "CATEGORIES:FAMILY,FINANCE", "STATUS:NEEDS-ACTION", "END:VTODO",
+              "BEGIN:VEVENT", "DTSTAMP:19980309T231000Z", "UID:guid-1.example.com", "ORGANIZER:mailto:mrbig@example.com",
+              "ATTENDEE;RSVP=TRUE;ROLE=REQ-PARTICIPANT;CUTYPE=GROUP:", " mailto:employee-A@example.com",
+              "DESCRIPTION:Project XYZ Review Meeting", "CATEGORIES:MEETING", "CLASS:PUBLIC",
+              "CREATED:19980309T130000Z", "SUMMARY:XYZ Project Review",
+              "DTSTART;TZID=America/New_York:19980312T083000", "DTEND;TZID=America/New_York:19980312T093000",
+              "LOCATION:1CP Conference Room 4350", "BEGIN:VALARM", "ACTION:AUDIO", "TRIGGER;RELATED=END:-PT5M",
+              "END:VALARM", "END:VEVENT", "END:VCALENDAR"}),
+         {{"Annual Employee Review", "1997-09-03 12:30", "1997-09-03 15:00", "0", "", "", ""},
+          {"Our Blissful Anniversary", "1997-11-02 00:00", "1997-11-02 00:00", "1", "", "", ""},
+          {"XYZ Project Review", "1998-03-12 08:30", "1998-03-12 09:30", "0", "1998-03-12 09:25",
+           "Project XYZ Review Meeting", "1CP Conference Room 4350"}},
+         {19, 28, 47},
+         {"ATTENDEE (1), CATEGORIES (3), CLASS (3), ORGANIZER (1), TRANSP (1)", "1 VTODO"}},
+    };
+    return files;
+}
+
+TEST(ICalendarTest, FilesOfOtherProgramsGiveTheRowsMeant)
+{
+    const TimeZoneGuard zone(kNewYork);
+    for (const FileCase& file : Files()) {
+        SCOPED_TRACE(file.what);
+        const Read read = ReadText(file.text, file.type);
+        ASSERT_EQ(read.error, "");
+        EXPECT_EQ(read.rows, file.rows);
+        EXPECT_EQ(read.lines, file.lines);
+        for (const char* note : file.notes)
+            EXPECT_NE(read.notes.find(note), std::string::npos) << note << "\nin\n" << read.notes;
+    }
+}
+
+// The cells stand for the same instants wherever they are read: each date
+// cell, read by the library's own date reader in the locale and zone of the
+// reading, gives the UTC instant the file meant.
+TEST(ICalendarTest, CellsStoreTheMomentMeantInEveryLocaleAndZone)
+{
+    const std::string text = Files()[0].text + Files()[1].text;
+    struct Meant {
+        std::size_t row, column;
+        std::array<int, 6> utc;
+    };
+    const Meant meant[] = {{0, 1, {2026, 3, 4, 8, 0, 0}},   {0, 2, {2026, 3, 4, 9, 30, 0}},
+                           {0, 4, {2026, 3, 4, 7, 45, 0}},  {1, 1, {2026, 7, 15, 12, 0, 0}},
+                           {1, 2, {2026, 7, 15, 15, 0, 0}}, {2, 1, {2026, 3, 4, 14, 0, 0}}};
+    for (const char* tz : {kNewYork, kSeoul}) {
+        const TimeZoneGuard zone(tz);
+        const Read read = ReadText(text, "calendar");
+        ASSERT_EQ(read.rows.size(), 3u) << read.error;
+        for (const char* locale : {"en_US", "de_DE", "ko_KR"}) {
+            const UserLocaleGuard guard(locale);
+            CCSVCalendar calendar;
+            for (const Meant& m : meant) {
+                const std::string& cell = read.rows[m.row][m.column];
+                const COleDateTime stored = calendar.String2OLEDate(U8(cell), CString());
+                const auto [y, mo, d, h, mi, s] = m.utc;
+                EXPECT_EQ(stored, COleDateTime(y, mo, d, h, mi, s)) << tz << " " << locale << " " << cell;
+            }
+        }
+    }
+}
+
+TEST(ICalendarTest, HostileFilesAreRefusedNamingFileLineAndCause)
+{
+    const std::string head = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\n";
+    const std::string tail = "END:VEVENT\r\nEND:VCALENDAR\r\n";
+    std::string folded = "SUMMARY:x";
+    for (int i = 0; i < 6000; ++i)
+        folded += "\r\n " + std::string(60, 'a');
+    const struct {
+        std::string text;
+        const char* error;
+    } cases[] = {
+        {"", "cal.ics, line 1: no BEGIN:VCALENDAR"},
+        {"Subject,Start Date\r\nx,y\r\n", "cal.ics, line 1: text outside BEGIN:VCALENDAR"},
+        {"BEGIN:VCARD\r\nEND:VCARD\r\n", "cal.ics, line 1: BEGIN:VCARD outside a calendar"},
+        {head + "SUMMARY:cut short\r\n", "cal.ics, line 3: BEGIN:VEVENT is never closed"},
+        {head + "END:VTODO\r\nEND:VCALENDAR\r\n", "cal.ics, line 4: END:VTODO does not close BEGIN:VEVENT of line 3"},
+        {head + "SUMMARY:M\xFCller\r\n" + tail, "cal.ics, line 4: bytes that are not UTF-8"},
+        {head + std::string("SUMMARY:a\0b\r\n", 14) + tail, "cal.ics, line 4: a NUL byte"},
+        {head + folded + "\r\n" + tail, "cal.ics, line 4: a line of 360009 octets once unfolded (SUMMARY)"},
+        {head + "DTSTART;TZID=Mars/Olympus:20260101T100000\r\n" + tail,
+         "cal.ics, line 3: the time zone \"Mars/Olympus\" is neither defined in the file"},
+        {"BEGIN:VCALENDAR\r\nVERSION:1.0\r\nEND:VCALENDAR\r\n", "cal.ics, line 2: VERSION:1.0"},
+        {"BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN;X=1:VEVENT\r\n" + tail, "cal.ics, line 3: libical cannot read this VEVENT"},
+        {head + "BEGIN:A\r\nBEGIN:B\r\nBEGIN:C\r\nBEGIN:D\r\nBEGIN:E\r\nBEGIN:F\r\nBEGIN:G\r\n",
+         "cal.ics, line 10: components nested more than 8 deep"},
+    };
+    for (const auto& c : cases) {
+        const Read read = ReadText(c.text, "calendar");
+        EXPECT_EQ(read.error.rfind(c.error, 0), 0u) << c.error << "\ngot: " << read.error;
+    }
+    // What only costs a value the layout does not hold is read, and said.
+    std::string attach = "ATTACH;ENCODING=BASE64;VALUE=BINARY:";
+    for (int i = 0; i < 6000; ++i)
+        attach += std::string(60, 'A') + "\r\n ";
+    const Read read = ReadText(head + "SUMMARY:kept\r\nDTEND:garbage\r\nDTSTART:20261301T000000\r\n" + attach + "\r\n" + tail, "calendar");
+    ASSERT_EQ(read.rows.size(), 1u) << read.error;
+    EXPECT_EQ(read.rows[0], (LayoutRow{"kept", "", "", "0", "", "", ""}));
+    EXPECT_NE(read.notes.find("line 7: a line of more than 256 KiB (ATTACH) is left out"), std::string::npos)
+        << read.notes;
+    EXPECT_NE(read.notes.find("line 3: libical cannot read a line, left out: Can't parse as DATE-TIME value in DTEND"), std::string::npos)
+        << read.notes;
+    EXPECT_NE(read.notes.find("line 3: DTSTART is not a date the store holds: left empty"), std::string::npos)
+        << read.notes;
+}
+
+TEST(ICalendarTest, RowsWrittenAndReadBackAreTheSameInTwoZones)
+{
+    const std::vector<std::pair<const char*, std::vector<LayoutRow>>> sets = {
+        {"calendar",
+         {{"Budget review", "2026-03-04 09:00", "2026-03-04 10:30", "0", "2026-03-04 08:45",
+           "Q1; \"draft\", \\ version\nsecond line", "Room 4.12"},
+          {"Team offsite", "2026-05-13 00:00", "2026-05-15 00:00", "1", "2026-05-12 18:00", "", "Schloss, Krün"},
+          {"Public holiday", "2026-12-25 00:00", "2026-12-25 00:00", "1", "", "", ""},
+          {std::string(200, 'x') + " 한국어 텍스트 " + std::string(100, 'y'), "2026-11-01 12:00",
+           "2026-11-01 12:00", "0", "", "", ""},
+          {"Public holiday", "2026-12-25 00:00", "2026-12-25 00:00", "1", "", "", ""},
+          {"", "", "", "0", "", "", ""}}},
+        {"todo",
+         {{"Steuer", "2026-04-01 08:00", "2026-04-30 18:00", "Belege", "6", "1"},
+          {"Reifen", "", "2026-10-15 00:00", "", "0", "9"},
+          {"Half done", "2026-01-01 10:00", "", "", "3", "5"},
+          {"None", "", "", "", "0", "0"}}},
+    };
+    for (const char* tz : {kNewYork, kSeoul}) {
+        const TimeZoneGuard zone(tz);
+        for (const auto& [type, rows] : sets) {
+            SCOPED_TRACE(std::string(type) + " in " + tz);
+            host::ICalendarWriter writer(Type(type));
+            std::string text = writer.Begin();
+            std::vector<std::string> uids;
+            for (const LayoutRow& row : rows) {
+                const std::string written = writer.Write(row);
+                const std::size_t uid = written.find("UID:");
+                uids.push_back(written.substr(uid, written.find("\r\n", uid) - uid));
+                text += written;
+            }
+            text += writer.End();
+            const Read read = ReadText(text, type);
+            ASSERT_EQ(read.error, "");
+            EXPECT_EQ(read.rows, rows);
+            // Every line ends in CR LF and holds at most 75 octets.
+            for (std::size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1) {
+                EXPECT_TRUE(end > at && text[end - 1] == '\r') << text.substr(at, end - at);
+                EXPECT_LE(end - at - 1, 75u) << text.substr(at, end - at);
+            }
+            // The same row twice gets two UIDs; writing a row again gives its UID again.
+            std::sort(uids.begin(), uids.end());
+            EXPECT_EQ(std::unique(uids.begin(), uids.end()), uids.end());
+            host::ICalendarWriter again(Type(type));
+            const std::string first = again.Write(rows[0]);
+            EXPECT_EQ(first.substr(first.find("UID:"), 30), text.substr(text.find("UID:"), 30));
+        }
+    }
+}
+
+TEST(ICalendarTest, OnlyCalendarAndTodoHaveICalendarFiles)
+{
+    EXPECT_THROW((void)host::ICalendarWriter(Type("contact")), host::Error);
+    EXPECT_THROW(host::ReadICalendar("", "cal.ics", Type("memo"), {}, {}), host::Error);
+}
+
+} // namespace
+} // namespace varno::test
