@@ -259,7 +259,8 @@ int main(int argc, char** argv)
     app.add_flag("--json", options.json, "print the result as one JSON object");
     app.add_option("--format", options.format,
                    "the format of FILE: " + varno::host::FormatNames(", ") +
-                       " (default: from FILE's extension, .vcf or .vcard for vcard; CSV for any other and for -)")
+                       " (default: from FILE's extension: .vcf or .vcard for vcard, .ics or .ical for icalendar; CSV for any other "
+                       "and for -)")
         ->type_name("FORMAT")
         ->check([](const std::string& word) {
             return varno::host::FindFileFormat(word) ? std::string()
@@ -282,18 +283,18 @@ int main(int argc, char** argv)
 
     CLI::App* exportCommand = app.add_subcommand("export", "write the stored records of TYPE to FILE (\".csv\" is "
                                                            "appended when FILE does not end in it; a FILE "
-                                                           "ending in .vcf gets vCards)");
+                                                           "ending in .vcf gets vCards, one in .ics an iCalendar)");
     AddType(*exportCommand, type);
-    AddFile(*exportCommand, file, "the CSV (or vCard) file to write, or - for standard output");
+    AddFile(*exportCommand, file, "the CSV (or vCard, iCalendar) file to write, or - for standard output");
 
     CLI::App* countCommand = app.add_subcommand("count", "count the records FILE holds, storing nothing");
     AddType(*countCommand, type);
-    AddFile(*countCommand, file, "the CSV (or vCard) file to read, or - for standard input");
+    AddFile(*countCommand, file, "the CSV (or vCard, iCalendar) file to read, or - for standard input");
     AddReading(*countCommand, request);
 
     CLI::App* importCommand = app.add_subcommand("import", "add the records of FILE to the store");
     AddType(*importCommand, type);
-    AddFile(*importCommand, file, "the CSV (or vCard) file to read, or - for standard input");
+    AddFile(*importCommand, file, "the CSV (or vCard, iCalendar) file to read, or - for standard input");
     AddReading(*importCommand, request);
     importCommand
         ->add_option("--option", option,
@@ -308,7 +309,7 @@ int main(int argc, char** argv)
     CLI::App* previewCommand = app.add_subcommand("preview", "show how the first records of FILE would be stored, "
                                                              "with the mapping, storing nothing");
     AddType(*previewCommand, type);
-    AddFile(*previewCommand, file, "the CSV (or vCard) file to read, or - for standard input");
+    AddFile(*previewCommand, file, "the CSV (or vCard, iCalendar) file to read, or - for standard input");
     AddReading(*previewCommand, request);
     previewCommand->add_option("--rows", rows, "how many records to show (default 5; 0 shows only the mapping)")
         ->type_name("N")

@@ -1,5 +1,7 @@
 #include "host/FileFormats.h"
 
+#include "host/ICalendar.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -27,6 +29,22 @@ std::unique_ptr<FormatWriter> MakeVCardWriter(const RecordType&, const FormatOpt
     return std::make_unique<VCardFormatWriter>(options.vcardVersion);
 }
 
+class ICalendarFormatWriter : public FormatWriter {
+public:
+    explicit ICalendarFormatWriter(const RecordType& type) : m_writer(type) {}
+    [[nodiscard]] std::string Begin() override { return m_writer.Begin(); }
+    [[nodiscard]] std::string Write(const LayoutRow& row) override { return m_writer.Write(row); }
+    [[nodiscard]] std::string End() override { return m_writer.End(); }
+
+private:
+    ICalendarWriter m_writer;
+};
+
+std::unique_ptr<FormatWriter> MakeICalendarWriter(const RecordType& type, const FormatOptions&)
+{
+    return std::make_unique<ICalendarFormatWriter>(type);
+}
+
 bool EqualNoCase(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -39,6 +57,8 @@ const std::vector<FileFormat>& Table()
     static const std::vector<FileFormat> formats = {
         {"csv", {".csv", ".tsv", ".txt"}, {}, nullptr, nullptr},
         {"vcard", {".vcf", ".vcard"}, {"contact"}, &ReadVCardFile, &MakeVCardWriter},
+        {"icalendar", {".ics", ".ical", ".icalendar"}, {"calendar", "todo"}, &ReadICalendar,
+         &MakeICalendarWriter},
     };
     return formats;
 }

@@ -589,8 +589,11 @@ private:
                 cell = Priority(c, line, used);
             }
         }
-        if (!start)
-            m_tally.Add(std::string(m_todo ? "a to-do" : "an entry") + " without a DTSTART libical can read: no start",
+        // A to-do without a start is common (only a due date); an entry
+        // without one, or a start that cannot be read, is worth saying.
+        if (!start && (!m_todo || icalcomponent_get_first_property(c, ICAL_DTSTART_PROPERTY)))
+            m_tally.Add(std::string(m_todo ? "a to-do" : "an entry") + " without a start (DTSTART) that can be read: "
+                        "stored with no start",
                         line);
         NotStored(c, used, found.unread);
         each(row, line);
@@ -725,7 +728,12 @@ private:
             std::string kinds;
             for (const auto& [kind, count] : m_others)
                 kinds += (kinds.empty() ? "" : ", ") + std::to_string(count) + " " + kind;
-            note(m_shown + ": not imported, as they are not " + std::string(m_type.plural) + ": " + kinds);
+            // The other kind of the two the file may hold is imported as its own type.
+            const bool otherKind = m_others.count(m_todo ? "VEVENT" : "VTODO") > 0;
+            note(m_shown + ": not imported, as they are not " + std::string(m_type.plural) + ": " + kinds +
+                 (otherKind ? m_todo ? " (import the file as calendar entries for those)"
+                                     : " (import the file as to-do items for those)"
+                            : ""));
         }
         m_tally.Say(m_shown, note);
         if (!m_notStored.empty()) {

@@ -4,6 +4,7 @@
 // import, and exporting one is the own-layout export re-written.
 #pragma once
 
+#include "host/LayoutRow.h"
 #include "host/varnohost_export.h"
 
 #include <cstdint>
@@ -13,13 +14,6 @@
 #include <vector>
 
 namespace varno::host {
-
-/// One record in a record type's own layout: a cell for each column of
-/// type.layout, in order, UTF-8, written so that importing them as a file in
-/// that layout stores the record meant.
-using LayoutRow = std::vector<std::string>;
-using LayoutRowSink = std::function<void(const LayoutRow& row, int64_t line)>;
-using NoteSink = std::function<void(const std::string& message)>;
 
 /// The longest logical (unfolded) line a vCard may have: a longer one is
 /// refused rather than held (a photo of a few megabytes is the largest

@@ -54,6 +54,9 @@ examples=(
   "examples/spreadsheet-contacts.csv 1252 de_DE contact"
   "examples/calendar-webservice.csv 65001 en_US calendar"
   "examples/groupware-tasks.csv 1252 en_US todo"
+  "examples/phone-2.1.vcf 65001 en_US contact"
+  "examples/team-calendar.ics 65001 en_US calendar"
+  "examples/team-calendar.ics 65001 en_US todo"
 )
 types=(contact calendar todo memo message email)
 

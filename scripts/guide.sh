@@ -67,6 +67,14 @@ run --store store.db --codepage 1252 --locale en_US import calendar examples/cal
 run --store store.db export calendar calendar.csv
 shell "cat calendar.csv"
 next
+# iCalendar, in and out (times in the zone of the person who runs it).
+export TZ=Europe/Berlin
+run --store ics.db import calendar examples/team-calendar.ics
+run --store ics.db import todo examples/team-calendar.ics
+run --store ics.db export calendar team.ics
+shell "tr -d '\\r' < team.ics | grep -v -e '^DTSTAMP' -e '^UID'"
+export TZ=UTC
+next
 # Undoing a mistake: the same calendar imported twice.
 run --store store.db --codepage 1252 --locale en_US import calendar examples/calendar-english.csv
 run --store store.db history

@@ -5,6 +5,7 @@
 #include "converters/CSVCalendar.h"
 #include "host/ICalendar.h"
 #include "host/Session.h"
+#include "tests/host/HostTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -307,6 +308,46 @@ TEST(ICalendarTest, OnlyCalendarAndTodoHaveICalendarFiles)
 {
     EXPECT_THROW((void)host::ICalendarWriter(Type("contact")), host::Error);
     EXPECT_THROW(host::ReadICalendar("", "cal.ics", Type("memo"), {}, {}), host::Error);
+}
+
+// Through a session: CSV -> store -> iCalendar -> store -> CSV keeps every
+// field the calendar and to-do layouts keep, in a zone with summer time.
+class ICalendarSessionTest : public SessionTest {};
+
+TEST_F(ICalendarSessionTest, RoundTripThroughICalendarKeepsEveryFieldOfTheLayouts)
+{
+    const TimeZoneGuard zone("EST5EDT,M3.2.0,M11.1.0");
+    const struct {
+        const char* type;
+        std::string csv;
+    } rows[] = {
+        {"calendar",
+         "summary,start_time,end_time,allday,alarm_runtime,description,location\r\n"
+         "Review,2026-03-07 23:30,2026-03-08 03:15,0,2026-03-07 23:00,\"Numbers, \"\"draft\"\"; q1\",Room 4\r\n"
+         "Holiday,2026-07-03 00:00,2026-07-05 00:00,1,2026-07-02 18:00,,\r\n"
+         "Call,2026-11-01 01:30,2026-11-01 01:45,0,,\"Line one\nline two\",\r\n"},
+        {"todo",
+         "summary,start_date,due_date,description,completed,priority\r\n"
+         "Taxes,2026-04-01 09:00,2026-04-15 17:00,Forms,0,1\r\n"
+         "Garden,,2026-05-01 00:00,,6,5\r\n"
+         "Read,2026-01-02 08:00,,,3,9\r\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.type);
+        const host::RecordType& type = Type(row.type);
+        WriteBytes("in.csv", row.csv);
+        SetStorePath(PathOf(std::string("first-") + row.type + ".db"));
+        host::ReadRequest request;
+        request.file = Path("in.csv");
+        ASSERT_EQ(Session().Import(type, request, -1, false), 3) << m_notes;
+        ASSERT_EQ(Session().Export(type, {Path("first.csv"), {}, {}}).written, 3);
+        ASSERT_EQ(Session().Export(type, {Path("out.ics"), {}, {}}).written, 3);
+        SetStorePath(PathOf(std::string("second-") + row.type + ".db"));
+        request.file = Path("out.ics");
+        EXPECT_EQ(Session().Import(type, request, -1, false), 3) << m_notes;
+        ASSERT_EQ(Session().Export(type, {Path("second.csv"), {}, {}}).written, 3);
+        EXPECT_EQ(SplitLines(ReadBytes("second.csv")), SplitLines(ReadBytes("first.csv"))) << ReadBytes("out.ics");
+    }
 }
 
 } // namespace

@@ -295,7 +295,9 @@ TEST(FileFormatsTest, TheFormatFollowsTheOptionThenTheExtension)
         {contact, "book.vcf", "csv", "csv"},     {memo, "notes.txt", "", "csv"},
         {memo, "notes.vcf", "", "error: vcard files hold contacts, not memos (the format follows"},
         {memo, "-", "vcard", "error: vcard files hold contacts, not memos"},
-        {contact, "book.vcf", "xml", "error: unknown --format \"xml\": use csv, vcard"},
+        {contact, "book.vcf", "xml", "error: unknown --format \"xml\": use csv, vcard, icalendar"},
+        {*host::FindRecordType("todo"), "Tasks.ICS", "", "icalendar"},
+        {contact, "book.ics", "", "error: icalendar files hold calendar entries and to-do items, not contacts"},
     };
     for (const auto& row : rows) {
         std::string chosen;
