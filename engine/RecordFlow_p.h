@@ -23,6 +23,7 @@
 #include "platform/CObArray.h"
 #include "platform/CodePage.h"
 #include "platform/Progress.h"
+#include "store/History.h"
 
 #include <future>
 #include <type_traits>
@@ -91,7 +92,11 @@ public:
     template <class Task>
     void Start(Task task)
     {
-        m_task = std::async(std::launch::async, [this, task = std::move(task)]() mutable {
+        // A save on the worker belongs to the import the starting thread
+        // records, if any.
+        m_task = std::async(std::launch::async, [this, task = std::move(task),
+                                                 recording = varno::store::CurrentImportRecording()]() mutable {
+            const varno::store::ImportRecordingOnThread adopted(std::move(recording));
             task();
             m_losses = GetConversionLosses(); // the thread is new, so these are the task's
         });

@@ -22,6 +22,7 @@
 #include <cstring>
 #include <filesystem>
 #include <mutex>
+#include <utility>
 
 namespace varno::store {
 
@@ -33,8 +34,10 @@ struct RecordingState {
 
 namespace {
 
-std::mutex g_recordingMutex;
-std::shared_ptr<RecordingState> g_recording;
+// The import being recorded belongs to the thread that began it, and to
+// the threads its pipelined saves run on (ImportRecordingOnThread), so two
+// imports on two threads of one process each record only their own saves.
+thread_local std::shared_ptr<RecordingState> t_recording;
 
 constexpr const char* kNow = "strftime('%Y-%m-%dT%H:%M:%SZ', 'now')";
 
@@ -96,25 +99,37 @@ HistoryEntry ReadEntry(sqlite3_stmt* statement)
 
 ImportRecording::ImportRecording(ImportInfo info)
 {
-    std::lock_guard lock(g_recordingMutex);
-    if (g_recording)
+    if (t_recording)
         return;
-    g_recording = std::make_shared<RecordingState>();
-    g_recording->info = std::move(info);
+    t_recording = std::make_shared<RecordingState>();
+    t_recording->info = std::move(info);
     m_owner = true;
 }
 
 ImportRecording::~ImportRecording()
 {
-    std::lock_guard lock(g_recordingMutex);
     if (m_owner)
-        g_recording.reset();
+        t_recording.reset();
+}
+
+std::shared_ptr<RecordingState> CurrentImportRecording()
+{
+    return t_recording;
+}
+
+ImportRecordingOnThread::ImportRecordingOnThread(std::shared_ptr<RecordingState> recording)
+    : m_previous(std::exchange(t_recording, std::move(recording)))
+{
+}
+
+ImportRecordingOnThread::~ImportRecordingOnThread()
+{
+    t_recording = std::move(m_previous);
 }
 
 std::shared_ptr<RecordingState> ActiveRecording()
 {
-    std::lock_guard lock(g_recordingMutex);
-    return g_recording;
+    return t_recording;
 }
 
 bool RecordAdded(sqlite3* db, RecordingState& recording, const char* table, std::int64_t first, std::int64_t last,

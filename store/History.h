@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,9 +23,10 @@ struct ImportInfo {
     std::string mapping; ///< "FIELD=COLUMN, ..." as the import was told
 };
 
-/// While one is alive, every save of new records in this process, on any
-/// thread (an import's saves may run on a worker), is recorded in the
-/// store's history as part of one import, in the save's own transaction:
+/// While one is alive, every save of new records on the thread that made it,
+/// and on the threads that adopt it (ImportRecordingOnThread: the workers of
+/// a pipelined import), is recorded in the store's history as part of one
+/// import, in the save's own transaction:
 /// the entry is made by the first save that adds records, and each save
 /// adds the ids of its new records to it. An import that stores nothing
 /// (refused, interrupted before its commit) leaves no entry. A recording
@@ -39,6 +41,25 @@ public:
 
 private:
     bool m_owner = false;
+};
+
+struct RecordingState;
+
+/// The recording alive on this thread, or nullptr: what a thread that saves
+/// for this thread's import adopts.
+[[nodiscard]] VARNO_DATA_EXPORT std::shared_ptr<RecordingState> CurrentImportRecording();
+
+/// Makes `recording` this thread's for its lifetime, then restores the one
+/// before: a worker that saves for another thread's import records into it.
+class VARNO_DATA_EXPORT ImportRecordingOnThread {
+public:
+    explicit ImportRecordingOnThread(std::shared_ptr<RecordingState> recording);
+    ~ImportRecordingOnThread();
+    ImportRecordingOnThread(const ImportRecordingOnThread&) = delete;
+    ImportRecordingOnThread& operator=(const ImportRecordingOnThread&) = delete;
+
+private:
+    std::shared_ptr<RecordingState> m_previous;
 };
 
 /// One entry of the history.

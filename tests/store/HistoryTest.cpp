@@ -5,12 +5,17 @@
 
 #include "converters/CSVContact.h"
 #include "manager/CSVMng.h"
+#include "manager/CSVPipelinedMng.h"
 #include "store/History.h"
 #include "store/Schema_p.h"
 
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <map>
+#include <thread>
 
 using namespace storetest;
 using namespace varno::store;
@@ -154,6 +159,43 @@ TEST_F(HistoryTest, ImportsAreUndoneOneByOneNewestFirst)
     } // destroyed before EndSave: rolled back
     EXPECT_EQ(UndoImport(std::nullopt, false).outcome, Outcome::NothingToUndo);
     EXPECT_EQ(ReadHistory(history), 3);
+}
+
+// Two imports at once on two threads of one process each record only their
+// own records, also where one saves on the workers of the pipelined path.
+TEST_F(HistoryTest, ImportsOnTwoThreadsEachRecordTheirOwnRecords)
+{
+    std::string many;
+    for (int i = 0; i < 5000; ++i)
+        many.append("m").append(std::to_string(i)).append(",red\n");
+    WriteBytes("many.csv", "memo,color\n" + many);
+    WriteBytes("few.csv", "memo,color\nx,red\ny,red\nz,red\n");
+    long pipelined = 0, plain = 0;
+    std::thread first([&] {
+        CStringList fields{u"memo", u"color"};
+        EXPECT_EQ(CSVPipelinedMng().Import(CSVTYPE_MEMO, pipelined, 1, PathOf("many.csv"), fields, fields, -1, false),
+                  CSVERR_SUCCESS);
+    });
+    std::thread second([&] {
+        CStringList fields{u"memo", u"color"};
+        EXPECT_EQ(CSVMng().Import(CSVTYPE_MEMO, plain, 1, PathOf("few.csv"), fields, fields, -1, false),
+                  CSVERR_SUCCESS);
+    });
+    first.join();
+    second.join();
+    ASSERT_EQ(pipelined, 5000);
+    ASSERT_EQ(plain, 3);
+    std::vector<HistoryEntry> history;
+    ASSERT_EQ(ReadHistory(history), 2);
+    std::map<std::string, std::int64_t> recorded;
+    for (const HistoryEntry& entry : history)
+        recorded[std::filesystem::path(entry.import.file).filename()] = entry.records;
+    EXPECT_EQ(recorded, (std::map<std::string, std::int64_t>{{"few.csv", 3}, {"many.csv", 5000}}));
+    const auto few = std::find_if(history.begin(), history.end(),
+                                  [](const HistoryEntry& e) { return e.records == 3; });
+    ASSERT_EQ(UndoImport(few->id, false).outcome, Outcome::Undone);
+    EXPECT_EQ(Stored().find("memo x;"), std::string::npos);
+    EXPECT_NE(Stored().find("memo m4999;"), std::string::npos);
 }
 
 // A contact import that created groups: its contacts, links and the groups
