@@ -108,95 +108,58 @@ TEST(HeaderGuess, ExamplesHaveAHeaderAndTheirFirstDataRecordIsData)
 
 TEST(HeaderGuess, WeighsTheShapesOfTheFirstRecordAgainstTheRowsBelow)
 {
+    const std::string below = ", as are the cells below it";
     const struct {
         const char* label;
-        CStringArray header;
-        std::vector<CStringArray> rows;
+        test::Texts header;
+        std::vector<test::Texts> rows;
         bool looksLikeData;
         std::vector<std::string> reasons;
     } cases[] = {
-        {"dates over dates",
-         Array({"2012-01-31", "Team lunch"}),
-         {Array({"2012-02-06 00:00", "Holiday"}), Array({"2012-02-08 16:15", "Dentist"})},
-         true,
-         {"\"2012-01-31\" is a date, as are the cells below it"}},
-        {"a date over text",
-         Array({"31.1.2012", "Team lunch"}),
-         {Array({"tomorrow", "Holiday"})},
-         true,
-         {"\"31.1.2012\" is a date"}},
-        {"a time over dates",
-         Array({"오후 4:15", "x"}),
-         {Array({"2012년 2월 8일", "y"})},
-         true,
-         {"\"오후 4:15\" is a time over dates"}},
-        {"times over times",
-         Array({"9:00 AM", "Lunch"}),
-         {Array({"4:15 p.m.", "Dentist"}), Array({"16:15:30", "Gym"})},
-         true,
-         {"\"9:00 AM\" is a time, as are the cells below it"}},
-        {"names over data",
-         Array({"Birthday", "Phone", "E-mail", "Web Page 2"}),
-         {Array({"1/31/2012", "+1 212-555-0147 x89", "a@b.example", "https://b.example"}),
-          Array({"--07-22", "(11) 2345-6789", "c@d.example;e@f.example", "www.d.example"})},
-         false,
-         {}},
-        {"data under data",
-         Array({"1/31/2012", "+1 212-555-0147 x89", "a@b.example", "https://b.example"}),
-         {Array({"--07-22", "(11) 2345-6789", "c@d.example;e@f.example", "www.d.example"})},
-         true,
-         {"\"1/31/2012\" is a date, as are the cells below it",
-          "\"+1 212-555-0147 x89\" is a telephone number, as are the cells below it",
-          "\"a@b.example\" is an e-mail address, as are the cells below it",
-          "\"https://b.example\" is a web address, as are the cells below it"}},
-        {"a telephone number in the export's own quotes, a list of them below",
-         Array({"\"010-1234-5678\"", "Gildong"}),
-         {Array({"\"01098765432\";\"+82 10 4444 5555\"", "Jiwoo"})},
-         true,
-         {"\"010-1234-5678\" is a telephone number, as are the cells below it"}},
-        {"a list of telephone numbers joined by \" ::: \"",
-         Array({"+34 612 34 56 78 ::: +34 699 00 11 22", "José"}),
-         {},
-         true,
+        {"dates over dates", {"2012-01-31", "Team lunch"},
+         {{"2012-02-06 00:00", "Holiday"}, {"2012-02-08 16:15", "Dentist"}}, true, {"\"2012-01-31\" is a date" + below}},
+        {"a date over text", {"31.1.2012", "Team lunch"}, {{"tomorrow", "Holiday"}}, true, {"\"31.1.2012\" is a date"}},
+        {"a time over dates", {"오후 4:15", "x"}, {{"2012년 2월 8일", "y"}}, true, {"\"오후 4:15\" is a time over dates"}},
+        {"times over times", {"9:00 AM", "Lunch"}, {{"4:15 p.m.", "Dentist"}, {"16:15:30", "Gym"}}, true,
+         {"\"9:00 AM\" is a time" + below}},
+        {"names over data", {"Birthday", "Phone", "E-mail", "Web Page 2"},
+         {{"1/31/2012", "+1 212-555-0147 x89", "a@b.example", "https://b.example"},
+          {"--07-22", "(11) 2345-6789", "c@d.example;e@f.example", "www.d.example"}}, false, {}},
+        {"data under data", {"1/31/2012", "+1 212-555-0147 x89", "a@b.example", "https://b.example"},
+         {{"--07-22", "(11) 2345-6789", "c@d.example;e@f.example", "www.d.example"}}, true,
+         {"\"1/31/2012\" is a date" + below, "\"+1 212-555-0147 x89\" is a telephone number" + below,
+          "\"a@b.example\" is an e-mail address" + below, "\"https://b.example\" is a web address" + below}},
+        {"a telephone number in the export's own quotes, a list of them below", {"\"010-1234-5678\"", "Gildong"},
+         {{"\"01098765432\";\"+82 10 4444 5555\"", "Jiwoo"}}, true, {"\"010-1234-5678\" is a telephone number" + below}},
+        {"a list of telephone numbers joined by \" ::: \"", {"+34 612 34 56 78 ::: +34 699 00 11 22", "José"}, {}, true,
          {"\"+34 612 34 56 78 ::: +34 699 00 11 22\" is a telephone number"}},
         // A cell like those below it weighs more than a name over them.
-        {"a date like those below beside a name over numbers",
-         Array({"2012-01-31", "Total"}),
-         {Array({"2012-02-01", "12.50"}), Array({"2012-02-02", "8"})},
-         true,
-         {"\"2012-01-31\" is a date, as are the cells below it"}},
-        {"numbered columns", Array({"1", "2", "3"}), {Array({"a", "b", "c"})}, true,
+        {"a date like those below beside a name over numbers", {"2012-01-31", "Total"},
+         {{"2012-02-01", "12.50"}, {"2012-02-02", "8"}}, true, {"\"2012-01-31\" is a date" + below}},
+        {"numbered columns", {"1", "2", "3"}, {{"a", "b", "c"}}, true,
          {"\"1\" is a number", "\"2\" is a number", "\"3\" is a number"}},
-        {"a repeated cell beside a sign",
-         Array({"Berlin", "Berlin", "10117"}),
-         {Array({"Potsdam", "Brandenburg", "14467"})},
-         true,
-         {"\"10117\" is a number, as are the cells below it", "\"Berlin\" stands in 2 columns"}},
-        {"a repeated cell alone", Array({"Berlin", "Berlin"}), {Array({"Potsdam", "Potsdam"})}, false, {}},
-        {"text alone", Array({"Buy milk, bread and butter", "yellow"}), {Array({"Café at 10:30", "blue"})}, false,
-         {}},
-        {"shapes that names take",
-         Array({"TEL_WORK1", "Room 4.12", "1-800-FLOWERS", "Q1 2012", "Mobile 010"}),
-         {Array({"1", "2", "3", "4", "5"})},
-         false,
-         {}},
-        {"more names over data than data", Array({"Start", "End", "2012"}),
-         {Array({"1/2/2012", "1/3/2012", "x"}), Array({"2/2/2012", "2/3/2012", "y"})}, false, {}},
-        {"empty", CStringArray(), {}, false, {}},
-        {"empty cells", Array({"", " "}), {Array({"1", "2"})}, false, {}},
-        {"rows shorter than the header", Array({"5", "6"}), {Array({}), Array({"7"})}, true,
-         {"\"5\" is a number, as are the cells below it", "\"6\" is a number"}},
-        {"a byte-order mark and spaces", Array({"\xEF\xBB\xBF 42 ", "x"}), {Array({"43", "y"})}, true,
-         {"\"42\" is a number, as are the cells below it"}},
-        {"a long cell is cut in the reason",
-         Array({"a@b.example;c@d.example;e@f.example;g@h.example", "x"}),
-         {},
-         true,
+        {"a repeated cell beside a sign", {"Berlin", "Berlin", "10117"}, {{"Potsdam", "Brandenburg", "14467"}}, true,
+         {"\"10117\" is a number" + below, "\"Berlin\" stands in 2 columns"}},
+        {"a repeated cell alone", {"Berlin", "Berlin"}, {{"Potsdam", "Potsdam"}}, false, {}},
+        {"text alone", {"Buy milk, bread and butter", "yellow"}, {{"Café at 10:30", "blue"}}, false, {}},
+        {"shapes that names take", {"TEL_WORK1", "Room 4.12", "1-800-FLOWERS", "Q1 2012", "Mobile 010"},
+         {{"1", "2", "3", "4", "5"}}, false, {}},
+        {"more names over data than data", {"Start", "End", "2012"},
+         {{"1/2/2012", "1/3/2012", "x"}, {"2/2/2012", "2/3/2012", "y"}}, false, {}},
+        {"empty", {}, {}, false, {}},
+        {"empty cells", {"", " "}, {{"1", "2"}}, false, {}},
+        {"rows shorter than the header", {"5", "6"}, {{}, {"7"}}, true,
+         {"\"5\" is a number" + below, "\"6\" is a number"}},
+        {"a byte-order mark and spaces", {"\xEF\xBB\xBF 42 ", "x"}, {{"43", "y"}}, true, {"\"42\" is a number" + below}},
+        {"a long cell is cut in the reason", {"a@b.example;c@d.example;e@f.example;g@h.example", "x"}, {}, true,
          {"\"a@b.example;c@d.example;e@f.example;g@h.…\" is an e-mail address"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
-        const HeaderGuess guess = GuessHeader(c.header, c.rows);
+        std::vector<CStringArray> rows;
+        for (const test::Texts& row : c.rows)
+            rows.push_back(Array(row));
+        const HeaderGuess guess = GuessHeader(Array(c.header), rows);
         EXPECT_EQ(guess.looksLikeData, c.looksLikeData);
         EXPECT_EQ(guess.reasons, c.reasons);
     }
@@ -206,24 +169,18 @@ TEST(HeaderGuess, AHeaderOfNamesThatATypeReadsIsNeverData)
 {
     for (const RecordType& type : RecordTypes()) {
         SCOPED_TRACE(type.name);
-        CStringArray names;
-        CStringArray dates;
-        for (const CSVColumn& column : type.layout().columns) {
-            names.Add(CString(column.exportName));
+        // The names; half of them beside dates of their own; the names in
+        // another letter case, with spaces around them.
+        CStringArray names, dates, half, lower;
+        for (int i = 0; const CSVColumn& column : type.layout().columns) {
+            CString name(column.exportName);
+            names.Add(name);
             dates.Add(U8("2012-01-31"));
-        }
-        EXPECT_FALSE(GuessHeader(names, {dates, dates}).looksLikeData);
-        // Half of them beside dates of their own.
-        CStringArray half;
-        for (int i = 0; i < names.GetSize(); ++i)
-            half.Add(i % 2 ? U8("2012-01-31") : names[i]);
-        EXPECT_FALSE(GuessHeader(half, {dates}).looksLikeData);
-        // Names in another letter case, with spaces around them.
-        CStringArray lower;
-        for (int i = 0; i < names.GetSize(); ++i) {
-            CString name = names[i];
+            half.Add(i++ % 2 ? U8("2012-01-31") : name);
             lower.Add(CString(u" ") + name.MakeLower() + CString(u" "));
         }
+        EXPECT_FALSE(GuessHeader(names, {dates, dates}).looksLikeData);
+        EXPECT_FALSE(GuessHeader(half, {dates}).looksLikeData);
         EXPECT_FALSE(GuessHeader(lower, {dates}).looksLikeData);
     }
 }
