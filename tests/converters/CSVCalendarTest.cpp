@@ -35,36 +35,6 @@ class CalendarRoadTest : public Road {
 protected:
     std::vector<std::string> Load(int profile) { return Road::Load(profile, CALTYPE_SCHEDULE, Describe); }
 
-    struct Entry {
-        const char* summary;
-        COleDateTimeNull start, end;
-        int allDay = 0;
-        COleDateTimeNull alarmAt = {}; // an alarm at this instant when valid
-        int alarmLead = -1;            // else a lead time when not negative
-        const char* description = "";
-        const char* location = "";
-        int deleted = 0;
-    };
-    void Store(int profile, const std::vector<Entry>& entries)
-    {
-        CCalendars records;
-        for (const Entry& e : entries) {
-            CCalendar& r = *records.AddNew();
-            r.CalendarType = CALTYPE_SCHEDULE;
-            r.Summary = U8(e.summary);
-            r.StartTime = e.start;
-            r.EndTime = e.end;
-            r.AllDay = e.allDay;
-            if (e.alarmAt.GetStatus() == COleDateTime::valid)
-                r.SetAlarmDateTime(e.alarmAt);
-            else if (e.alarmLead >= 0)
-                r.SetAlarmRunTime(e.alarmLead);
-            r.Description = U8(e.description);
-            r.Location = U8(e.location);
-            r.DeletedMark = e.deleted;
-        }
-        ASSERT_EQ(records.SaveToDB(profile, false), static_cast<long>(entries.size()));
-    }
     TimeZoneGuard zone{"KST-9"};
     UserLocaleGuard locale{"ko_KR"};
     FixedNowGuard now{1590969600}; // what an unreadable date becomes: 2020-06-01 00:00 UTC
@@ -76,14 +46,15 @@ protected:
 // deleted entries stay behind. What import reads back exports the same.
 TEST_F(CalendarRoadTest, ExportWritesOurLayoutAndImportReadsItBack)
 {
-    Store(1, {{"회의", Date(2012, 1, 31, 0, 5), Date(2012, 1, 31, 1), 0, Date(2012, 1, 30, 23, 45), -1, "3층, \"큰\"\r\n방",
-               "본사"},
-              {"휴가", Date(2012, 2, 1, 15), Date(2012, 2, 2, 15), 1, {}, 15},
-              {"gone", Date(2012, 1, 1), {}, 0, {}, -1, "", "", 1},
-              {"open end", Date(2012, 3, 1), {}, 2},
-              {"all bits", {}, {}, 0, Date(2012, 3, 1)},
-              {"all bits, no instant", {}, {}},
-              {"late", Date(2100, 12, 31, 14, 59), {}}});
+    Store(1, CALTYPE_SCHEDULE,
+          {{.summary = "회의", .description = "3층, \"큰\"\r\n방", .location = "본사", .start = Date(2012, 1, 31, 0, 5),
+            .end = Date(2012, 1, 31, 1), .alarmAt = Date(2012, 1, 30, 23, 45)},
+           {.summary = "휴가", .start = Date(2012, 2, 1, 15), .end = Date(2012, 2, 2, 15), .allDay = 1, .alarmLead = 15},
+           {.summary = "gone", .start = Date(2012, 1, 1), .deleted = 1},
+           {.summary = "open end", .start = Date(2012, 3, 1), .allDay = 2},
+           {.summary = "all bits", .alarmAt = Date(2012, 3, 1)},
+           {.summary = "all bits, no instant"},
+           {.summary = "late", .start = Date(2100, 12, 31, 14, 59)}});
     storetest::Sql(m_dir / "store.db",
                    "UPDATE calendar SET alarm_type = -1 WHERE summary IN ('all bits', 'all bits, no instant')");
     EXPECT_EQ(manager.Export(CSVTYPE_CALENDAR, 1, PathOf("out.csv")), 6);
@@ -123,15 +94,15 @@ TEST_F(CalendarRoadTest, RoundTripKeepsInstantsAcrossAHistoricalOffsetChange)
         {Date(1988, 10, 8, 18), "1988-10-09 03:00"},
         {Date(1989, 7, 1, 15), "1989-07-02 00:00"}, // no summer time that year
     };
-    std::vector<Entry> entries;
+    std::vector<CalendarRecord> entries;
     std::string expected = "\"summary\",\"start_time\",\"end_time\",\"allday\",\"alarm_runtime\",\"description\","
                            "\"location\"\r\n";
     for (const auto& row : rows) {
-        entries.push_back({row.local, row.utc, row.utc, 0, row.utc});
+        entries.push_back({.summary = row.local, .start = row.utc, .end = row.utc, .alarmAt = row.utc});
         const std::string local = std::string("\"") + row.local + "\"";
         expected += local + "," + local + "," + local + ",\"0\"," + local + ",\"\",\"\"\r\n";
     }
-    Store(1, entries);
+    Store(1, CALTYPE_SCHEDULE, entries);
     const long n = std::ssize(rows);
     ASSERT_EQ(manager.Export(CSVTYPE_CALENDAR, 1, PathOf("first.csv")), n);
     EXPECT_EQ(ReadBytes("first.csv"), expected);

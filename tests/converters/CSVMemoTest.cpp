@@ -5,23 +5,8 @@
 namespace varno::test {
 namespace {
 
-struct Memo { std::u16string text, color; int deleted = 0; };
-
 class MemoRoad : public Road {
 protected:
-    void Store(int profile, const std::vector<Memo>& memos)
-    {
-        CCalendars records;
-        for (const Memo& m : memos) {
-            CCalendar* r = records.AddNew();
-            r->CalendarType = CALTYPE_MEMO;
-            r->Description = m.text;
-            r->Color = m.color;
-            r->DeletedMark = m.deleted;
-        }
-        ASSERT_EQ(records.SaveToDB(profile, false), static_cast<long>(memos.size()));
-    }
-
     /// The memos of `profile` as "[text|color]..." in UTF-8.
     std::string Load(int profile)
     {
@@ -43,8 +28,10 @@ TEST_F(MemoRoad, ExportLeavesOutDeletedMemosAndQuotesEveryValue)
     WriteBytes("kept.csv", "old contents");
     EXPECT_EQ(manager.Export(CSVTYPE_MEMO, 1, PathOf("kept.csv")), 0);
     EXPECT_EQ(ReadBytes("kept.csv"), "old contents");
-    Store(1, {{u"Buy \"milk\"", u"red"}, {u"gone", u"blue", 1}, {u"two\r\nlines, here", u""}});
-    Store(2, {{u"only deleted", u"", 1}});
+    Store(1, CALTYPE_MEMO, {{.description = "Buy \"milk\"", .color = "red"},
+                            {.description = "gone", .color = "blue", .deleted = 1},
+                            {.description = "two\r\nlines, here"}});
+    Store(2, CALTYPE_MEMO, {{.description = "only deleted", .deleted = 1}});
     EXPECT_EQ(manager.Export(CSVTYPE_MEMO, 1, PathOf("out")), 2);
     EXPECT_EQ(ReadBytes("out.csv"),
               "\"memo\",\"color\"\r\n\"Buy \"\"milk\"\"\",\"red\"\r\n\"two\r\nlines, here\",\"\"\r\n");

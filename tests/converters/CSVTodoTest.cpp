@@ -19,30 +19,6 @@ class TodoRoad : public Road {
 protected:
     std::vector<std::string> Load(int profile) { return Road::Load(profile, CALTYPE_TODO, Describe); }
 
-    /// Stores items of the listed fields into `profile`.
-    struct Item {
-        const char* summary;
-        COleDateTimeNull start, due;
-        const char* description;
-        int completed, priority, deleted = 0;
-    };
-    void Store(int profile, const std::vector<Item>& items)
-    {
-        CCalendars records;
-        for (const Item& item : items) {
-            CCalendar& r = *records.AddNew();
-            r.CalendarType = CALTYPE_TODO;
-            r.Summary = U8(item.summary);
-            r.StartTime = item.start;
-            r.DueDate = item.due;
-            r.Description = U8(item.description);
-            r.Completed = item.completed;
-            r.Priority = item.priority;
-            r.DeletedMark = item.deleted;
-        }
-        ASSERT_EQ(records.SaveToDB(profile, false), static_cast<long>(items.size()));
-    }
-
     TimeZoneGuard zone{"KST-9"};
     UserLocaleGuard locale{"ko_KR"};
     FixedNowGuard now{1590969600}; // what an unreadable date becomes: 2020-06-01 00:00 UTC
@@ -55,11 +31,12 @@ protected:
 // What import reads back exports the same.
 TEST_F(TodoRoad, ExportWritesOurLayoutAndImportReadsItBack)
 {
-    Store(1, {{"보고서", Date(2012, 1, 31, 0, 5), Date(2012, 2, 1, 14, 30), "a, \"b\"\r\n줄", 6, 1},
-              {"gone", Date(2012, 1, 1), {}, "", 6, 1, 1},
-              {"call", {}, {}, "", 3, 2},
-              {"read", {}, Date(2099, 12, 31, 15), "", 0, 3},
-              {"walk", {}, {}, "", -1, 7}});
+    Store(1, CALTYPE_TODO, {{.summary = "보고서", .description = "a, \"b\"\r\n줄", .start = Date(2012, 1, 31, 0, 5),
+                             .due = Date(2012, 2, 1, 14, 30), .completed = 6, .priority = 1},
+                            {.summary = "gone", .start = Date(2012, 1, 1), .completed = 6, .priority = 1, .deleted = 1},
+                            {.summary = "call", .completed = 3, .priority = 2},
+                            {.summary = "read", .due = Date(2099, 12, 31, 15), .priority = 3},
+                            {.summary = "walk", .completed = -1, .priority = 7}});
     EXPECT_EQ(manager.Export(CSVTYPE_TODO, 1, PathOf("out.csv")), 4);
     EXPECT_EQ(ReadBytes("out.csv"), "\"summary\",\"start_date\",\"due_date\",\"description\",\"completed\",\"priority\"\r\n"
                                     "\"보고서\",\"2012-01-31 09:05\",\"2012-02-01 23:30\",\"a, \"\"b\"\"\r\n줄\",\"6\",\"1\"\r\n"

@@ -1,7 +1,7 @@
 // Shared by the converter tests: the road through CSVMng on a real store in a
 // temporary folder (storetest::TempStore). Files written from lines, imports
 // through the facade, the mapping a host makes from a converter's layout,
-// calendar-type records loaded and described, dates as UTC text, and the
+// calendar-type records stored, loaded and described, dates as UTC text, and the
 // export-import-export round trip. Each suite fixes its own zone, locale,
 // clock and code page with the guards of TestSupport.h.
 #pragma once
@@ -83,6 +83,33 @@ protected:
         for (const std::string& line : lines)
             bytes += line + "\r\n";
         WriteBytes(name, bytes);
+    }
+
+    /// A memo, to-do item or calendar entry; its alarm at `alarmAt` when that
+    /// is valid, else `alarmLead` minutes ahead when that is not negative.
+    struct CalendarRecord {
+        const char *summary = "", *description = "", *color = "", *location = "";
+        COleDateTimeNull start = {}, end = {}, due = {}, alarmAt = {};
+        int allDay = 0, completed = 0, priority = 0, alarmLead = -1, deleted = 0;
+    };
+    /// Saves `records` as records of calendar type `type` into `profile`.
+    void Store(int profile, unsigned char type, const std::vector<CalendarRecord>& records)
+    {
+        CCalendars saved;
+        for (const CalendarRecord& e : records) {
+            CCalendar& r = *saved.AddNew();
+            r.CalendarType = type;
+            std::tie(r.Summary, r.Description, r.Color, r.Location) =
+                std::tuple(U8(e.summary), U8(e.description), U8(e.color), U8(e.location));
+            std::tie(r.StartTime, r.EndTime, r.DueDate) = std::tuple(e.start, e.end, e.due);
+            std::tie(r.AllDay, r.Completed, r.Priority, r.DeletedMark) =
+                std::tuple(e.allDay, e.completed, e.priority, e.deleted);
+            if (e.alarmAt.GetStatus() == COleDateTime::valid)
+                r.SetAlarmDateTime(e.alarmAt);
+            else if (e.alarmLead >= 0)
+                r.SetAlarmRunTime(e.alarmLead);
+        }
+        ASSERT_EQ(saved.SaveToDB(profile, false), std::ssize(records));
     }
 
     /// Imports `file` as `type` into `profile` (success expected), field k
