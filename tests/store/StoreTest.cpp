@@ -100,14 +100,7 @@ TEST_F(StoreFileTest, AFileThatIsNotOurStoreIsRefusedByLoadsAndSavesAndLeftAlone
         {"tables named like ours, of version 2, with no id",
          [](const auto& file) { Sql(file, "CREATE TABLE message (id); PRAGMA user_version = 2"); },
          StoreCause::NotAStore, 0},
-        {"store of a newer version", // in WAL mode, as every store of ours
-         [](const auto& file) {
-             SetStorePath(U8(file.string()));
-             CMessages stored;
-             stored.AddNew()->Content = U8("kept");
-             ASSERT_EQ(stored.SaveToDB(1), 1);
-             Sql(file, "PRAGMA user_version = 3");
-         },
+        {"store of a newer version", Changed("PRAGMA user_version = 3"), // in WAL mode, as every store of ours
          StoreCause::NewerSchema, 0, "schema version 3; this program reads versions up to 2"},
         {"missing folder", nullptr, StoreCause::CannotOpen, SQLITE_CANTOPEN},
         // Stores of ours whose schema someone changed: each difference is
