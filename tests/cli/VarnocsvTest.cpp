@@ -401,19 +401,12 @@ TEST_F(VarnocsvTest, ExportReplacesTheFileOnlyWhenItWorked)
     Ok({"import", "memo", Path("in.csv")}, "two.db");
     WriteBytes("old.csv", "the old file\r\n");
     chmod(Path("old.csv").c_str(), 0640);
-    auto files = [&] {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(m_dir))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    };
-    const auto before = files();
+    const auto before = FileNames(m_dir);
     Expect(Run({"export", "memo", Path("old.csv")}, "store.db", "65001", {.fileSizeBlocks = 100}), 1,
            "cannot write " + Path("old.csv") + ": file too large: the size limit for files (ulimit -f) was reached; "
            "the file is as it was");
     EXPECT_EQ(ReadBytes("old.csv"), "the old file\r\n");
-    EXPECT_EQ(files(), before) << "no temporary file stays";
+    EXPECT_EQ(FileNames(m_dir), before) << "no temporary file stays";
 
     {
         const int held = open(Path("old.csv").c_str(), O_RDONLY);
@@ -428,7 +421,7 @@ TEST_F(VarnocsvTest, ExportReplacesTheFileOnlyWhenItWorked)
     struct stat st {};
     stat(Path("old.csv").c_str(), &st);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
-    EXPECT_EQ(files(), before);
+    EXPECT_EQ(FileNames(m_dir), before);
 
     EXPECT_EQ(Ok({"export", "memo", "-"}, "two.db").out, kTwoMemos);
     for (const Args& args : {Args{"list", "memo"}, Args{"export", "memo", "-"}, Args{"fields", Path("in.csv")}})

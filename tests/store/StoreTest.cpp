@@ -123,12 +123,6 @@ TEST_F(StoreFileTest, AFileThatIsNotOurStoreIsRefusedByLoadsAndSavesAndLeftAlone
          },
          StoreCause::SchemaChanged, 0, "table contact: index \"mine\" (first_name BINARY) from c is not ours"},
     };
-    auto listing = [](const std::filesystem::path& folder) {
-        std::set<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(folder))
-            names.insert(entry.path().filename().string());
-        return names;
-    };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const std::filesystem::path file = m_dir / c.name / "store.db";
@@ -138,7 +132,7 @@ TEST_F(StoreFileTest, AFileThatIsNotOurStoreIsRefusedByLoadsAndSavesAndLeftAlone
             c.make(file);
         }
         const std::string bytes = ReadFile(file);
-        const auto names = c.make ? listing(file.parent_path()) : std::set<std::string>();
+        const auto names = c.make ? FileNames(file.parent_path()) : std::set<std::string>();
         for (const auto& [what, call] : calls) {
             EXPECT_EQ(call(), STOREERR_OPEN) << what;
             const StoreFailure failure = GetLastStoreFailure();
@@ -148,7 +142,7 @@ TEST_F(StoreFileTest, AFileThatIsNotOurStoreIsRefusedByLoadsAndSavesAndLeftAlone
         }
         EXPECT_EQ(ReadFile(file), bytes);
         if (c.make)
-            EXPECT_EQ(listing(file.parent_path()), names) << "no -wal or -shm file left behind";
+            EXPECT_EQ(FileNames(file.parent_path()), names) << "no -wal or -shm file left behind";
         else
             EXPECT_FALSE(std::filesystem::exists(file.parent_path()));
     }

@@ -29,6 +29,7 @@ inline void PrintTo(StoreCause cause, std::ostream* out)
 
 namespace storetest {
 
+using varno::test::FileNames;
 using varno::test::ReadFile;
 using varno::test::U8;
 using Lines = std::vector<std::string>;
