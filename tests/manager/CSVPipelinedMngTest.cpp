@@ -10,7 +10,6 @@
 #include <sys/resource.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <memory>
 #include <thread>
 
@@ -84,13 +83,7 @@ constexpr int kRows = 5000;
 class PipelineTest : public Road {
 protected:
     /// Threads of the process now.
-    static int Threads()
-    {
-        int threads = 0;
-        for ([[maybe_unused]] const auto& task : std::filesystem::directory_iterator("/proc/self/task"))
-            ++threads;
-        return threads;
-    }
+    static int Threads() { return static_cast<int>(FileNames("/proc/self/task").size()); }
 
     /// Microseconds of CPU used by the process's threads other than this
     /// one, ended ones included (the process's time less this thread's).
@@ -271,22 +264,19 @@ TEST_F(PipelineTest, BothManagersGiveTheSameResults)
         const Outcome plain = Run<CSVMng>(c.type, file, "plain" + N(n), c.breakSql, c.notADatabase);
         const Outcome piped = Run<CSVPipelinedMng>(c.type, file, "piped" + N(n), c.breakSql, c.notADatabase);
 
-        EXPECT_EQ(plain.counted, c.read);
-        EXPECT_EQ(plain.count, c.read == CSVERR_SUCCESS ? kRows : -7);
-        EXPECT_EQ(plain.imported, c.read);
-        EXPECT_EQ(plain.saved, c.saved);
-        EXPECT_EQ(plain.exported, c.exported);
-        EXPECT_EQ(std::ranges::count_if(plain.stored, [](const std::string& line) { return line.starts_with("id "); }) > 0,
-                  c.exported > 0);
-        EXPECT_EQ(plain.losses.count > 0, c.codePage == 949);
-        EXPECT_EQ(plain.failure != 0, c.read == CSVERR_SUCCESS && c.saved < 0);
-
-        EXPECT_EQ(piped.counted, plain.counted);
-        EXPECT_EQ(piped.count, plain.count);
-        EXPECT_EQ(piped.imported, plain.imported);
-        EXPECT_EQ(piped.saved, plain.saved);
+        for (const Outcome* o : {&plain, &piped}) {
+            SCOPED_TRACE(o == &plain ? "CSVMng" : "CSVPipelinedMng");
+            EXPECT_EQ(o->counted, c.read);
+            EXPECT_EQ(o->count, c.read == CSVERR_SUCCESS ? kRows : -7);
+            EXPECT_EQ(o->imported, c.read);
+            EXPECT_EQ(o->saved, c.saved);
+            EXPECT_EQ(o->exported, c.exported);
+            EXPECT_EQ(std::ranges::any_of(o->stored, [](const std::string& line) { return line.starts_with("id "); }),
+                      c.exported > 0);
+            EXPECT_EQ(o->losses.count > 0, c.codePage == 949);
+            EXPECT_EQ(o->failure != 0, c.read == CSVERR_SUCCESS && c.saved < 0);
+        }
         EXPECT_EQ(piped.failure, plain.failure);
-        EXPECT_EQ(piped.exported, plain.exported);
         EXPECT_TRUE(piped.bytes == plain.bytes) << "the exported files differ";
         EXPECT_EQ(piped.losses.count, plain.losses.count);
         EXPECT_EQ(piped.losses.first, plain.losses.first);
