@@ -26,7 +26,6 @@
 
 #include <charconv>
 #include <cstring>
-#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 
@@ -190,12 +189,15 @@ std::string Escaped(std::string_view value)
 /// A DATE ("20260304") or UTC DATE-TIME ("20260304T090000Z") value.
 std::string Stamp(const icaltimetype& t)
 {
-    char text[32];
-    if (icaltime_is_date(t))
-        std::snprintf(text, sizeof text, "%04d%02d%02d", t.year, t.month, t.day);
-    else
-        std::snprintf(text, sizeof text, "%04d%02d%02dT%02d%02d%02dZ", t.year, t.month, t.day, t.hour, t.minute,
-                      t.second);
+    // By hand rather than with snprintf: this runs for every time of every row.
+    std::string text = icaltime_is_date(t) ? "00000000" : "00000000T000000Z";
+    auto put = [&](std::size_t at, int value, int digits) {
+        for (int k = digits - 1; k >= 0; --k, value /= 10)
+            text[at + static_cast<std::size_t>(k)] = static_cast<char>('0' + value % 10);
+    };
+    put(0, t.year, 4), put(4, t.month, 2), put(6, t.day, 2);
+    if (!icaltime_is_date(t))
+        put(9, t.hour, 2), put(11, t.minute, 2), put(13, t.second, 2);
     return text;
 }
 
@@ -255,9 +257,10 @@ std::string ICalendarWriter::Write(const LayoutRow& row)
     out.reserve(512);
     out += m_todo ? "BEGIN:VTODO\r\n" : "BEGIN:VEVENT\r\n";
 
-    char hex[17];
-    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(Hash(row, m_type->name)));
-    std::string uid(hex);
+    std::string uid(16, '0');
+    std::uint64_t hash = Hash(row, m_type->name);
+    for (std::size_t k = 16; k-- > 0; hash >>= 4)
+        uid[k] = "0123456789abcdef"[hash & 0xF];
     uid.append("@varnocsv");
     if (const int earlier = m_uids[uid]++; earlier > 0)
         uid.append("-").append(std::to_string(earlier + 1));
