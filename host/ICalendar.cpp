@@ -40,6 +40,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bitset>
 #include <cctype>
 #include <charconv>
 #include <cstring>
@@ -324,6 +325,36 @@ void Walk(std::string_view text, const std::string& shown, bool sparing, Visit&&
         refuse(1, "no BEGIN:VCALENDAR: this is not an iCalendar file", "import a calendar saved as .ics");
 }
 
+/// A set of property kinds: a bit each, as a tree set of them cost as much
+/// as reading the entry's values.
+class Kinds {
+public:
+    Kinds(std::initializer_list<icalproperty_kind> kinds)
+    {
+        for (const icalproperty_kind kind : kinds)
+            (void)insert(kind);
+    }
+    /// Adds `kind`; whether it was not in the set before.
+    bool insert(icalproperty_kind kind)
+    {
+        const std::size_t at = Index(kind);
+        const bool added = !m_bits.test(at);
+        m_bits.set(at);
+        return added;
+    }
+    [[nodiscard]] bool count(icalproperty_kind kind) const { return m_bits.test(Index(kind)); }
+
+private:
+    // libical's kinds run from ICAL_ANY_PROPERTY (0) to ICAL_NO_PROPERTY.
+    static std::size_t Index(icalproperty_kind kind)
+    {
+        const auto at = static_cast<std::size_t>(kind);
+        return at < kSize ? at : kSize - 1;
+    }
+    static constexpr std::size_t kSize = static_cast<std::size_t>(ICAL_NO_PROPERTY) + 1;
+    std::bitset<kSize> m_bits;
+};
+
 /// A time as the own layout holds it.
 struct Moment {
     COleDateTime local;   ///< what the cell says
@@ -336,8 +367,19 @@ public:
     Reader(const std::string& shown, const RecordType& type) : m_shown(shown), m_type(type), m_todo(IsTodoType(type))
     {
         const auto& columns = type.layout().columns;
-        for (const auto& column : columns)
-            m_columns.emplace_back(column.exportName);
+        // Each column's role, found once rather than by name for every entry.
+        static const std::pair<std::u16string_view, Role> roles[] = {
+            {u"summary", Role::Summary},         {u"description", Role::Description}, {u"location", Role::Location},
+            {u"start_time", Role::Start},        {u"start_date", Role::Start},        {u"end_time", Role::End},
+            {u"due_date", Role::Due},            {u"allday", Role::AllDay},           {u"alarm_runtime", Role::Alarm},
+            {u"completed", Role::Completed},     {u"priority", Role::Priority}};
+        for (const auto& column : columns) {
+            Role role = Role::None;
+            for (const auto& [name, which] : roles)
+                if (column.exportName == name)
+                    role = which;
+            m_columns.push_back(role);
+        }
     }
 
     void Read(std::string_view text, const LayoutRowSink& each, const NoteSink& note)
@@ -430,10 +472,14 @@ private:
     {
         if (auto it = m_zones.find(tzid); it != m_zones.end())
             return it->second.get();
-        if (icaltimezone* zone = icaltimezone_get_builtin_timezone(tzid.c_str()))
-            return zone;
-        if (icaltimezone* zone = icaltimezone_get_builtin_timezone_from_tzid(tzid.c_str()))
-            return zone;
+        // libical's own zones are looked up once per file and name.
+        if (auto it = m_builtin.find(tzid); it != m_builtin.end())
+            return it->second;
+        icaltimezone* zone = icaltimezone_get_builtin_timezone(tzid.c_str());
+        if (!zone)
+            zone = icaltimezone_get_builtin_timezone_from_tzid(tzid.c_str());
+        if (zone)
+            return m_builtin.emplace(tzid, zone).first->second;
         Refuse(line,
                "the time zone \"" + tzid + "\" is neither defined in the file (VTIMEZONE) nor a zone libical knows",
                "export the calendar again with its time zones, or name a zone such as Europe/Berlin in its TZID");
@@ -532,7 +578,7 @@ private:
             icalcomponent_get_first_property(c, ICAL_RDATE_PROPERTY))
             m_tally.Add("a repeating entry: only its first occurrence (DTSTART) is imported", line);
 
-        std::set<icalproperty_kind> used = {ICAL_UID_PROPERTY,     ICAL_DTSTAMP_PROPERTY,  ICAL_CREATED_PROPERTY,
+        Kinds used = {ICAL_UID_PROPERTY,     ICAL_DTSTAMP_PROPERTY,  ICAL_CREATED_PROPERTY,
                                             ICAL_LASTMODIFIED_PROPERTY, ICAL_SEQUENCE_PROPERTY, ICAL_RRULE_PROPERTY,
                                             ICAL_RDATE_PROPERTY,   ICAL_EXDATE_PROPERTY,   ICAL_XLICERROR_PROPERTY};
         LayoutRow row(m_columns.size());
@@ -559,33 +605,33 @@ private:
         }
 
         for (std::size_t i = 0; i < m_columns.size(); ++i) {
-            const std::u16string_view column = m_columns[i];
+            const Role column = m_columns[i];
             std::string& cell = row[i];
-            if (column == u"summary") {
+            if (column == Role::Summary) {
                 cell = text(ICAL_SUMMARY_PROPERTY);
-            } else if (column == u"description") {
+            } else if (column == Role::Description) {
                 cell = text(ICAL_DESCRIPTION_PROPERTY);
-            } else if (column == u"location") {
+            } else if (column == Role::Location) {
                 cell = text(ICAL_LOCATION_PROPERTY);
-            } else if (column == u"start_time" || column == u"start_date") {
+            } else if (column == Role::Start) {
                 cell = start ? LocalCell(start->local) : std::string();
-            } else if (column == u"end_time") {
+            } else if (column == Role::End) {
                 used.insert(ICAL_DTEND_PROPERTY);
                 if (!end)
                     end = ReadProperty(c, ICAL_DTEND_PROPERTY, line, "DTEND");
                 cell = LocalCell(AllDayEnd(start, end).local);
-            } else if (column == u"due_date") {
+            } else if (column == Role::Due) {
                 used.insert(ICAL_DUE_PROPERTY);
                 if (!end)
                     end = ReadProperty(c, ICAL_DUE_PROPERTY, line, "DUE");
                 cell = end ? LocalCell(end->local) : std::string();
-            } else if (column == u"allday") {
+            } else if (column == Role::AllDay) {
                 cell = start && start->date ? "1" : "0";
-            } else if (column == u"alarm_runtime") {
+            } else if (column == Role::Alarm) {
                 cell = Alarm(c, start, end, line);
-            } else if (column == u"completed") {
+            } else if (column == Role::Completed) {
                 cell = Completion(c, line, used);
-            } else if (column == u"priority") {
+            } else if (column == Role::Priority) {
                 cell = Priority(c, line, used);
             }
         }
@@ -645,7 +691,7 @@ private:
         return ring ? LocalCell(ring->local) : std::string();
     }
 
-    std::string Completion(icalcomponent* c, std::int64_t line, std::set<icalproperty_kind>& used)
+    std::string Completion(icalcomponent* c, std::int64_t line, Kinds& used)
     {
         used.insert(ICAL_STATUS_PROPERTY);
         used.insert(ICAL_PERCENTCOMPLETE_PROPERTY);
@@ -672,7 +718,7 @@ private:
         return "0";
     }
 
-    std::string Priority(icalcomponent* c, std::int64_t line, std::set<icalproperty_kind>& used)
+    std::string Priority(icalcomponent* c, std::int64_t line, Kinds& used)
     {
         used.insert(ICAL_PRIORITY_PROPERTY);
         icalproperty* p = icalcomponent_get_first_property(c, ICAL_PRIORITY_PROPERTY);
@@ -685,7 +731,7 @@ private:
     }
 
     /// Counts every property and component the row does not hold.
-    void NotStored(icalcomponent* c, const std::set<icalproperty_kind>& used, const std::vector<std::string>& unread)
+    void NotStored(icalcomponent* c, const Kinds& used, const std::vector<std::string>& unread)
     {
         // libical splits a list (CATEGORIES:A,B) into one property per
         // value: an entry counts once per name.
@@ -696,7 +742,7 @@ private:
         for (const std::string& name : unread)
             if (!bookkeeping.count(name))
                 names.insert(name);
-        std::set<icalproperty_kind> seen;
+        Kinds seen{};
         for (icalproperty* p = icalcomponent_get_first_property(c, ICAL_ANY_PROPERTY); p;
              p = icalcomponent_get_next_property(c, ICAL_ANY_PROPERTY)) {
             const icalproperty_kind kind = icalproperty_isa(p);
@@ -706,7 +752,7 @@ private:
                     names.insert(name ? Upper(name) : "X-");
             } else if (!used.count(kind)) {
                 names.insert(Named(icalproperty_kind_to_string(kind)));
-            } else if (!seen.insert(kind).second) {
+            } else if (!seen.insert(kind)) {
                 names.insert("a second " + Named(icalproperty_kind_to_string(kind)));
             }
         }
@@ -748,8 +794,10 @@ private:
     const std::string& m_shown;
     const RecordType& m_type;
     bool m_todo;
-    std::vector<std::u16string_view> m_columns;
+    enum class Role { None, Summary, Description, Location, Start, End, Due, AllDay, Alarm, Completed, Priority };
+    std::vector<Role> m_columns; ///< what each column of the layout holds
     std::map<std::string, Zone, std::less<>> m_zones;
+    std::map<std::string, icaltimezone*, std::less<>> m_builtin; ///< libical's zones, owned by libical
     std::map<std::string, long long> m_others;
     std::map<std::string, long long> m_notStored;
     Tally m_tally;

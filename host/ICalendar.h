@@ -55,6 +55,9 @@ public:
 
 private:
     const RecordType* m_type;
+    bool m_todo;
+    std::vector<int> m_columns;                  ///< the layout's column of each field written, or -1
+    std::string m_stamp;                         ///< DTSTAMP: when the writer was made, in UTC
     std::unordered_map<std::string, int> m_uids; ///< UIDs given, with how often
 };
 
