@@ -461,11 +461,50 @@ private:
             Refuse(line, "a VTIMEZONE without TZID", "give the time zone its TZID");
         if (m_zones.count(name))
             return; // the first definition holds
+        CheckZoneRules(component.get(), name, line);
         Zone zone(icaltimezone_new());
         if (!zone || !icaltimezone_set_component(zone.get(), component.get()))
             Refuse(line, "libical cannot read the time zone \"" + std::string(name) + "\"", "check its definition");
         (void)component.release(); // the zone owns it now
         m_zones.emplace(icaltimezone_get_tzid(zone.get()), std::move(zone));
+    }
+
+    /// libical expands a zone's rules from their first DTSTART on, each
+    /// time a time is converted: a rule that repeats hourly from 1601 made
+    /// a file of 500 bytes take seconds per time. No zone changes its offset
+    /// more than a few times a year, so a rule must repeat yearly, with at
+    /// most one month and one weekday and no hours, minutes or seconds
+    /// (the week after the 7th: up to seven days of the month).
+    void CheckZoneRules(icalcomponent* zone, const char* name, std::int64_t line)
+    {
+        auto count = [](const short* values, int size) {
+            int n = 0;
+            while (n < size && values[n] != ICAL_RECURRENCE_ARRAY_MAX)
+                ++n;
+            return n;
+        };
+        for (icalcomponent* rule = icalcomponent_get_first_component(zone, ICAL_ANY_COMPONENT); rule;
+             rule = icalcomponent_get_next_component(zone, ICAL_ANY_COMPONENT)) {
+            for (icalproperty* p = icalcomponent_get_first_property(rule, ICAL_RRULE_PROPERTY); p;
+                 p = icalcomponent_get_next_property(rule, ICAL_RRULE_PROPERTY)) {
+                icalrecurrencetype r = icalproperty_get_rrule(p);
+                const bool sound = r.freq == ICAL_YEARLY_RECURRENCE && count(r.by_hour, ICAL_BY_HOUR_SIZE) == 0 &&
+                                   count(r.by_minute, ICAL_BY_MINUTE_SIZE) == 0 &&
+                                   count(r.by_second, ICAL_BY_SECOND_SIZE) == 0 &&
+                                   count(r.by_month, ICAL_BY_MONTH_SIZE) <= 1 &&
+                                   count(r.by_day, ICAL_BY_DAY_SIZE) <= 1 &&
+                                   count(r.by_month_day, ICAL_BY_MONTHDAY_SIZE) <= 7 &&
+                                   count(r.by_year_day, ICAL_BY_YEARDAY_SIZE) <= 1 &&
+                                   count(r.by_week_no, ICAL_BY_WEEKNO_SIZE) == 0 &&
+                                   count(r.by_set_pos, ICAL_BY_SETPOS_SIZE) <= 1;
+                if (!sound) {
+                    const char* text = icalrecurrencetype_as_string(&r);
+                    Refuse(line, "the time zone \"" + std::string(name) + "\" has a rule that changes its offset " +
+                                     "more often than once a year (" + std::string(text ? text : "RRULE") + ")",
+                           "correct the VTIMEZONE, or export the calendar again from its program");
+                }
+            }
+        }
     }
 
     icaltimezone* ZoneNamed(const std::string& tzid, std::int64_t line)

@@ -234,6 +234,12 @@ TEST(ICalendarTest, HostileFilesAreRefusedNamingFileLineAndCause)
         {"BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN;X=1:VEVENT\r\n" + tail, "cal.ics, line 3: libical cannot read this VEVENT"},
         {head + "BEGIN:A\r\nBEGIN:B\r\nBEGIN:C\r\nBEGIN:D\r\nBEGIN:E\r\nBEGIN:F\r\nBEGIN:G\r\n",
          "cal.ics, line 10: components nested more than 8 deep"},
+        // A zone rule libical would expand hour by hour from 1601 at every
+        // conversion (seconds per time for 500 bytes): refused at once.
+        {"BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VTIMEZONE\r\nTZID:Z\r\nBEGIN:STANDARD\r\n"
+         "DTSTART:16011028T030000\r\nRRULE:FREQ=HOURLY;BYMONTH=10\r\nTZOFFSETFROM:+0200\r\nTZOFFSETTO:+0100\r\n"
+         "END:STANDARD\r\nEND:VTIMEZONE\r\nBEGIN:VEVENT\r\nDTSTART;TZID=Z:20260304T090000\r\n" + tail,
+         "cal.ics, line 3: the time zone \"Z\" has a rule that changes its offset more often than once a year"},
     };
     for (const auto& c : cases) {
         const Read read = ReadText(c.text, "calendar");
