@@ -55,9 +55,9 @@ set(VARNO_PUBLIC_HEADERS
   converters/CSVCalendar.h converters/CSVContact.h converters/CSVEmail.h
   converters/CSVMemo.h converters/CSVMessage.h converters/CSVTodo.h
   manager/CSVMng.h manager/CSVPipelinedMng.h manager/CSVRecordTypes.h
-  host/Charset.h host/DateCells.h host/HeaderGuess.h host/ICalendar.h host/LayoutRow.h host/Input.h host/Listing.h host/Mapping.h host/PhoneCells.h host/ReadPlan.h
-  host/Registry.h host/Session.h host/Utf16.h
-  host/StoreFailureText.h)
+  host/Charset.h host/DateCells.h host/FieldGuide.h host/FileFormats.h host/HeaderGuess.h
+  host/ICalendar.h host/Input.h host/LayoutRow.h host/Listing.h host/Mapping.h host/PhoneCells.h
+  host/ReadPlan.h host/Registry.h host/Session.h host/StoreFailureText.h host/Utf16.h host/VCard.h)
 # The export macros' headers, generated into the build tree.
 set(VARNO_GENERATED_HEADERS
   platform/varnoplatform_export.h store/varnodatamgr_export.h manager/varnocsvmgr_export.h

@@ -34,6 +34,10 @@ echo "  include/VarnoCSVMgr/: $(find "$prefix/include" -name '*.h' | wc -l) head
 # Every installed header in one translation unit, outside the source tree,
 # with the prefix as the only include folder of ours.
 includes=$prefix/include/VarnoCSVMgr
+# Every public header of the source tree is installed (private ones end in _p.h).
+for header in $(find platform store engine converters manager host -maxdepth 1 -name '*.h' ! -name '*_p.h'); do
+  [[ -f $includes/$header ]] || fail "the public header $header is not installed: add it to cmake/VarnoInstall.cmake"
+done
 (cd "$includes" && find . -name '*.h' | sort | sed 's|^\./\(.*\)|#include "\1"|') >"$work/all_headers.cpp"
 "$cxx" -std=c++20 -Wall -Wextra -Werror -fsyntax-only -I"$includes" "$work/all_headers.cpp" ||
   fail "the installed headers do not compile on their own"
