@@ -39,7 +39,7 @@ if(VARNO_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR}/lib)
 else()
   string(REGEX MATCH "^[0-9]+" varno_icu_major "${ICU_VERSION}")
-  set(CPACK_DEBIAN_RUNTIME_PACKAGE_DEPENDS "libc6, libstdc++6, libgcc-s1, libicu${varno_icu_major}, libsqlite3-0, libphonenumber8")
+  set(CPACK_DEBIAN_RUNTIME_PACKAGE_DEPENDS "libc6, libstdc++6, libgcc-s1, libicu${varno_icu_major}, libsqlite3-0, libphonenumber8, libical3")
 endif()
 # A shlibs file for packages built against ours, and an ldconfig trigger.
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
