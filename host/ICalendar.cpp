@@ -35,6 +35,7 @@
 #include "host/ICalendar.h"
 
 #include "host/ICalendar_p.h"
+#include "host/Utf8_p.h"
 #include "host/Session.h"
 #include "store/Store.h"
 
@@ -80,40 +81,11 @@ std::string_view Trim(std::string_view text)
     return text;
 }
 
-/// The offset of the first byte that is not part of well-formed UTF-8 (or
-/// is a NUL), or npos.
+/// The offset of the first byte that is not part of well-formed UTF-8 or
+/// is a NUL, or npos.
 std::size_t FirstBadByte(std::string_view text)
 {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-    for (std::size_t i = 0; i < text.size();) {
-        const unsigned c = bytes[i];
-        std::size_t n = 0;
-        unsigned min = 0;
-        if (c == 0)
-            return i;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        if ((c & 0xE0) == 0xC0)
-            n = 1, min = 0x80;
-        else if ((c & 0xF0) == 0xE0)
-            n = 2, min = 0x800;
-        else if ((c & 0xF8) == 0xF0)
-            n = 3, min = 0x10000;
-        else
-            return i;
-        unsigned code = c & (0x3F >> n);
-        for (std::size_t k = 1; k <= n; ++k) {
-            if (i + k >= text.size() || (bytes[i + k] & 0xC0) != 0x80)
-                return i;
-            code = code << 6 | (bytes[i + k] & 0x3F);
-        }
-        if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-            return i;
-        i += n + 1;
-    }
-    return std::string_view::npos;
+    return std::min(detail::FirstNonUtf8Byte(text), text.find('\0'));
 }
 
 /// One logical line: its physical lines, folds and line breaks included.

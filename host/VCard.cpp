@@ -34,6 +34,7 @@
 
 #include "host/Registry.h"
 #include "host/Session.h"
+#include "host/Utf8_p.h"
 
 #include "platform/CString.h"
 #include "platform/CodePage.h"
@@ -91,30 +92,6 @@ std::string_view Trim(std::string_view text)
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
         text.remove_suffix(1);
     return text;
-}
-
-/// The offset of the first byte that is not part of valid UTF-8, or npos.
-size_t BadUtf8(std::string_view text)
-{
-    for (size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-        if (n == 0 || i + n > text.size() || (n == 2 && c < 0xC2))
-            return i;
-        for (size_t k = 1; k < n; ++k)
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
-                return i;
-        const auto c1 = static_cast<unsigned char>(n > 1 ? text[i + 1] : 0);
-        if ((n == 3 && ((c == 0xE0 && c1 < 0xA0) || (c == 0xED && c1 >= 0xA0))) ||
-            (n == 4 && ((c == 0xF0 && c1 < 0x90) || (c == 0xF4 && c1 >= 0x90) || c > 0xF4)))
-            return i;
-        i += n;
-    }
-    return std::string_view::npos;
 }
 
 /// Quoted-printable: =XX is a byte; an "=" that starts no such pair stays.
@@ -494,7 +471,7 @@ private:
         const std::string charset = p.Param("CHARSET");
         if (!charset.empty() && !EqualNoCase(charset, "UTF-8") && !EqualNoCase(charset, "UTF8"))
             return FromCharset(bytes, charset, p.line);
-        if (const size_t bad = BadUtf8(bytes); bad != std::string::npos) {
+        if (const size_t bad = detail::FirstNonUtf8Byte(bytes); bad != std::string::npos) {
             if (m_version != 21 || !charset.empty())
                 Refuse(m_shown + ": line " + std::to_string(p.line) + " is not UTF-8 (the byte " + Hex(bytes[bad]) +
                        " in its " + p.name + " value), as " +
@@ -789,7 +766,7 @@ std::string Excerpt(std::string_view line)
     while (size > 0 && size < line.size() && (static_cast<unsigned char>(line[size]) & 0xC0) == 0x80)
         --size;
     std::string text(line.substr(0, size));
-    const bool utf8 = BadUtf8(text) == std::string::npos;
+    const bool utf8 = detail::FirstNonUtf8Byte(text) == std::string::npos;
     for (char& c : text)
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F || (!utf8 && static_cast<unsigned char>(c) >= 0x80))
             c = '?';
@@ -852,7 +829,7 @@ void ReadVCards(std::string_view text, const std::string& shown, const LayoutRow
                 }
             if (version != 21)
                 for (const Property& p : properties)
-                    if (!p.Has("CHARSET") && BadUtf8(p.value) != std::string::npos)
+                    if (!p.Has("CHARSET") && detail::FirstNonUtf8Byte(p.value) != std::string::npos)
                         Refuse(at + std::to_string(p.line) + " is not UTF-8 (in its " + p.name +
                                " value), as a vCard " + (version == 40 ? "4.0" : "3.0") +
                                " must be; save the file again as UTF-8");
