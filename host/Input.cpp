@@ -11,6 +11,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -61,40 +63,6 @@ std::string OpenProblem(int error)
 }
 
 /// Appends UTF-16LE bytes of records, written as export writes records.
-class Rewriter {
-public:
-    Rewriter(const RecordType& type, int fd) : m_item(type.create()), m_fd(fd)
-    {
-        if (!m_item)
-            throw std::bad_alloc();
-        m_item->SetSeparator(CString(u","));
-        m_bytes = "\xFF\xFE";
-    }
-    ~Rewriter() = default;
-    void Add(CStringArray& values)
-    {
-        const CString line = m_item->WriteLine(values);
-        for (char16_t c : line.str()) {
-            m_bytes.push_back(static_cast<char>(c & 0xFF));
-            m_bytes.push_back(static_cast<char>(c >> 8));
-        }
-        if (m_bytes.size() >= kPiece)
-            Flush();
-    }
-    bool Flush()
-    {
-        m_ok = m_ok && WriteAll(m_fd, m_bytes);
-        m_bytes.clear();
-        return m_ok;
-    }
-
-private:
-    std::unique_ptr<CCSVItem> m_item;
-    int m_fd;
-    std::string m_bytes;
-    bool m_ok = true;
-};
-
 /// Reads the bytes of `input` from the start, piece by piece, into `feed`.
 bool ReadAllOf(const Input& input, const std::function<void(std::string_view)>& feed, std::string& problem)
 {
@@ -222,6 +190,49 @@ bool ForEachDataRecord(const Input& input, unsigned codePage, bool semicolons, b
     return true;
 }
 
+LayoutFileWriter::LayoutFileWriter(const RecordType& type, int fd) : m_item(type.create()), m_fd(fd)
+{
+    if (!m_item)
+        throw std::bad_alloc();
+    m_item->SetSeparator(CString(u","));
+    m_bytes = "\xFF\xFE";
+}
+
+LayoutFileWriter::~LayoutFileWriter() = default;
+
+int64_t LayoutFileWriter::Add(CStringArray& values)
+{
+    const CString line = m_item->WriteLine(values);
+    Append(line.str());
+    return std::count(line.str().begin(), line.str().end(), u'\n');
+}
+
+void LayoutFileWriter::AddBlankLine()
+{
+    Append(u"\r\n");
+}
+
+void LayoutFileWriter::Append(std::u16string_view units)
+{
+    if constexpr (std::endian::native == std::endian::little) {
+        m_bytes.append(reinterpret_cast<const char*>(units.data()), units.size() * 2);
+    } else {
+        for (char16_t c : units) {
+            m_bytes.push_back(static_cast<char>(c & 0xFF));
+            m_bytes.push_back(static_cast<char>(c >> 8));
+        }
+    }
+    if (m_bytes.size() >= kPiece)
+        (void)Flush();
+}
+
+bool LayoutFileWriter::Flush()
+{
+    m_ok = m_ok && WriteAll(m_fd, m_bytes);
+    m_bytes.clear();
+    return m_ok;
+}
+
 bool RewriteInput(Input& input, unsigned codePage, bool semicolons, const RecordType& type,
                   const CStringArray& header,
                   const std::function<bool(const CStringArray& row, int64_t line, CStringArray& out)>& adapt,
@@ -232,7 +243,7 @@ bool RewriteInput(Input& input, unsigned codePage, bool semicolons, const Record
         problem = "cannot rewrite " + input.name + " for the library: " + std::strerror(errno);
         return false;
     }
-    Rewriter rewriter(type, input.rewritten.Get());
+    LayoutFileWriter rewriter(type, input.rewritten.Get());
     CStringArray names = header, out;
     rewriter.Add(names);
     const bool read = ForEachDataRecord(input, codePage, semicolons, firstRecordIsData,

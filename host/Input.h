@@ -9,6 +9,7 @@
 #pragma once
 
 #include "engine/CSVInspect.h"
+#include "engine/CSVItem.h"
 #include "host/Registry.h"
 #include "host/Utf16.h"
 #include "host/varnohost_export.h"
@@ -78,6 +79,34 @@ using RecordSink = std::function<bool(CStringArray& values, int64_t line)>;
 [[nodiscard]] VARNO_HOST_EXPORT bool ForEachDataRecord(
     const Input& input, unsigned codePage, bool semicolons, bool firstRecordIsData,
     const std::function<void(const CStringArray& row, int64_t line)>& each, std::string& problem);
+
+/// Writes records as the library reads a file the host made for it:
+/// UTF-16LE with its mark, separated by commas and quoted as `type`'s
+/// converter writes records, into the descriptor `fd`, a piece at a time.
+class VARNO_HOST_EXPORT LayoutFileWriter {
+public:
+    LayoutFileWriter(const RecordType& type, int fd);
+    ~LayoutFileWriter();
+    LayoutFileWriter(const LayoutFileWriter&) = delete;
+    LayoutFileWriter& operator=(const LayoutFileWriter&) = delete;
+
+    /// Writes one record: the number of line breaks its text holds (its
+    /// own, at its end, included).
+    int64_t Add(CStringArray& values);
+    /// Writes an empty line.
+    void AddBlankLine();
+    /// Writes what is still held; false, with errno, when a write failed
+    /// (now or in an earlier piece).
+    [[nodiscard]] bool Flush();
+
+private:
+    void Append(std::u16string_view units);
+
+    std::unique_ptr<CCSVItem> m_item;
+    int m_fd;
+    std::string m_bytes;
+    bool m_ok = true;
+};
 
 /// Writes what the library is to read instead of the input, as UTF-16LE
 /// with its mark, separated by commas and quoted as `type`'s converter

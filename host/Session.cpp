@@ -341,37 +341,11 @@ long long Session::Translate(const RecordType& type, const FileFormat& format, I
     Descriptor out(::memfd_create("varnocsv-translated", MFD_CLOEXEC));
     if (out.Get() < 0)
         Refuse("cannot translate " + shown + " for the library: " + std::strerror(errno));
-    std::unique_ptr<CCSVItem> writer(type.create());
-    if (!writer)
-        throw std::bad_alloc();
-    writer->SetSeparator(CString(u","));
-    std::string bytes = "\xFF\xFE";
-    auto append = [&](const CString& line) {
-        const std::u16string& units = line.str();
-        if constexpr (std::endian::native == std::endian::little) {
-            bytes.append(reinterpret_cast<const char*>(units.data()), units.size() * 2);
-        } else {
-            for (char16_t c : units) {
-                bytes.push_back(static_cast<char>(c & 0xFF));
-                bytes.push_back(static_cast<char>(c >> 8));
-            }
-        }
-    };
-    auto flush = [&] {
-        for (std::string_view rest = bytes; !rest.empty();) {
-            const ssize_t n = ::write(out.Get(), rest.data(), rest.size());
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                Refuse("cannot translate " + shown + " for the library: " + std::strerror(errno ? errno : EIO));
-            rest.remove_prefix(static_cast<size_t>(n));
-        }
-        bytes.clear();
-    };
+    LayoutFileWriter writer(type, out.Get());
     CStringArray cells;
     for (const CSVColumn& column : type.layout().columns)
         cells.Add(CString(column.exportName));
-    append(writer->WriteLine(cells));
+    (void)writer.Add(cells);
     int64_t next = 2; // the line the next record starts on
     format.read(std::string_view(static_cast<const char*>(mapped), size), shown, type,
                 [&](const LayoutRow& row, int64_t line) {
@@ -379,20 +353,17 @@ long long Session::Translate(const RecordType& type, const FileFormat& format, I
                     // Blank lines, which hold no record, keep the record on
                     // its line of the file.
                     for (; next < line; ++next)
-                        append(CString(u"\r\n"));
+                        writer.AddBlankLine();
                     if (next != line) // the first record (the header takes line 1), or one after a long one
                         moves->emplace_back(next, line);
                     cells.RemoveAll();
                     for (const std::string& cell : row)
                         cells.Add(CString::FromUtf8(cell));
-                    const CString text = writer->WriteLine(cells);
-                    append(text);
-                    next += static_cast<int64_t>(std::count(text.str().begin(), text.str().end(), u'\n'));
-                    if (bytes.size() >= (1u << 20))
-                        flush();
+                    next += writer.Add(cells);
                 },
                 [this](const std::string& message) { Note(message); });
-    flush();
+    if (!writer.Flush())
+        Refuse("cannot translate " + shown + " for the library: " + std::strerror(errno ? errno : EIO));
     input.bytes = std::move(out);
     return records;
 }
@@ -720,14 +691,9 @@ long Session::Import(const RecordType& type, const ReadRequest& request, int opt
     // The history names the file as the person named it, with the mapping
     // the session chose for its columns (the library may read a rewritten
     // copy of the file, with columns of its own).
-    std::string mapping;
-    auto column = prepared.mapping.fileColumns.begin();
-    for (const CString& field : prepared.mapping.fieldNames) {
-        mapping += (mapping.empty() ? "" : ", ") + field.ToUtf8() + "=";
-        if (column != prepared.mapping.fileColumns.end())
-            mapping += (column++)->ToUtf8();
-    }
-    const store::ImportRecording recording({Shown(request.file), std::string(type.name), m_options.profile, mapping});
+    const store::ImportRecording recording({Shown(request.file), std::string(type.name), m_options.profile,
+                                            store::MappingText(prepared.mapping.fieldNames,
+                                                               prepared.mapping.fileColumns)});
     long saved = 0;
     ReadWithLibrary(m_options.pipelined, prepared.input->LibraryPath(), prepared.LibraryMapping(), Shown(request.file),
                     "; nothing was saved",

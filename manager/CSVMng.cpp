@@ -66,15 +66,9 @@ _en_CSVError Facade::Import(unsigned long type, long& count, int profile, CStrin
     // links), so it names the import for the store to record. A host that
     // recorded it already under its own name for the file keeps that.
     const varno::CSVRecordType* entry = varno::FindCSVRecordType(type);
-    std::string mapping;
-    auto column = fileColumns.begin();
-    for (auto field = fieldNames.begin(); field != fieldNames.end(); ++field) {
-        mapping += (mapping.empty() ? "" : ", ") + field->ToUtf8() + "=";
-        if (column != fileColumns.end())
-            mapping += (column++)->ToUtf8();
-    }
-    const varno::store::ImportRecording recording(
-        {path.ToUtf8(), entry ? std::string(entry->name) : std::to_string(type), profile, std::move(mapping)});
+    const varno::store::ImportRecording recording({path.ToUtf8(),
+                                                   entry ? std::string(entry->name) : std::to_string(type), profile,
+                                                   varno::store::MappingText(fieldNames, fileColumns)});
     return converter->Import(count, profile, std::move(path), fieldNames, fileColumns, option, flag);
 }
 

@@ -97,6 +97,18 @@ HistoryEntry ReadEntry(sqlite3_stmt* statement)
 
 } // namespace
 
+std::string MappingText(const CStringList& fieldNames, const CStringList& fileColumns)
+{
+    std::string mapping;
+    auto column = fileColumns.begin();
+    for (const CString& field : fieldNames) {
+        mapping += (mapping.empty() ? "" : ", ") + field.ToUtf8() + "=";
+        if (column != fileColumns.end())
+            mapping += (column++)->ToUtf8();
+    }
+    return mapping;
+}
+
 ImportRecording::ImportRecording(ImportInfo info)
 {
     if (t_recording)

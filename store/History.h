@@ -4,6 +4,7 @@
 // record an import while an ImportRecording is alive.
 #pragma once
 
+#include "platform/CStringList.h"
 #include "store/varnodatamgr_export.h"
 
 #include <cstdint>
@@ -20,8 +21,12 @@ struct ImportInfo {
     std::string file;    ///< as the person named it, UTF-8
     std::string type;    ///< the record type's name: "contact", "memo" ...
     int profile = 0;
-    std::string mapping; ///< "FIELD=COLUMN, ..." as the import was told
+    std::string mapping; ///< "FIELD=COLUMN, ..." as the import was told (MappingText)
 };
+
+/// The mapping an import was told, as its history entry keeps it: "FIELD=COLUMN"
+/// for each field with the column beside it, joined by ", ".
+[[nodiscard]] VARNO_DATA_EXPORT std::string MappingText(const CStringList& fieldNames, const CStringList& fileColumns);
 
 /// While one is alive, every save of new records on the thread that made it,
 /// and on the threads that adopt it (ImportRecordingOnThread: the workers of
