@@ -1,15 +1,19 @@
 // Reading iCalendar files (RFC 5545) into rows of the own layout of calendar
-// entries or to-do items, through libical.
+// entries or to-do items.
 //
-// The text is walked twice, a logical line (the folds joined) at a time:
-// the first walk checks the structure (a VCALENDAR around everything,
-// every BEGIN closed by its END, no deeper nesting than kMaxDepth, no
-// unfolded line longer than kMaxLine) and reads the file's VTIMEZONEs; the
-// second hands each VEVENT or VTODO, one at a time, to libical's parser and
-// turns it into a row. libical keeps no line numbers and would parse a
-// whole calendar into one tree, so the walk is ours, which also bounds what
-// libical sees at once to one component; the values themselves (escapes,
-// dates, durations, triggers, zones) are libical's to read.
+// The walk over the file is ours: a logical line (the folds joined) at a
+// time, checking the structure (a VCALENDAR around everything, every BEGIN
+// closed by its END, no deeper nesting than kMaxDepth, no unfolded line
+// longer than kMaxLine) and reading the properties of each VEVENT or VTODO
+// as it goes: texts with their escapes, dates and times, durations, alarm
+// triggers, numbers. libical reads what needs its knowledge: the file's
+// VTIMEZONEs, the zone names it knows, and the conversion of a time in
+// such a zone to UTC. Handing every entry to libical's parser instead cost
+// three times the whole CSV import of the same records, most of it building
+// and freeing the tree of each entry; it also keeps no line numbers.
+//
+// A file with VTIMEZONEs is walked twice, the first time for its zones
+// alone, since an entry may use a zone defined further down.
 //
 // Times become the local time of the process (TZ), which the own layout
 // holds and the import turns back into UTC with Local2Utc. A time that
@@ -32,6 +36,11 @@
 // first occurrence; the changed occurrences of such entries (components
 // with a RECURRENCE-ID) are not imported. Both are said once per file, with
 // the lines of the first entries.
+//
+// Values are read as leniently as they can be without guessing: a date
+// where a time is expected and the other way round, any letter case in
+// names, parameters in quotes. A value that cannot be read is left empty
+// and said, with the line of its entry.
 #include "host/ICalendar.h"
 
 #include "host/ICalendar_p.h"
@@ -41,11 +50,8 @@
 
 #include <algorithm>
 #include <array>
-#include <bitset>
-#include <cctype>
 #include <charconv>
 #include <cstring>
-#include <ctime>
 #include <map>
 #include <set>
 
@@ -56,28 +62,35 @@ using namespace detail;
 
 constexpr std::size_t kMaxLine = 256 * 1024; ///< octets of one unfolded line
 constexpr std::size_t kMaxDepth = 8;          ///< components inside each other
-constexpr std::size_t kHead = 64;             ///< octets of a line kept for its name
 constexpr std::size_t kLinesNamed = 5;        ///< lines a note lists
+
+char UpperOf(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 std::string Upper(std::string_view text)
 {
     std::string upper(text);
-    for (char& c : upper) // ASCII only, as iCalendar's names are; runs for every line
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
+    for (char& c : upper) // ASCII only, as iCalendar's names are
+        c = UpperOf(c);
     return upper;
 }
 
-/// A name libical gives, which is null for kinds it has no name for.
-std::string Named(const char* name)
+/// Whether `text` is `upper` in any letter case.
+bool Is(std::string_view text, std::string_view upper)
 {
-    return name ? name : "(a component or property libical has no name for)";
+    if (text.size() != upper.size())
+        return false;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (UpperOf(text[i]) != upper[i])
+            return false;
+    return true;
 }
 
 std::string_view Trim(std::string_view text)
 {
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
         text.remove_suffix(1);
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
     return text;
 }
 
@@ -88,25 +101,24 @@ std::size_t FirstBadByte(std::string_view text)
     return std::min(detail::FirstNonUtf8Byte(text), text.find('\0'));
 }
 
-/// One logical line: its physical lines, folds and line breaks included.
+/// One logical line.
 struct Line {
-    std::size_t begin = 0, end = 0;
+    std::string_view text;   ///< once unfolded, without its line break; at most kMaxLine + 1 octets of it
+    std::size_t length = 0;  ///< octets once unfolded
     std::int64_t number = 0; ///< of its first physical line
-    std::size_t length = 0;  ///< octets once unfolded, without line breaks
-    std::array<char, kHead> buffer{};
-    std::size_t kept = 0; ///< octets of buffer in use: the first ones once unfolded
+    std::size_t begin = 0, end = 0; ///< where it lies in the file, its line breaks included
 
-    [[nodiscard]] std::string_view Head() const { return {buffer.data(), kept}; }
-    [[nodiscard]] std::string Name() const { return Upper(Head().substr(0, Head().find_first_of(";:"))); }
-    /// The value of a short line (BEGIN:X, VERSION:X), upper case.
+    [[nodiscard]] std::string_view Name() const { return text.substr(0, text.find_first_of(";:")); }
+    /// The value of a short line (BEGIN:X), upper case.
     [[nodiscard]] std::string Value() const
     {
-        const std::size_t colon = Head().find(':');
-        return colon == std::string_view::npos ? std::string() : Upper(Trim(Head().substr(colon + 1)));
+        const std::size_t colon = text.find(':');
+        return colon == std::string_view::npos ? std::string() : Upper(Trim(text.substr(colon + 1)));
     }
 };
 
-/// The logical lines of a text, in order.
+/// The logical lines of a text, in order. A line without folds is a view
+/// of the file; a folded one is joined in a buffer of the reader's.
 class Lines {
 public:
     explicit Lines(std::string_view text) : m_text(text) {}
@@ -115,46 +127,226 @@ public:
     {
         if (m_at >= m_text.size())
             return false;
-        line.begin = line.end = m_at;
+        line.begin = m_at;
         line.number = m_number;
-        line.length = line.kept = 0;
-        bool first = true;
-        do {
-            std::size_t end = m_text.find('\n', m_at);
-            const std::size_t next = end == std::string_view::npos ? m_text.size() : end + 1;
-            end = end == std::string_view::npos ? m_text.size() : end;
-            if (end > m_at && m_text[end - 1] == '\r')
-                --end;
+        std::size_t next = 0;
+        std::size_t end = Physical(m_at, next);
+        if (!Folded(next)) {
+            line.text = m_text.substr(m_at, end - m_at);
+            line.length = line.text.size();
+            m_at = line.end = next;
+            return true;
+        }
+        m_joined.assign(m_text.substr(m_at, std::min(end - m_at, kMaxLine + 1)));
+        line.length = end - m_at;
+        for (m_at = next; Folded(m_at); m_at = next) {
             // A fold: the line break and the one space or tab after it.
-            const std::size_t from = first ? m_at : m_at + 1;
-            const std::string_view content = m_text.substr(from, end - from);
-            const std::size_t more = std::min(content.size(), kHead - line.kept);
-            std::copy_n(content.data(), more, line.buffer.data() + line.kept);
-            line.kept += more;
-            line.length += content.size();
-            m_at = next, ++m_number, first = false;
-        } while (m_at < m_text.size() && (m_text[m_at] == ' ' || m_text[m_at] == '\t'));
+            end = Physical(m_at, next);
+            const std::size_t from = std::min(m_at + 1, end);
+            line.length += end - from;
+            if (m_joined.size() <= kMaxLine)
+                m_joined.append(m_text.substr(from, std::min(end - from, kMaxLine + 1 - m_joined.size())));
+        }
+        line.text = m_joined;
         line.end = m_at;
         return true;
     }
 
 private:
+    /// The end of the content of the physical line at `from`; `next` is
+    /// where the following one starts.
+    std::size_t Physical(std::size_t from, std::size_t& next)
+    {
+        ++m_number;
+        const void* found = std::memchr(m_text.data() + from, '\n', m_text.size() - from);
+        std::size_t end = found ? static_cast<std::size_t>(static_cast<const char*>(found) - m_text.data()) : m_text.size();
+        next = found ? end + 1 : end;
+        if (end > from && m_text[end - 1] == '\r')
+            --end;
+        return end;
+    }
+    [[nodiscard]] bool Folded(std::size_t at) const
+    {
+        return at < m_text.size() && (m_text[at] == ' ' || m_text[at] == '\t');
+    }
+
     std::string_view m_text;
     std::size_t m_at = 0;
     std::int64_t m_number = 1;
+    std::string m_joined;
 };
 
-/// One component directly inside a VCALENDAR, as the walk found it.
-struct Found {
-    std::string kind; ///< "VEVENT", upper case
-    std::size_t begin = 0, end = 0;
-    std::int64_t line = 0;
-    std::vector<Line> dropped; ///< lines longer than kMaxLine, left out
-    /// The lines of an entry that libical is not given: the longer ones, and
-    /// the properties the reader takes nothing from (their names in unread).
-    std::vector<std::pair<std::size_t, std::size_t>> holes;
-    std::vector<std::string> unread;
+/// A content line taken apart: NAME;PARAMETERS:VALUE.
+struct Property {
+    std::string_view name, parameters, value; ///< parameters with their first ';', or empty
 };
+
+/// Whether `text` is a content line; false for one without a name or a
+/// colon after its parameters.
+bool Split(std::string_view text, Property& property)
+{
+    const std::size_t stop = text.find_first_of(";:");
+    if (stop == 0 || stop == std::string_view::npos)
+        return false;
+    property.name = text.substr(0, stop);
+    std::size_t colon = stop;
+    if (text[stop] == ';') {
+        bool quoted = false;
+        for (; colon < text.size(); ++colon) {
+            if (text[colon] == '"')
+                quoted = !quoted;
+            else if (text[colon] == ':' && !quoted)
+                break;
+        }
+        if (colon == text.size())
+            return false;
+    }
+    property.parameters = text.substr(stop, colon - stop);
+    property.value = text.substr(colon + 1);
+    return true;
+}
+
+/// The value of parameter `upper` in `parameters` (";TZID=Europe/Berlin",
+/// any letter case, without its quotes); nothing when it is absent.
+std::optional<std::string_view> Parameter(std::string_view parameters, std::string_view upper)
+{
+    for (std::size_t at = 0; at < parameters.size();) {
+        std::size_t end = at + 1; // parameters[at] is the ';' before one
+        for (bool quoted = false; end < parameters.size(); ++end) {
+            if (parameters[end] == '"')
+                quoted = !quoted;
+            else if (parameters[end] == ';' && !quoted)
+                break;
+        }
+        const std::string_view one = parameters.substr(at + 1, end - at - 1);
+        if (const std::size_t equals = one.find('=');
+            equals != std::string_view::npos && Is(Trim(one.substr(0, equals)), upper)) {
+            std::string_view value = Trim(one.substr(equals + 1));
+            if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+                value = value.substr(1, value.size() - 2);
+            return value;
+        }
+        at = end;
+    }
+    return std::nullopt;
+}
+
+/// A TEXT value with its escapes read: \\ \; \, and \n or \N for a line
+/// break; a backslash before any other character is dropped.
+void Unescape(std::string_view value, std::string& text)
+{
+    text.clear();
+    for (std::size_t at = 0;;) {
+        const std::size_t slash = value.find('\\', at);
+        text.append(value.substr(at, slash - at));
+        if (slash == std::string_view::npos || slash + 1 == value.size()) {
+            if (slash != std::string_view::npos)
+                text.push_back('\\');
+            return;
+        }
+        const char c = value[slash + 1];
+        text.push_back(c == 'n' || c == 'N' ? '\n' : c);
+        at = slash + 2;
+    }
+}
+
+/// A DATE ("20260304") or DATE-TIME ("20260304T090000", "...Z") value.
+struct Stamp {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    bool date = false, utc = false;
+};
+
+std::optional<Stamp> ParseStamp(std::string_view text)
+{
+    text = Trim(text);
+    auto digits = [&](std::size_t at, std::size_t n, int& out) {
+        out = 0;
+        for (std::size_t i = at; i < at + n; ++i) {
+            if (text[i] < '0' || text[i] > '9')
+                return false;
+            out = out * 10 + (text[i] - '0');
+        }
+        return true;
+    };
+    Stamp stamp;
+    if (text.size() == 8) {
+        stamp.date = true;
+        return digits(0, 4, stamp.year) && digits(4, 2, stamp.month) && digits(6, 2, stamp.day)
+                   ? std::optional<Stamp>(stamp)
+                   : std::nullopt;
+    }
+    if (text.size() != 15 && !(text.size() == 16 && UpperOf(text[15]) == 'Z'))
+        return std::nullopt;
+    stamp.utc = text.size() == 16;
+    if (!digits(0, 4, stamp.year) || !digits(4, 2, stamp.month) || !digits(6, 2, stamp.day) ||
+        UpperOf(text[8]) != 'T' || !digits(9, 2, stamp.hour) || !digits(11, 2, stamp.minute) ||
+        !digits(13, 2, stamp.second))
+        return std::nullopt;
+    return stamp;
+}
+
+/// A DURATION value: [+-]P then weeks, days, and after T hours, minutes
+/// and seconds, each a number and its letter.
+struct Span {
+    std::int64_t days = 0;    ///< with the weeks, signed
+    std::int64_t seconds = 0; ///< all of it, signed, a day being 86,400 seconds
+};
+
+std::optional<Span> ParseDuration(std::string_view text)
+{
+    text = Trim(text);
+    bool negative = false;
+    if (!text.empty() && (text.front() == '+' || text.front() == '-'))
+        negative = text.front() == '-', text.remove_prefix(1);
+    if (text.empty() || UpperOf(text.front()) != 'P')
+        return std::nullopt;
+    text.remove_prefix(1);
+    std::int64_t weeks = 0, days = 0, hours = 0, minutes = 0, seconds = 0;
+    bool time = false, any = false;
+    while (!text.empty()) {
+        if (UpperOf(text.front()) == 'T' && !time) {
+            time = true, text.remove_prefix(1);
+            continue;
+        }
+        std::int64_t number = 0;
+        std::size_t n = 0;
+        for (; n < text.size() && n < 10 && text[n] >= '0' && text[n] <= '9'; ++n)
+            number = number * 10 + (text[n] - '0');
+        if (n == 0 || n == text.size() || (text[n] >= '0' && text[n] <= '9'))
+            return std::nullopt;
+        const char unit = UpperOf(text[n]);
+        std::int64_t* into = !time && unit == 'W' ? &weeks
+                             : !time && unit == 'D' ? &days
+                             : time && unit == 'H'  ? &hours
+                             : time && unit == 'M'  ? &minutes
+                             : time && unit == 'S'  ? &seconds
+                                                    : nullptr;
+        if (!into)
+            return std::nullopt;
+        *into += number, any = true;
+        text.remove_prefix(n + 1);
+    }
+    if (!any)
+        return std::nullopt;
+    const std::int64_t sign = negative ? -1 : 1;
+    Span span;
+    span.days = sign * (days + 7 * weeks);
+    span.seconds = sign * ((days + 7 * weeks) * 86400 + hours * 3600 + minutes * 60 + seconds);
+    return span;
+}
+
+/// A whole integer; nothing for any other text.
+std::optional<int> ParseInteger(std::string_view text)
+{
+    text = Trim(text);
+    if (!text.empty() && text.front() == '+')
+        text.remove_prefix(1);
+    int number = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (error != std::errc() || end != text.data() + text.size() || text.empty())
+        return std::nullopt;
+    return number;
+}
 
 /// Per-entry faults and what was left out, gathered over a file and said
 /// once per kind with the lines of the first entries.
@@ -175,9 +367,11 @@ public:
         for (const Item& item : m_items) {
             std::string lines = item.count == 1 ? "line " : "lines ";
             for (std::size_t i = 0; i < item.lines.size(); ++i)
-                lines += (i ? ", " : "") + std::to_string(item.lines[i]);
+                lines.append(i ? ", " : "").append(std::to_string(item.lines[i]));
             if (item.count > static_cast<long long>(item.lines.size()))
-                lines += " and " + std::to_string(item.count - static_cast<long long>(item.lines.size())) + " more";
+                lines.append(" and ")
+                    .append(std::to_string(item.count - static_cast<long long>(item.lines.size())))
+                    .append(" more");
             note(shown + ", " + lines + ": " + item.what);
         }
     }
@@ -192,139 +386,67 @@ private:
     std::vector<Item> m_items;
 };
 
-/// The properties the reader takes from a component of the type; a line of
-/// one of them that is too long, or that libical cannot read, refuses the
-/// file rather than losing the value.
-const std::set<std::string, std::less<>>& ReadProperties()
+/// The properties the reader knows, by what it does with them.
+enum Known : int {
+    kSummary,
+    kDescription,
+    kLocation,
+    kStart,
+    kEnd,
+    kDue,
+    kDuration,
+    kStatus,
+    kPercent,
+    kCompleted,
+    kPriority,
+    kOwnCompleted, ///< X-VARNO-COMPLETED, our writer's
+    kRepeat,       ///< RRULE
+    kRepeatDate,   ///< RDATE
+    kOccurrence,   ///< RECURRENCE-ID
+    kBookkeeping,  ///< the file's bookkeeping, not the entry's content: never said
+    kOther = -1,
+};
+
+constexpr std::pair<std::string_view, Known> kKnownNames[] = {
+    {"SUMMARY", kSummary},
+    {"DTSTART", kStart},
+    {"DTEND", kEnd},
+    {"DESCRIPTION", kDescription},
+    {"LOCATION", kLocation},
+    {"UID", kBookkeeping},
+    {"DTSTAMP", kBookkeeping},
+    {"DUE", kDue},
+    {"DURATION", kDuration},
+    {"STATUS", kStatus},
+    {"PERCENT-COMPLETE", kPercent},
+    {"COMPLETED", kCompleted},
+    {"PRIORITY", kPriority},
+    {"X-VARNO-COMPLETED", kOwnCompleted},
+    {"RRULE", kRepeat},
+    {"RDATE", kRepeatDate},
+    {"RECURRENCE-ID", kOccurrence},
+    {"CREATED", kBookkeeping},
+    {"LAST-MODIFIED", kBookkeeping},
+    {"SEQUENCE", kBookkeeping},
+    {"EXDATE", kBookkeeping},
+};
+constexpr std::size_t kKnownCount = kBookkeeping;
+
+Known KnownAs(std::string_view name)
 {
-    static const std::set<std::string, std::less<>> names = {
-        "BEGIN",   "END",      "SUMMARY", "DESCRIPTION", "LOCATION",         "DTSTART",   "DTEND",
-        "DUE",     "DURATION", "TRIGGER", "PRIORITY",    "PERCENT-COMPLETE", "COMPLETED", "STATUS",
-        "TZID",    "TZOFFSETFROM", "TZOFFSETTO", "RRULE", "RDATE", "RECURRENCE-ID"};
-    return names;
+    for (const auto& [upper, known] : kKnownNames)
+        if (Is(name, upper))
+            return known;
+    return kOther;
 }
 
-/// The properties of an entry that libical is given to read; the lines of
-/// any other property are only counted, which saves libical's parser half
-/// its work on a typical calendar program's export.
-bool Handed(std::string_view name)
-{
-    static const std::set<std::string, std::less<>> names = {
-        "BEGIN",    "END",    "SUMMARY",          "DESCRIPTION", "LOCATION", "DTSTART",       "DTEND",
-        "DUE",      "DURATION", "STATUS",         "PERCENT-COMPLETE", "COMPLETED", "PRIORITY", "RRULE",
-        "RDATE",    "RECURRENCE-ID", "X-VARNO-COMPLETED"};
-    return names.count(name) != 0;
-}
-
-/// Checks the structure of the whole text and hands `found` each
-/// component directly inside a VCALENDAR; with `sparing`, the lines of an
-/// entry (VEVENT, VTODO) that no column reads are left out of it.
-template <class Visit>
-void Walk(std::string_view text, const std::string& shown, bool sparing, Visit&& found)
-{
-    auto refuse = [&](std::int64_t line, const std::string& cause, const std::string& todo) {
-        throw Error(Error::Kind::Refused, shown + ", line " + std::to_string(line) + ": " + cause + "; " + todo);
-    };
-    struct Open {
-        std::string kind;
-        std::int64_t line;
-    };
-    std::vector<Open> open;
-    Found current;
-    long calendars = 0;
-    Lines lines(text);
-    for (Line line; lines.Next(line);) {
-        if (line.length == 0)
-            continue; // blank lines are tolerated between and inside components
-        const std::string name = line.Name();
-        if (line.length > kMaxLine) {
-            if (open.empty() || ReadProperties().count(name))
-                refuse(line.number,
-                       "a line of " + std::to_string(line.length) + " octets once unfolded (" + name +
-                           "), more than the " + std::to_string(kMaxLine / 1024) + " KiB read",
-                       "shorten that value");
-            // A property of the calendar itself is never read anyway.
-            if (open.size() >= 2) {
-                current.dropped.push_back(line);
-                current.holes.emplace_back(line.begin, line.end);
-            }
-            continue;
-        }
-        if (sparing && open.size() == 2 && (current.kind == "VEVENT" || current.kind == "VTODO") && !Handed(name)) {
-            current.holes.emplace_back(line.begin, line.end);
-            current.unread.push_back(name);
-            continue;
-        }
-        if (name == "BEGIN") {
-            const std::string kind = line.Value();
-            if (open.empty() && kind != "VCALENDAR")
-                refuse(line.number, "BEGIN:" + kind + " outside a calendar: this is not an iCalendar file",
-                       "import a file that begins with BEGIN:VCALENDAR");
-            if (open.size() >= kMaxDepth)
-                refuse(line.number, "components nested more than " + std::to_string(kMaxDepth) + " deep",
-                       "check the file's BEGIN and END lines");
-            open.push_back({kind, line.number});
-            if (open.size() == 2)
-                current = Found{kind, line.begin, 0, line.number, {}, {}, {}};
-        } else if (name == "END") {
-            const std::string kind = line.Value();
-            if (open.empty())
-                refuse(line.number, "END:" + kind + " with no BEGIN before it", "check the file's BEGIN and END lines");
-            if (open.back().kind != kind)
-                refuse(line.number,
-                       "END:" + kind + " does not close BEGIN:" + open.back().kind + " of line " +
-                           std::to_string(open.back().line),
-                       "check the file's BEGIN and END lines");
-            open.pop_back();
-            if (open.size() == 1) {
-                current.end = line.end;
-                found(current);
-            } else if (open.empty()) {
-                ++calendars;
-            }
-        } else if (open.empty()) {
-            refuse(line.number, "text outside BEGIN:VCALENDAR and END:VCALENDAR: this is not an iCalendar file",
-                   "import a file that begins with BEGIN:VCALENDAR");
-        } else if (open.size() == 1 && name == "VERSION" && line.Value() != "2.0") {
-            refuse(line.number, "VERSION:" + line.Value() + " (vCalendar 1.0 is not read, only iCalendar 2.0)",
-                   "export the calendar as iCalendar 2.0");
-        }
-    }
-    if (!open.empty())
-        refuse(open.back().line, "BEGIN:" + open.back().kind + " is never closed (the file may be cut short)",
-               "import the whole file");
-    if (calendars == 0)
-        refuse(1, "no BEGIN:VCALENDAR: this is not an iCalendar file", "import a calendar saved as .ics");
-}
-
-/// A set of property kinds: a bit each, as a tree set of them cost as much
-/// as reading the entry's values.
-class Kinds {
-public:
-    Kinds(std::initializer_list<icalproperty_kind> kinds)
-    {
-        for (const icalproperty_kind kind : kinds)
-            (void)insert(kind);
-    }
-    /// Adds `kind`; whether it was not in the set before.
-    bool insert(icalproperty_kind kind)
-    {
-        const std::size_t at = Index(kind);
-        const bool added = !m_bits.test(at);
-        m_bits.set(at);
-        return added;
-    }
-    [[nodiscard]] bool count(icalproperty_kind kind) const { return m_bits.test(Index(kind)); }
-
-private:
-    // libical's kinds run from ICAL_ANY_PROPERTY (0) to ICAL_NO_PROPERTY.
-    static std::size_t Index(icalproperty_kind kind)
-    {
-        const auto at = static_cast<std::size_t>(kind);
-        return at < kSize ? at : kSize - 1;
-    }
-    static constexpr std::size_t kSize = static_cast<std::size_t>(ICAL_NO_PROPERTY) + 1;
-    std::bitset<kSize> m_bits;
+/// The first occurrence of a property in an entry, with how often it came.
+struct Value {
+    int count = 0;
+    std::string text;      ///< as written, escapes and all
+    std::string zone;      ///< its TZID parameter
+    bool asDate = false;   ///< VALUE=DATE-TIME or DATE: a TRIGGER that is a time
+    bool fromEnd = false;  ///< RELATED=END
 };
 
 /// A time as the own layout holds it.
@@ -338,23 +460,38 @@ class Reader {
 public:
     Reader(const std::string& shown, const RecordType& type) : m_shown(shown), m_type(type), m_todo(IsTodoType(type))
     {
-        const auto& columns = type.layout().columns;
         // Each column's role, found once rather than by name for every entry.
         static const std::pair<std::u16string_view, Role> roles[] = {
             {u"summary", Role::Summary},         {u"description", Role::Description}, {u"location", Role::Location},
             {u"start_time", Role::Start},        {u"start_date", Role::Start},        {u"end_time", Role::End},
             {u"due_date", Role::Due},            {u"allday", Role::AllDay},           {u"alarm_runtime", Role::Alarm},
             {u"completed", Role::Completed},     {u"priority", Role::Priority}};
-        for (const auto& column : columns) {
+        for (const auto& column : type.layout().columns) {
             Role role = Role::None;
             for (const auto& [name, which] : roles)
                 if (column.exportName == name)
                     role = which;
             m_columns.push_back(role);
+            auto holds = [&](Known known) { m_held[static_cast<std::size_t>(known)] = true; };
+            switch (role) {
+            case Role::Summary: holds(kSummary); break;
+            case Role::Description: holds(kDescription); break;
+            case Role::Location: holds(kLocation); break;
+            case Role::End: holds(kEnd); break;
+            case Role::Due: holds(kDue); break;
+            case Role::Completed: holds(kStatus), holds(kPercent), holds(kCompleted); break;
+            case Role::Priority: holds(kPriority); break;
+            default: break;
+            }
         }
+        m_held[kStart] = m_held[kOwnCompleted] = m_held[kRepeat] = m_held[kRepeatDate] = m_held[kOccurrence] = true;
     }
 
-    void Read(std::string_view text, const LayoutRowSink& each, const NoteSink& note)
+    /// Reads the text, handing each entry of the type to `each`; with no
+    /// `each`, only counts them (the structure checked, no value read, but
+    /// the changed occurrences of repeating entries left out as the reading
+    /// leaves them out).
+    long long Read(std::string_view text, const LayoutRowSink* each, const NoteSink& note)
     {
         const std::size_t bad = FirstBadByte(text);
         if (bad != std::string_view::npos) {
@@ -365,68 +502,510 @@ public:
                                                : "bytes that are not UTF-8 (iCalendar files are UTF-8)") +
                             "; save the file as UTF-8 and import it again");
         }
-        Walk(text, m_shown, false, [&](const Found& found) {
-            if (found.kind == "VTIMEZONE")
-                AddZone(Parse(text, found), found.line);
-        });
-        Walk(text, m_shown, true, [&](const Found& found) {
-            for (const Line& line : found.dropped)
-                m_tally.Add("a line of more than " + std::to_string(kMaxLine / 1024) + " KiB (" + line.Name() +
-                                ") is left out",
-                            line.number);
-            if (found.kind == Wanted())
-                Entry(Parse(text, found).get(), found, each);
-            else if (found.kind != "VTIMEZONE")
-                ++m_others[found.kind];
-        });
-        Say(note);
+        m_each = each;
+        if (each && HasZones(text)) {
+            m_pass = Pass::Zones;
+            Walk(text);
+        }
+        m_pass = each ? Pass::Entries : Pass::Count;
+        Walk(text);
+        if (each)
+            Say(note);
+        return m_handed;
     }
 
 private:
-    [[nodiscard]] std::string Wanted() const { return m_todo ? "VTODO" : "VEVENT"; }
+    enum class Role { None, Summary, Description, Location, Start, End, Due, AllDay, Alarm, Completed, Priority };
+    enum class Pass { Zones, Entries, Count };
+    struct Open {
+        std::string kind;
+        std::int64_t line;
+        std::size_t begin; ///< where its BEGIN line starts
+    };
 
     [[noreturn]] void Refuse(std::int64_t line, const std::string& cause, const std::string& todo) const
     {
         throw Error(Error::Kind::Refused, m_shown + ", line " + std::to_string(line) + ": " + cause + "; " + todo);
     }
 
-    Component Parse(std::string_view text, const Found& found)
+    /// BEGIN and END take no parameters, and name a component: a line
+    /// that does not ("BEGIN;X=1:VEVENT") leaves the structure unknown.
+    [[noreturn]] void NotAMark(const Line& line) const
     {
-        std::string chunk;
-        chunk.reserve(found.end - found.begin);
-        std::size_t at = found.begin;
-        for (const auto& [begin, end] : found.holes) {
-            chunk.append(text.substr(at, begin - at));
-            at = end;
+        Refuse(line.number, "\"" + std::string(line.text.substr(0, 40)) + "\" is not a BEGIN:NAME or END:NAME line",
+               "check the file's BEGIN and END lines");
+    }
+
+    /// Whether a line of the file begins a VTIMEZONE: the one pass that
+    /// needs them first is then made. A BEGIN line folded inside its word
+    /// is not seen here; that zone is read where the walk meets it.
+    static bool HasZones(std::string_view text)
+    {
+        for (std::size_t at = 0; at < text.size();) {
+            if (UpperOf(text[at]) == 'B' && text.size() - at >= 15 && Is(text.substr(at, 15), "BEGIN:VTIMEZONE"))
+                return true;
+            const void* found = std::memchr(text.data() + at, '\n', text.size() - at);
+            if (!found)
+                break;
+            at = static_cast<std::size_t>(static_cast<const char*>(found) - text.data()) + 1;
         }
-        chunk.append(text.substr(at, found.end - at));
+        return false;
+    }
+
+    /// Checks the structure of the whole text and, in each pass, does its
+    /// work with the components directly inside a VCALENDAR: reads the
+    /// zones, reads the entries, or counts them.
+    void Walk(std::string_view text)
+    {
+        std::vector<Open> open;
+        long calendars = 0;
+        bool entry = false; // inside a component of the wanted kind, in the entries pass
+        Lines lines(text);
+        for (Line line; lines.Next(line);) {
+            if (line.length == 0)
+                continue; // blank lines are tolerated between and inside components
+            const std::string_view name = line.Name();
+            if (line.length > kMaxLine) {
+                const Known known = KnownAs(name);
+                if (open.empty() || Is(name, "BEGIN") || Is(name, "END") ||
+                    (known != kOther && known != kBookkeeping) || (open.size() >= 2 && open[1].kind == "VTIMEZONE"))
+                    Refuse(line.number,
+                           "a line of " + std::to_string(line.length) + " octets once unfolded (" + Upper(name) +
+                               "), more than the " + std::to_string(kMaxLine / 1024) + " KiB read",
+                           "shorten that value");
+                // A property of the calendar itself is never read anyway.
+                if (entry)
+                    m_tally.Add("a line of more than " + std::to_string(kMaxLine / 1024) + " KiB (" + Upper(name) +
+                                    ") is left out",
+                                line.number);
+                continue;
+            }
+            if (Is(name, "BEGIN")) {
+                std::string kind = line.Value();
+                if (name.size() >= line.text.size() || line.text[name.size()] != ':')
+                    NotAMark(line);
+                if (open.empty() && kind != "VCALENDAR")
+                    Refuse(line.number, "BEGIN:" + kind + " outside a calendar: this is not an iCalendar file",
+                           "import a file that begins with BEGIN:VCALENDAR");
+                if (open.size() >= kMaxDepth)
+                    Refuse(line.number, "components nested more than " + std::to_string(kMaxDepth) + " deep",
+                           "check the file's BEGIN and END lines");
+                if (open.size() == 1 && m_pass != Pass::Zones && kind == Wanted())
+                    entry = true, Begin(line.number);
+                else if (entry && open.size() == 2)
+                    Inner(kind);
+                open.push_back({std::move(kind), line.number, line.begin});
+            } else if (Is(name, "END")) {
+                const std::string kind = line.Value();
+                if (name.size() >= line.text.size() || line.text[name.size()] != ':')
+                    NotAMark(line);
+                if (open.empty())
+                    Refuse(line.number, "END:" + kind + " with no BEGIN before it",
+                           "check the file's BEGIN and END lines");
+                if (open.back().kind != kind)
+                    Refuse(line.number,
+                           "END:" + kind + " does not close BEGIN:" + open.back().kind + " of line " +
+                               std::to_string(open.back().line),
+                           "check the file's BEGIN and END lines");
+                const Open closed = std::move(open.back());
+                open.pop_back();
+                if (entry && open.size() == 2)
+                    m_inAlarm = false;
+                if (open.size() == 1)
+                    Closed(text, closed, line.end, entry);
+                else if (open.empty())
+                    ++calendars;
+            } else if (open.empty()) {
+                Refuse(line.number, "text outside BEGIN:VCALENDAR and END:VCALENDAR: this is not an iCalendar file",
+                       "import a file that begins with BEGIN:VCALENDAR");
+            } else if (entry) {
+                Content(line, open.size());
+            } else if (open.size() == 1 && Is(name, "VERSION") && line.Value() != "2.0") {
+                Refuse(line.number, "VERSION:" + line.Value() + " (vCalendar 1.0 is not read, only iCalendar 2.0)",
+                       "export the calendar as iCalendar 2.0");
+            }
+        }
+        if (!open.empty())
+            Refuse(open.back().line, "BEGIN:" + open.back().kind + " is never closed (the file may be cut short)",
+                   "import the whole file");
+        if (calendars == 0)
+            Refuse(1, "no BEGIN:VCALENDAR: this is not an iCalendar file", "import a calendar saved as .ics");
+    }
+
+    [[nodiscard]] std::string_view Wanted() const { return m_todo ? "VTODO" : "VEVENT"; }
+
+    /// A component directly inside the calendar has ended at `end`.
+    void Closed(std::string_view text, const Open& component, std::size_t end, bool& entry)
+    {
+        const bool wanted = component.kind == Wanted();
+        if (m_pass == Pass::Count) {
+            m_handed += wanted && !Of(kOccurrence);
+            entry = false;
+        } else if (component.kind == "VTIMEZONE") {
+            // The first pass reads them all; the entries pass only one it
+            // did not see (a BEGIN line folded inside its word).
+            if (m_pass == Pass::Zones || !m_zonesRead.count(component.begin))
+                AddZone(text.substr(component.begin, end - component.begin), component.line, component.begin);
+        } else if (m_pass == Pass::Entries) {
+            if (wanted)
+                End(), entry = false;
+            else
+                ++m_others[component.kind];
+        }
+    }
+
+    // The entry being read.
+
+    void Begin(std::int64_t line)
+    {
+        m_line = line;
+        for (Value& value : m_values)
+            value.count = 0;
+        m_trigger.count = 0;
+        m_alarms = 0;
+        m_inAlarm = false;
+        m_unheld.clear();
+    }
+
+    /// A component inside the entry.
+    void Inner(const std::string& kind)
+    {
+        if (kind == "VALARM" && !m_todo && ++m_alarms == 1) {
+            m_inAlarm = true;
+            return;
+        }
+        Unheld(kind);
+    }
+
+    void Unheld(std::string_view name)
+    {
+        if (std::find(m_unheld.begin(), m_unheld.end(), name) == m_unheld.end())
+            m_unheld.emplace_back(name);
+    }
+
+    /// A content line at `depth` (2: the entry's own, 3: one of its components').
+    void Content(const Line& line, std::size_t depth)
+    {
+        if (m_pass == Pass::Count) {
+            // Changed occurrences are not imported, so not counted.
+            if (depth == 2 && Is(line.Name(), "RECURRENCE-ID"))
+                ++m_values[kOccurrence].count;
+            return;
+        }
+        Property property;
+        const bool split = Split(line.text, property);
+        if (depth > 2) {
+            // Of what components hold, only the first alarm's trigger is read.
+            if (depth == 3 && m_inAlarm && split && m_trigger.count++ == 0 && Is(property.name, "TRIGGER"))
+                Keep(property, m_trigger);
+            else if (depth == 3 && m_inAlarm && m_trigger.count == 1)
+                m_trigger.count = 0; // not a trigger: a later line may be
+            return;
+        }
+        if (!split) {
+            m_tally.Add("a line that is not NAME:VALUE (" + Upper(line.text.substr(0, 20)) + ") is left out", m_line);
+            return;
+        }
+        const Known known = KnownAs(property.name);
+        if (known == kBookkeeping)
+            return;
+        if (known == kOther) {
+            Unheld(Upper(property.name));
+            return;
+        }
+        Value& value = m_values[static_cast<std::size_t>(known)];
+        if (value.count++ == 0)
+            Keep(property, value);
+    }
+
+    static void Keep(const Property& property, Value& value)
+    {
+        value.text.assign(property.value);
+        value.zone.clear();
+        value.asDate = value.fromEnd = false;
+        if (property.parameters.empty())
+            return;
+        if (const auto zone = Parameter(property.parameters, "TZID"))
+            value.zone.assign(*zone);
+        if (const auto kind = Parameter(property.parameters, "VALUE"))
+            value.asDate = Is(*kind, "DATE-TIME") || Is(*kind, "DATE");
+        if (const auto related = Parameter(property.parameters, "RELATED"))
+            value.fromEnd = Is(*related, "END");
+    }
+
+    [[nodiscard]] const Value* Of(Known known) const
+    {
+        const Value& value = m_values[static_cast<std::size_t>(known)];
+        return value.count ? &value : nullptr;
+    }
+
+    /// The entry is complete: its row goes to the caller.
+    void End()
+    {
+        if (Of(kOccurrence)) {
+            m_tally.Add("a changed occurrence of a repeating entry (RECURRENCE-ID) is not imported", m_line);
+            return;
+        }
+        if (Of(kRepeat) || Of(kRepeatDate))
+            m_tally.Add("a repeating entry: only its first occurrence (DTSTART) is imported", m_line);
+        bool durationUsed = false;
+        const std::optional<Moment> start = Time(Of(kStart), "DTSTART");
+        std::optional<Moment> end;
+        if (const Value* duration = Of(kDuration); duration && start && !Of(m_todo ? kDue : kEnd)) {
+            durationUsed = true;
+            if (const std::optional<Span> span = ParseDuration(duration->text))
+                end = start->date ? DaysAfter(*start, span->days) : Moved(*start, span->seconds);
+            else
+                m_tally.Add("a DURATION that cannot be read: the end is left empty", m_line);
+        }
+
+        m_row.resize(m_columns.size());
+        for (std::size_t i = 0; i < m_columns.size(); ++i) {
+            std::string& cell = m_row[i];
+            cell.clear();
+            switch (m_columns[i]) {
+            case Role::Summary: Text(kSummary, cell); break;
+            case Role::Description: Text(kDescription, cell); break;
+            case Role::Location: Text(kLocation, cell); break;
+            case Role::Start:
+                if (start)
+                    cell = LocalCell(start->local);
+                break;
+            case Role::End:
+                if (!end)
+                    end = Time(Of(kEnd), "DTEND");
+                cell = LocalCell(AllDayEnd(start, end).local);
+                break;
+            case Role::Due:
+                if (!end)
+                    end = Time(Of(kDue), "DUE");
+                if (end)
+                    cell = LocalCell(end->local);
+                break;
+            case Role::AllDay: cell = start && start->date ? "1" : "0"; break;
+            case Role::Alarm: cell = Alarm(start, end); break;
+            case Role::Completed: cell = Completion(); break;
+            case Role::Priority: cell = Priority(); break;
+            case Role::None: break;
+            }
+        }
+        // A to-do without a start is common (only a due date); an entry
+        // without one, or a start that cannot be read, is worth saying.
+        if (!start && (!m_todo || Of(kStart)))
+            m_tally.Add(std::string(m_todo ? "a to-do" : "an entry") +
+                            " without a start (DTSTART) that can be read: stored with no start",
+                        m_line);
+        NotStored(durationUsed);
+        ++m_handed;
+        (*m_each)(m_row, m_line);
+    }
+
+    void Text(Known known, std::string& cell) const
+    {
+        if (const Value* value = Of(known))
+            Unescape(value->text, cell);
+    }
+
+    icaltimezone* ZoneNamed(const std::string& tzid)
+    {
+        if (auto it = m_zones.find(tzid); it != m_zones.end())
+            return it->second.get();
+        // libical's own zones are looked up once per file and name.
+        if (auto it = m_builtin.find(tzid); it != m_builtin.end())
+            return it->second;
         QuietLibical();
-        Component component(icalparser_parse_string(chunk.c_str()));
-        // libical's own reading of the BEGIN line may differ from ours
-        // ("BEGIN;X=1:VTODO"): then it is not the component we walked.
-        if (!component || icalcomponent_isa(component.get()) != icalcomponent_string_to_kind(found.kind.c_str()))
-            Refuse(found.line, "libical cannot read this " + found.kind, "check the lines from here to its END");
-        CheckErrors(component.get(), found.line);
-        return component;
+        icaltimezone* zone = icaltimezone_get_builtin_timezone(tzid.c_str());
+        if (!zone)
+            zone = icaltimezone_get_builtin_timezone_from_tzid(tzid.c_str());
+        if (zone)
+            return m_builtin.emplace(tzid, zone).first->second;
+        Refuse(m_line,
+               "the time zone \"" + tzid + "\" is neither defined in the file (VTIMEZONE) nor a zone libical knows",
+               "export the calendar again with its time zones, or name a zone such as Europe/Berlin in its TZID");
     }
 
-    /// libical reports what it cannot read as X-LIC-ERROR properties in
-    /// place of the lines, which it leaves out: said, as the CSV import says
-    /// a cell nobody can read.
-    void CheckErrors(icalcomponent* component, std::int64_t line)
+    /// The moment of a DATE or DATE-TIME value; nothing, and said, for one
+    /// that cannot be read or that the store cannot hold.
+    std::optional<Moment> Time(const Value* value, const char* what)
     {
-        for (icalproperty* p = icalcomponent_get_first_property(component, ICAL_XLICERROR_PROPERTY); p;
-             p = icalcomponent_get_next_property(component, ICAL_XLICERROR_PROPERTY)) {
-            const char* text = icalproperty_get_xlicerror(p);
-            m_tally.Add("libical cannot read a line, left out: " + std::string(text ? text : ""), line);
+        if (!value)
+            return std::nullopt;
+        const std::optional<Stamp> t = ParseStamp(value->text);
+        if (!t) {
+            m_tally.Add(std::string(what) + " \"" + std::string(Trim(value->text).substr(0, 40)) +
+                            "\" is not a date or time iCalendar writes: left empty",
+                        m_line);
+            return std::nullopt;
         }
-        for (icalcomponent* c = icalcomponent_get_first_component(component, ICAL_ANY_COMPONENT); c;
-             c = icalcomponent_get_next_component(component, ICAL_ANY_COMPONENT))
-            CheckErrors(c, line);
+        const COleDateTime written(t->year, t->month, t->day, t->hour, t->minute, t->second);
+        if (t->month < 1 || t->month > 12 || t->day < 1 || t->hour > 23 || t->minute > 59 || t->second > 59 ||
+            written.GetStatus() != COleDateTime::valid) {
+            m_tally.Add(std::string(what) + " is not a date the store holds: left empty", m_line);
+            return std::nullopt;
+        }
+        Moment moment;
+        moment.date = t->date;
+        COleDateTime utc;
+        if (t->date || (!t->utc && value->zone.empty())) {
+            // Dates and floating times are local times wherever they are read.
+            moment.local = written;
+            utc = Local2Utc(moment.local);
+        } else {
+            if (!t->utc) {
+                icaltimetype local = icaltime_null_time();
+                local.year = t->year, local.month = t->month, local.day = t->day;
+                local.hour = t->hour, local.minute = t->minute, local.second = t->second;
+                icaltime_set_timezone(&local, ZoneNamed(value->zone));
+                const icaltimetype u = icaltime_convert_to_zone(local, icaltimezone_get_utc_timezone());
+                utc = COleDateTime(u.year, u.month, u.day, u.hour, u.minute, u.second);
+            } else {
+                utc = written;
+            }
+            moment.local = Utc2Local(utc);
+            const std::optional<std::int64_t> back = SecondsOf(Local2Utc(moment.local)), meant = SecondsOf(utc);
+            if (back && meant && *back != *meant)
+                m_tally.Add(std::string(what) + " (" + LocalCell(utc) +
+                                " UTC) falls in the hour the clock change repeats; the layout holds local time, " +
+                                LocalCell(moment.local) + ", which import stores as " + LocalCell(UtcOf(*back)) +
+                                " UTC",
+                            m_line);
+        }
+        const std::optional<std::int64_t> seconds = SecondsOf(utc);
+        if (moment.local.GetStatus() != COleDateTime::valid || !moment.local.GetFields() || !seconds) {
+            m_tally.Add(std::string(what) + " lies outside the dates the store holds: left empty", m_line);
+            return std::nullopt;
+        }
+        moment.utc = *seconds;
+        return moment;
     }
 
-    void AddZone(Component component, std::int64_t line)
+    /// `base` moved by `seconds`, as a local time.
+    static std::optional<Moment> Moved(const Moment& base, std::int64_t seconds)
     {
+        const COleDateTime local = Utc2Local(UtcOf(base.utc + seconds));
+        if (local.GetStatus() != COleDateTime::valid || !local.GetFields())
+            return std::nullopt;
+        return Moment{local, base.utc + seconds, false};
+    }
+
+    /// A date `days` after an all-day moment's date.
+    static std::optional<Moment> DaysAfter(const Moment& date, std::int64_t days)
+    {
+        Moment moved = date;
+        moved.local = COleDateTime(date.local.m_dt + static_cast<double>(days));
+        const auto seconds = SecondsOf(Local2Utc(moved.local));
+        if (!seconds || !moved.local.GetFields())
+            return std::nullopt;
+        moved.utc = *seconds;
+        return moved;
+    }
+
+    /// The end of a calendar entry as the store keeps it: an all-day entry
+    /// ends at 00:00 of its last day (iCalendar's end is the day after), an
+    /// entry with no end ends at its start (or on its own day).
+    static Moment AllDayEnd(const std::optional<Moment>& start, const std::optional<Moment>& end)
+    {
+        if (!start) {
+            Moment none;
+            none.local.SetStatus(COleDateTime::invalid);
+            return end ? *end : none;
+        }
+        if (!end)
+            return *start;
+        if (start->date && end->date) {
+            const std::optional<Moment> last = DaysAfter(*end, -1);
+            return last && last->local.m_dt > start->local.m_dt ? *last : *start;
+        }
+        return *end;
+    }
+
+    std::string Alarm(const std::optional<Moment>& start, const std::optional<Moment>& end)
+    {
+        if (m_alarms == 0)
+            return {};
+        if (m_trigger.count == 0) {
+            m_tally.Add("an alarm without TRIGGER is left out", m_line);
+            return {};
+        }
+        std::optional<Moment> ring;
+        if (m_trigger.asDate || ParseStamp(m_trigger.text)) {
+            ring = Time(&m_trigger, "an alarm's TRIGGER");
+        } else if (const std::optional<Span> span = ParseDuration(m_trigger.text)) {
+            const std::optional<Moment>& base = m_trigger.fromEnd ? (end ? end : start) : start;
+            if (base)
+                ring = Moved(*base, span->seconds);
+            else
+                m_tally.Add("an alarm relative to a start or end the entry lacks is left out", m_line);
+        } else {
+            m_tally.Add("an alarm's TRIGGER that cannot be read is left out", m_line);
+        }
+        return ring ? LocalCell(ring->local) : std::string();
+    }
+
+    std::string Completion()
+    {
+        if (const Value* own = Of(kOwnCompleted))
+            if (const std::optional<int> number = ParseInteger(own->text))
+                return std::to_string(*number);
+        const Value* status = Of(kStatus);
+        const std::string_view word = status ? Trim(status->text) : std::string_view();
+        int share = 0;
+        if (const Value* percent = Of(kPercent)) {
+            const std::optional<int> number = ParseInteger(percent->text);
+            if (!number)
+                m_tally.Add("a PERCENT-COMPLETE that is not a number is left out", m_line);
+            share = number.value_or(0);
+        }
+        if (Is(word, "COMPLETED") || share >= 100 || Of(kCompleted))
+            return "6";
+        if (share > 0)
+            m_tally.Add("partly done (PERCENT-COMPLETE): stored as open", m_line);
+        if (Is(word, "CANCELLED"))
+            m_tally.Add("cancelled (STATUS:CANCELLED): stored as open", m_line);
+        return "0";
+    }
+
+    std::string Priority()
+    {
+        const Value* value = Of(kPriority);
+        if (!value)
+            return "0";
+        const std::optional<int> priority = ParseInteger(value->text);
+        if (!priority || *priority < 0 || *priority > 9) {
+            m_tally.Add("a PRIORITY that is not a number from 0 to 9: stored as none", m_line);
+            return "0";
+        }
+        return std::to_string(*priority);
+    }
+
+    /// Counts every property and component the row does not hold, once per
+    /// name and entry.
+    void NotStored(bool durationUsed)
+    {
+        for (const auto& [upper, known] : kKnownNames) {
+            const Value* value = known == kBookkeeping ? nullptr : Of(known);
+            if (!value)
+                continue;
+            const bool held = m_held[static_cast<std::size_t>(known)] || (known == kDuration && durationUsed);
+            if (!held)
+                Unheld(upper);
+            else if (value->count > 1 && known != kRepeatDate)
+                Unheld("a second " + std::string(upper));
+        }
+        for (const std::string& name : m_unheld)
+            ++m_notStored[name];
+    }
+
+    void AddZone(std::string_view definition, std::int64_t line, std::size_t at)
+    {
+        m_zonesRead.insert(at);
+        const std::string text(definition);
+        QuietLibical();
+        Component component(icalparser_parse_string(text.c_str()));
+        // libical's own reading of the BEGIN line may differ from ours: then
+        // it is not the component we walked.
+        if (!component || icalcomponent_isa(component.get()) != ICAL_VTIMEZONE_COMPONENT)
+            Refuse(line, "libical cannot read this VTIMEZONE", "check the lines from here to its END");
         icalproperty* tzid = icalcomponent_get_first_property(component.get(), ICAL_TZID_PROPERTY);
         const char* name = tzid ? icalproperty_get_tzid(tzid) : nullptr;
         if (!name)
@@ -479,312 +1058,12 @@ private:
         }
     }
 
-    icaltimezone* ZoneNamed(const std::string& tzid, std::int64_t line)
-    {
-        if (auto it = m_zones.find(tzid); it != m_zones.end())
-            return it->second.get();
-        // libical's own zones are looked up once per file and name.
-        if (auto it = m_builtin.find(tzid); it != m_builtin.end())
-            return it->second;
-        icaltimezone* zone = icaltimezone_get_builtin_timezone(tzid.c_str());
-        if (!zone)
-            zone = icaltimezone_get_builtin_timezone_from_tzid(tzid.c_str());
-        if (zone)
-            return m_builtin.emplace(tzid, zone).first->second;
-        Refuse(line,
-               "the time zone \"" + tzid + "\" is neither defined in the file (VTIMEZONE) nor a zone libical knows",
-               "export the calendar again with its time zones, or name a zone such as Europe/Berlin in its TZID");
-    }
-
-    /// The moment of a DATE or DATE-TIME value; nothing, and said, for one
-    /// that the store cannot hold.
-    std::optional<Moment> Read(icaltimetype t, icalproperty* property, std::int64_t line, const char* what)
-    {
-        if (icaltime_is_null_time(t))
-            return std::nullopt;
-        // libical reads month 13 or hour 25 and would carry them over.
-        if (!icaltime_is_valid_time(t) ||
-            COleDateTime(t.year, t.month, t.day, t.hour, t.minute, t.second).GetStatus() != COleDateTime::valid) {
-            m_tally.Add(std::string(what) + " is not a date the store holds: left empty", line);
-            return std::nullopt;
-        }
-        Moment moment;
-        moment.date = icaltime_is_date(t) != 0;
-        const char* tzid = nullptr;
-        if (icalparameter* p = icalproperty_get_first_parameter(property, ICAL_TZID_PARAMETER))
-            tzid = icalparameter_get_tzid(p);
-        COleDateTime utc;
-        if (moment.date || (!icaltime_is_utc(t) && !tzid)) {
-            // Dates and floating times are local times wherever they are read.
-            moment.local = COleDateTime(t.year, t.month, t.day, moment.date ? 0 : t.hour, moment.date ? 0 : t.minute,
-                                        moment.date ? 0 : t.second);
-            utc = Local2Utc(moment.local);
-        } else {
-            if (tzid && !icaltime_is_utc(t)) {
-                icaltime_set_timezone(&t, ZoneNamed(tzid, line));
-                t = icaltime_convert_to_zone(t, icaltimezone_get_utc_timezone());
-            }
-            utc = COleDateTime(t.year, t.month, t.day, t.hour, t.minute, t.second);
-            moment.local = Utc2Local(utc);
-            const std::optional<std::int64_t> back = SecondsOf(Local2Utc(moment.local)), meant = SecondsOf(utc);
-            if (back && meant && *back != *meant)
-                m_tally.Add(std::string(what) + " (" + LocalCell(utc) +
-                                " UTC) falls in the hour the clock change repeats; the layout holds local time, " +
-                                LocalCell(moment.local) + ", which import stores as " + LocalCell(UtcOf(*back)) +
-                                " UTC",
-                            line);
-        }
-        const std::optional<std::int64_t> seconds = SecondsOf(utc);
-        if (moment.local.GetStatus() != COleDateTime::valid || !moment.local.GetFields() || !seconds) {
-            m_tally.Add(std::string(what) + " lies outside the dates the store holds: left empty", line);
-            return std::nullopt;
-        }
-        moment.utc = *seconds;
-        return moment;
-    }
-
-    std::optional<Moment> ReadProperty(icalcomponent* c, icalproperty_kind kind, std::int64_t line, const char* what)
-    {
-        icalproperty* p = icalcomponent_get_first_property(c, kind);
-        if (!p || !icalproperty_get_value(p))
-            return std::nullopt;
-        return Read(icalvalue_get_datetimedate(icalproperty_get_value(p)), p, line, what);
-    }
-
-    /// `base` moved by `seconds`, as a local time.
-    std::optional<Moment> Moved(const Moment& base, std::int64_t seconds)
-    {
-        const COleDateTime local = Utc2Local(UtcOf(base.utc + seconds));
-        if (local.GetStatus() != COleDateTime::valid || !local.GetFields())
-            return std::nullopt;
-        return Moment{local, base.utc + seconds, false};
-    }
-
-    /// A date `days` after an all-day moment's date.
-    static std::optional<Moment> DaysAfter(const Moment& date, std::int64_t days)
-    {
-        Moment moved = date;
-        moved.local = COleDateTime(date.local.m_dt + static_cast<double>(days));
-        const auto seconds = SecondsOf(Local2Utc(moved.local));
-        if (!seconds || !moved.local.GetFields())
-            return std::nullopt;
-        moved.utc = *seconds;
-        return moved;
-    }
-
-    static std::int64_t DaysOf(const icaldurationtype& d)
-    {
-        const std::int64_t days = static_cast<std::int64_t>(d.days) + 7 * static_cast<std::int64_t>(d.weeks);
-        return d.is_neg ? -days : days;
-    }
-
-    void Entry(icalcomponent* c, const Found& found, const LayoutRowSink& each)
-    {
-        const std::int64_t line = found.line;
-        if (icalcomponent_get_first_property(c, ICAL_RECURRENCEID_PROPERTY)) {
-            m_tally.Add("a changed occurrence of a repeating entry (RECURRENCE-ID) is not imported", line);
-            return;
-        }
-        if (icalcomponent_get_first_property(c, ICAL_RRULE_PROPERTY) ||
-            icalcomponent_get_first_property(c, ICAL_RDATE_PROPERTY))
-            m_tally.Add("a repeating entry: only its first occurrence (DTSTART) is imported", line);
-
-        Kinds used = {ICAL_UID_PROPERTY,     ICAL_DTSTAMP_PROPERTY,  ICAL_CREATED_PROPERTY,
-                                            ICAL_LASTMODIFIED_PROPERTY, ICAL_SEQUENCE_PROPERTY, ICAL_RRULE_PROPERTY,
-                                            ICAL_RDATE_PROPERTY,   ICAL_EXDATE_PROPERTY,   ICAL_XLICERROR_PROPERTY};
-        LayoutRow row(m_columns.size());
-        // A property's value as text, unescaped by libical; "" without one.
-        auto text = [&](icalproperty_kind kind) {
-            used.insert(kind);
-            icalproperty* p = icalcomponent_get_first_property(c, kind);
-            icalvalue* v = p ? icalproperty_get_value(p) : nullptr;
-            if (!v)
-                return std::string();
-            const char* value = icalvalue_isa(v) == ICAL_TEXT_VALUE ? icalvalue_get_text(v)
-                                                                    : icalproperty_get_value_as_string(p);
-            return std::string(value ? value : "");
-        };
-
-        used.insert(ICAL_DTSTART_PROPERTY);
-        const std::optional<Moment> start = ReadProperty(c, ICAL_DTSTART_PROPERTY, line, "DTSTART");
-        std::optional<Moment> end;
-        if (icalproperty* duration = icalcomponent_get_first_property(c, ICAL_DURATION_PROPERTY);
-            duration && start && !icalcomponent_get_first_property(c, m_todo ? ICAL_DUE_PROPERTY : ICAL_DTEND_PROPERTY)) {
-            const icaldurationtype d = icalproperty_get_duration(duration);
-            end = start->date ? DaysAfter(*start, DaysOf(d)) : Moved(*start, icaldurationtype_as_int(d));
-            used.insert(ICAL_DURATION_PROPERTY);
-        }
-
-        for (std::size_t i = 0; i < m_columns.size(); ++i) {
-            const Role column = m_columns[i];
-            std::string& cell = row[i];
-            if (column == Role::Summary) {
-                cell = text(ICAL_SUMMARY_PROPERTY);
-            } else if (column == Role::Description) {
-                cell = text(ICAL_DESCRIPTION_PROPERTY);
-            } else if (column == Role::Location) {
-                cell = text(ICAL_LOCATION_PROPERTY);
-            } else if (column == Role::Start) {
-                cell = start ? LocalCell(start->local) : std::string();
-            } else if (column == Role::End) {
-                used.insert(ICAL_DTEND_PROPERTY);
-                if (!end)
-                    end = ReadProperty(c, ICAL_DTEND_PROPERTY, line, "DTEND");
-                cell = LocalCell(AllDayEnd(start, end).local);
-            } else if (column == Role::Due) {
-                used.insert(ICAL_DUE_PROPERTY);
-                if (!end)
-                    end = ReadProperty(c, ICAL_DUE_PROPERTY, line, "DUE");
-                cell = end ? LocalCell(end->local) : std::string();
-            } else if (column == Role::AllDay) {
-                cell = start && start->date ? "1" : "0";
-            } else if (column == Role::Alarm) {
-                cell = Alarm(c, start, end, line);
-            } else if (column == Role::Completed) {
-                cell = Completion(c, line, used);
-            } else if (column == Role::Priority) {
-                cell = Priority(c, line, used);
-            }
-        }
-        // A to-do without a start is common (only a due date); an entry
-        // without one, or a start that cannot be read, is worth saying.
-        if (!start && (!m_todo || icalcomponent_get_first_property(c, ICAL_DTSTART_PROPERTY)))
-            m_tally.Add(std::string(m_todo ? "a to-do" : "an entry") + " without a start (DTSTART) that can be read: "
-                        "stored with no start",
-                        line);
-        NotStored(c, used, found.unread);
-        each(row, line);
-    }
-
-    /// The end of a calendar entry as the store keeps it: an all-day entry
-    /// ends at 00:00 of its last day (iCalendar's end is the day after), an
-    /// entry with no end ends at its start (or on its own day).
-    Moment AllDayEnd(const std::optional<Moment>& start, const std::optional<Moment>& end)
-    {
-        if (!start) {
-            Moment none;
-            none.local.SetStatus(COleDateTime::invalid);
-            return end ? *end : none;
-        }
-        if (!end)
-            return *start;
-        if (start->date && end->date) {
-            const std::optional<Moment> last = DaysAfter(*end, -1);
-            return last && last->local.m_dt > start->local.m_dt ? *last : *start;
-        }
-        return *end;
-    }
-
-    std::string Alarm(icalcomponent* c, const std::optional<Moment>& start, const std::optional<Moment>& end,
-                      std::int64_t line)
-    {
-        icalcomponent* alarm = icalcomponent_get_first_component(c, ICAL_VALARM_COMPONENT);
-        if (!alarm)
-            return {};
-        icalproperty* trigger = icalcomponent_get_first_property(alarm, ICAL_TRIGGER_PROPERTY);
-        if (!trigger) {
-            m_tally.Add("an alarm without TRIGGER is left out", line);
-            return {};
-        }
-        const icaltriggertype when = icalproperty_get_trigger(trigger);
-        std::optional<Moment> ring;
-        if (!icaltime_is_null_time(when.time)) {
-            ring = Read(when.time, trigger, line, "an alarm's TRIGGER");
-        } else {
-            icalparameter* related = icalproperty_get_first_parameter(trigger, ICAL_RELATED_PARAMETER);
-            const bool fromEnd = related && icalparameter_get_related(related) == ICAL_RELATED_END;
-            const std::optional<Moment>& base = fromEnd ? (end ? end : start) : start;
-            if (base)
-                ring = Moved(*base, icaldurationtype_as_int(when.duration));
-            else
-                m_tally.Add("an alarm relative to a start or end the entry lacks is left out", line);
-        }
-        return ring ? LocalCell(ring->local) : std::string();
-    }
-
-    std::string Completion(icalcomponent* c, std::int64_t line, Kinds& used)
-    {
-        used.insert(ICAL_STATUS_PROPERTY);
-        used.insert(ICAL_PERCENTCOMPLETE_PROPERTY);
-        used.insert(ICAL_COMPLETED_PROPERTY);
-        for (icalproperty* p = icalcomponent_get_first_property(c, ICAL_X_PROPERTY); p;
-             p = icalcomponent_get_next_property(c, ICAL_X_PROPERTY)) {
-            const char* name = icalproperty_get_x_name(p);
-            const char* value = icalproperty_get_x(p);
-            int number = 0;
-            if (name && value && Upper(name) == "X-VARNO-COMPLETED" &&
-                std::from_chars(value, value + std::strlen(value), number).ec == std::errc())
-                return std::to_string(number);
-        }
-        const icalproperty_status status = icalcomponent_get_status(c);
-        icalproperty* percent = icalcomponent_get_first_property(c, ICAL_PERCENTCOMPLETE_PROPERTY);
-        const int share = percent ? icalproperty_get_percentcomplete(percent) : 0;
-        if (status == ICAL_STATUS_COMPLETED || share >= 100 ||
-            icalcomponent_get_first_property(c, ICAL_COMPLETED_PROPERTY))
-            return "6";
-        if (share > 0)
-            m_tally.Add("partly done (PERCENT-COMPLETE): stored as open", line);
-        if (status == ICAL_STATUS_CANCELLED)
-            m_tally.Add("cancelled (STATUS:CANCELLED): stored as open", line);
-        return "0";
-    }
-
-    std::string Priority(icalcomponent* c, std::int64_t line, Kinds& used)
-    {
-        used.insert(ICAL_PRIORITY_PROPERTY);
-        icalproperty* p = icalcomponent_get_first_property(c, ICAL_PRIORITY_PROPERTY);
-        const int priority = p ? icalproperty_get_priority(p) : 0;
-        if (priority < 0 || priority > 9) {
-            m_tally.Add("a PRIORITY outside 0 to 9: stored as none", line);
-            return "0";
-        }
-        return std::to_string(priority);
-    }
-
-    /// Counts every property and component the row does not hold.
-    void NotStored(icalcomponent* c, const Kinds& used, const std::vector<std::string>& unread)
-    {
-        // libical splits a list (CATEGORIES:A,B) into one property per
-        // value: an entry counts once per name.
-        // The file's bookkeeping, not the entry's content, is not counted.
-        static const std::set<std::string, std::less<>> bookkeeping = {"UID", "DTSTAMP", "CREATED", "LAST-MODIFIED",
-                                                                       "SEQUENCE", "EXDATE"};
-        std::set<std::string> names;
-        for (const std::string& name : unread)
-            if (!bookkeeping.count(name))
-                names.insert(name);
-        Kinds seen{};
-        for (icalproperty* p = icalcomponent_get_first_property(c, ICAL_ANY_PROPERTY); p;
-             p = icalcomponent_get_next_property(c, ICAL_ANY_PROPERTY)) {
-            const icalproperty_kind kind = icalproperty_isa(p);
-            if (kind == ICAL_X_PROPERTY) {
-                const char* name = icalproperty_get_x_name(p);
-                if (!name || Upper(name) != "X-VARNO-COMPLETED")
-                    names.insert(name ? Upper(name) : "X-");
-            } else if (!used.count(kind)) {
-                names.insert(Named(icalproperty_kind_to_string(kind)));
-            } else if (!seen.insert(kind)) {
-                names.insert("a second " + Named(icalproperty_kind_to_string(kind)));
-            }
-        }
-        bool firstAlarm = !m_todo;
-        for (icalcomponent* sub = icalcomponent_get_first_component(c, ICAL_ANY_COMPONENT); sub;
-             sub = icalcomponent_get_next_component(c, ICAL_ANY_COMPONENT)) {
-            if (icalcomponent_isa(sub) == ICAL_VALARM_COMPONENT && firstAlarm)
-                firstAlarm = false;
-            else
-                names.insert(Named(icalcomponent_kind_to_string(icalcomponent_isa(sub))));
-        }
-        for (const std::string& name : names)
-            ++m_notStored[name];
-    }
-
     void Say(const NoteSink& note) const
     {
         if (!m_others.empty()) {
             std::string kinds;
             for (const auto& [kind, count] : m_others)
-                kinds += (kinds.empty() ? "" : ", ") + std::to_string(count) + " " + kind;
+                kinds.append(kinds.empty() ? "" : ", ").append(std::to_string(count)).append(" ").append(kind);
             // The other kind of the two the file may hold is imported as its own type.
             const bool otherKind = m_others.count(m_todo ? "VEVENT" : "VTODO") > 0;
             note(m_shown + ": not imported, as they are not " + std::string(m_type.plural) + ": " + kinds +
@@ -796,7 +1075,7 @@ private:
         if (!m_notStored.empty()) {
             std::string names;
             for (const auto& [name, count] : m_notStored)
-                names += (names.empty() ? "" : ", ") + name + " (" + std::to_string(count) + ")";
+                names.append(names.empty() ? "" : ", ").append(name).append(" (").append(std::to_string(count)).append(")");
             note(m_shown + ": not stored, as the " + std::string(m_type.name) +
                  " layout has no place for them (in how many entries): " + names);
         }
@@ -805,23 +1084,47 @@ private:
     const std::string& m_shown;
     const RecordType& m_type;
     bool m_todo;
-    enum class Role { None, Summary, Description, Location, Start, End, Due, AllDay, Alarm, Completed, Priority };
-    std::vector<Role> m_columns; ///< what each column of the layout holds
+    std::vector<Role> m_columns;             ///< what each column of the layout holds
+    std::array<bool, kKnownCount> m_held{};  ///< the properties the layout has a place for
+    Pass m_pass = Pass::Entries;
+    const LayoutRowSink* m_each = nullptr;
+    long long m_handed = 0;
+
+    // The entry being read.
+    std::int64_t m_line = 0; ///< of its BEGIN
+    std::array<Value, kKnownCount> m_values;
+    Value m_trigger;        ///< the first alarm's
+    int m_alarms = 0;       ///< VALARMs so far
+    bool m_inAlarm = false; ///< inside the first of them
+    std::vector<std::string> m_unheld; ///< what the row does not hold, once each
+    LayoutRow m_row;
+
     std::map<std::string, Zone, std::less<>> m_zones;
+    std::set<std::size_t> m_zonesRead; ///< where the VTIMEZONEs read begin
     std::map<std::string, icaltimezone*, std::less<>> m_builtin; ///< libical's zones, owned by libical
     std::map<std::string, long long> m_others;
     std::map<std::string, long long> m_notStored;
     Tally m_tally;
 };
 
+std::string_view WithoutMark(std::string_view text)
+{
+    if (text.substr(0, 3) == "\xEF\xBB\xBF")
+        text.remove_prefix(3);
+    return text;
+}
+
 } // namespace
 
 void ReadICalendar(std::string_view text, const std::string& shown, const RecordType& type,
                    const LayoutRowSink& each, const NoteSink& note)
 {
-    if (text.substr(0, 3) == "\xEF\xBB\xBF")
-        text.remove_prefix(3);
-    Reader(shown, type).Read(text, each, note);
+    (void)Reader(shown, type).Read(WithoutMark(text), &each, note);
+}
+
+long long CountICalendar(std::string_view text, const std::string& shown, const RecordType& type)
+{
+    return Reader(shown, type).Read(WithoutMark(text), nullptr, {});
 }
 
 } // namespace varno::host

@@ -1,5 +1,6 @@
 // iCalendar (RFC 5545) files for calendar entries and to-do items, read and
-// written through libical. Both directions go through the type's own CSV
+// written by our own code, with libical for time zones, escaping and
+// durations. Both directions go through the type's own CSV
 // layout, so that an import of a .ics file takes exactly the path of a CSV
 // import and an export re-writes the library's own export.
 //
@@ -27,7 +28,7 @@ namespace varno::host {
 /// Reads the whole text (UTF-8, an optional byte-order mark) and hands
 /// `each` every VEVENT (type calendar) or VTODO (type todo) as a row of
 /// `type`'s own layout, with the line its BEGIN is on. What the layout
-/// cannot hold, and what libical cannot read (a line, a date), is said
+/// cannot hold, and what cannot be read (a line, a date), is said
 /// through `note`, naming `shown` and the lines, and left out. A file
 /// it cannot read (no VCALENDAR, a BEGIN never closed, bytes that are not
 /// UTF-8, a time zone it does not know, a line too long to read) throws Error(Error::Kind::Refused) naming `shown`, the line, the cause
@@ -35,6 +36,13 @@ namespace varno::host {
 /// calendar and todo throws Error(Error::Kind::Usage).
 VARNO_HOST_EXPORT void ReadICalendar(std::string_view text, const std::string& shown, const RecordType& type,
                                      const LayoutRowSink& each, const NoteSink& note);
+
+/// How many entries of `type` ReadICalendar would hand over, the file's
+/// structure checked as it checks it (the same refusals) but no value read:
+/// a file it reads gets this number; one it refuses for a value (a zone it
+/// does not know) is counted all the same.
+[[nodiscard]] VARNO_HOST_EXPORT long long CountICalendar(std::string_view text, const std::string& shown,
+                                                         const RecordType& type);
 
 /// Writes calendar entries (VEVENT) or to-do items (VTODO) given in the
 /// type's own layout as one VCALENDAR 2.0: CRLF line ends, lines folded at

@@ -231,7 +231,7 @@ TEST(ICalendarTest, HostileFilesAreRefusedNamingFileLineAndCause)
         {head + "DTSTART;TZID=Mars/Olympus:20260101T100000\r\n" + tail,
          "cal.ics, line 3: the time zone \"Mars/Olympus\" is neither defined in the file"},
         {"BEGIN:VCALENDAR\r\nVERSION:1.0\r\nEND:VCALENDAR\r\n", "cal.ics, line 2: VERSION:1.0"},
-        {"BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN;X=1:VEVENT\r\n" + tail, "cal.ics, line 3: libical cannot read this VEVENT"},
+        {"BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN;X=1:VEVENT\r\n" + tail, "cal.ics, line 3: \"BEGIN;X=1:VEVENT\" is not a BEGIN:NAME or END:NAME line"},
         {head + "BEGIN:A\r\nBEGIN:B\r\nBEGIN:C\r\nBEGIN:D\r\nBEGIN:E\r\nBEGIN:F\r\nBEGIN:G\r\n",
          "cal.ics, line 10: components nested more than 8 deep"},
         // A zone rule libical would expand hour by hour from 1601 at every
@@ -254,10 +254,103 @@ TEST(ICalendarTest, HostileFilesAreRefusedNamingFileLineAndCause)
     EXPECT_EQ(read.rows[0], (LayoutRow{"kept", "", "", "0", "", "", ""}));
     EXPECT_NE(read.notes.find("line 7: a line of more than 256 KiB (ATTACH) is left out"), std::string::npos)
         << read.notes;
-    EXPECT_NE(read.notes.find("line 3: libical cannot read a line, left out: Can't parse as DATE-TIME value in DTEND"), std::string::npos)
+    EXPECT_NE(read.notes.find("line 3: DTEND \"garbage\" is not a date or time iCalendar writes: left empty"), std::string::npos)
         << read.notes;
     EXPECT_NE(read.notes.find("line 3: DTSTART is not a date the store holds: left empty"), std::string::npos)
         << read.notes;
+}
+
+// The values as other programs write them, each in an entry of its own:
+// the row it gives (in New York) and what is said of it.
+TEST(ICalendarTest, ValuesAreReadInTheFormsProgramsWriteThem)
+{
+    const TimeZoneGuard zone(kNewYork);
+    const struct {
+        const char* type;
+        std::vector<std::string_view> lines;
+        LayoutRow row;
+        const char* note;
+    } cases[] = {
+        {"calendar", {"summary:lower case", "dtstart;tzid=Asia/Seoul:20260105T090000", "dtend;value=date-time:20260105T150000z"},
+         {"lower case", "2026-01-04 19:00", "2026-01-05 10:00", "0", "", "", ""}, nullptr},
+        {"calendar", {"SUMMARY;LANGUAGE=en:q", "DTSTART;X-A=\"a:b;c\";TZID=\"Asia/Seoul\":20260105T090000"},
+         {"q", "2026-01-04 19:00", "2026-01-04 19:00", "0", "", "", ""}, nullptr},
+        {"calendar", {"SUMMARY:a\\,b\\;c\\\\d\\Ne\\x end\\", "DTSTART:20260304T100000Z", "DURATION:P1W"},
+         {"a,b;c\\d\nex end\\", "2026-03-04 05:00", "2026-03-11 06:00", "0", "", "", ""}, nullptr},
+        {"calendar", {"SUMMARY:s", "DTSTART:20260304T100000Z", "DURATION:P1DT1H30M15S", "BEGIN:VALARM",
+                      "ACTION:DISPLAY", "TRIGGER;RELATED=END:-P1DT2H", "END:VALARM"},
+         {"s", "2026-03-04 05:00", "2026-03-05 06:30:15", "0", "2026-03-04 04:30:15", "", ""}, nullptr},
+        {"calendar", {"SUMMARY:s", "DTSTART:20260304T100000Z", "BEGIN:VALARM", "TRIGGER:20260304T090000Z",
+                      "END:VALARM", "BEGIN:VALARM", "TRIGGER:-PT1H", "END:VALARM"},
+         {"s", "2026-03-04 05:00", "2026-03-04 05:00", "0", "2026-03-04 04:00", "", ""}, "VALARM (1)"},
+        {"calendar", {"SUMMARY:first", "SUMMARY:second", "DTSTART:20260304", "DURATION:P2D"},
+         {"first", "2026-03-04 00:00", "2026-03-05 00:00", "1", "", "", ""}, "a second SUMMARY (1)"},
+        {"calendar", {"SUMMARY:s", "JUNK LINE", "DTSTART:20260304T10:00:00Z"},
+         {"s", "", "", "0", "", "", ""}, "a line that is not NAME:VALUE (JUNK LINE) is left out"},
+        {"calendar", {"SUMMARY:s", "DTSTART:20260304T100000Z", "DURATION:one hour"},
+         {"s", "2026-03-04 05:00", "2026-03-04 05:00", "0", "", "", ""}, "a DURATION that cannot be read"},
+        {"calendar", {"DTSTART:20260304T100000Z", "BEGIN:VALARM", "TRIGGER:soon", "END:VALARM"},
+         {"", "2026-03-04 05:00", "2026-03-04 05:00", "0", "", "", ""}, "an alarm's TRIGGER that cannot be read"},
+        {"todo", {"SUMMARY:t", "status:completed", "PRIORITY:high", "DUE:20260401T120000Z"},
+         {"t", "", "2026-04-01 08:00", "", "6", "0"}, "a PRIORITY that is not a number from 0 to 9"},
+        {"todo", {"SUMMARY:t", "PERCENT-COMPLETE:half", "PRIORITY:+3", "X-VARNO-COMPLETED:3", "BEGIN:VALARM",
+                  "TRIGGER:-PT1H", "END:VALARM"},
+         {"t", "", "", "", "3", "3"}, "VALARM (1)"},
+    };
+    for (const auto& c : cases) {
+        const std::string kind = std::string(c.type) == "todo" ? "VTODO" : "VEVENT";
+        std::string text = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:" + kind + "\r\n";
+        for (std::string_view line : c.lines)
+            text.append(line).append("\r\n");
+        text += "END:" + kind + "\r\nEND:VCALENDAR\r\n";
+        SCOPED_TRACE(text);
+        const Read read = ReadText(text, c.type);
+        ASSERT_EQ(read.error, "");
+        ASSERT_EQ(read.rows.size(), 1u);
+        EXPECT_EQ(read.rows[0], c.row);
+        if (c.note)
+            EXPECT_NE(read.notes.find(c.note), std::string::npos) << read.notes;
+        else
+            EXPECT_EQ(read.notes, "");
+    }
+}
+
+// A zone defined below the entries that use it, and a count that gives
+// what the reading hands over, or refuses as it refuses.
+TEST(ICalendarTest, CountGivesTheEntriesTheReadingHandsOver)
+{
+    const TimeZoneGuard zone(kNewYork);
+    const Read late = ReadText(Ics({"BEGIN:VCALENDAR", "VERSION:2.0", "BEGIN:VEVENT",
+                                    "DTSTART;TZID=Late:20260105T090000", "END:VEVENT", "BEGIN:VTIMEZONE", "TZID:Late",
+                                    "BEGIN:STANDARD", "DTSTART:19700101T000000", "TZOFFSETFROM:+0300",
+                                    "TZOFFSETTO:+0300", "END:STANDARD", "END:VTIMEZONE", "END:VCALENDAR"}),
+                               "calendar");
+    ASSERT_EQ(late.error, "");
+    EXPECT_EQ(late.rows, (std::vector<LayoutRow>{{"", "2026-01-05 01:00", "2026-01-05 01:00", "0", "", "", ""}}));
+
+    std::vector<std::pair<std::string, const char*>> files;
+    for (const FileCase& file : Files())
+        files.emplace_back(file.text, file.type);
+    const std::string head = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\n";
+    for (const char* broken : {"", "SUMMARY:cut short\r\n", "END:VTODO\r\nEND:VCALENDAR\r\n",
+                               "SUMMARY:M\xFC\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n"})
+        files.emplace_back(head + broken, "calendar");
+    files.emplace_back("BEGIN:VCALENDAR\r\nVERSION:1.0\r\nEND:VCALENDAR\r\n", "todo");
+    for (const auto& [text, type] : files) {
+        SCOPED_TRACE(text);
+        const Read read = ReadText(text, type);
+        long long counted = -1;
+        std::string error;
+        try {
+            counted = host::CountICalendar(text, "cal.ics", Type(type));
+        } catch (const host::Error& e) {
+            error = e.what();
+        }
+        EXPECT_EQ(error, read.error);
+        if (read.error.empty()) {
+            EXPECT_EQ(counted, static_cast<long long>(read.rows.size()));
+        }
+    }
 }
 
 TEST(ICalendarTest, RowsWrittenAndReadBackAreTheSameInTwoZones)
