@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string_view>
 
 namespace varno::host::detail {
@@ -14,6 +16,16 @@ namespace varno::host::detail {
 {
     const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
     for (std::size_t i = 0; i < text.size();) {
+        // Eight ASCII bytes at a time: most of a calendar or an address
+        // book is ASCII.
+        if (i + 8 <= text.size()) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, bytes + i, 8);
+            if ((word & 0x8080808080808080u) == 0) {
+                i += 8;
+                continue;
+            }
+        }
         const unsigned c = bytes[i];
         if (c < 0x80) {
             ++i;
