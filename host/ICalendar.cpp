@@ -696,10 +696,10 @@ private:
         const bool split = Split(line.text, property);
         if (depth > 2) {
             // Of what components hold, only the first alarm's trigger is read.
-            if (depth == 3 && m_inAlarm && split && m_trigger.count++ == 0 && Is(property.name, "TRIGGER"))
+            if (depth == 3 && m_inAlarm && m_trigger.count == 0 && split && Is(property.name, "TRIGGER")) {
+                m_trigger.count = 1;
                 Keep(property, m_trigger);
-            else if (depth == 3 && m_inAlarm && m_trigger.count == 1)
-                m_trigger.count = 0; // not a trigger: a later line may be
+            }
             return;
         }
         if (!split) {
