@@ -5,10 +5,12 @@
 #include "store/Database_p.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -50,6 +52,50 @@ COleDateTime Unconvertible(COleDateTime value)
 {
     value.SetStatus(COleDateTime::invalid);
     return value;
+}
+
+/// Seconds since 1970 of a broken-down time read as UTC, by arithmetic
+/// (timegm goes through the zone machinery).
+std::int64_t SecondsAsUtc(const std::tm& tm)
+{
+    constexpr long long kEpoch = 25569; // 1 January 1970 in the OLE day count
+    return (varno::DaysFromCivil(tm.tm_year + 1900LL, static_cast<unsigned>(tm.tm_mon + 1),
+                                 static_cast<unsigned>(tm.tm_mday)) -
+            kEpoch) * 86400 +
+           tm.tm_hour * 3600 + tm.tm_min * 60 + tm.tm_sec;
+}
+
+/// The instant whose local time is `tm`, when the zone shows that time
+/// once or twice; when twice (the hour a clock change repeats), the later
+/// one, standard time after the clock was put back. mktime would pick by
+/// the offset of the conversion before it, so that the same cell could be
+/// stored as two instants. Nothing for a time the zone skips, or in a zone
+/// whose times are not its offsets from UTC ("right/" zones count leap
+/// seconds).
+std::optional<std::time_t> LatestInstantOf(const std::tm& tm)
+{
+    const std::int64_t wall = SecondsAsUtc(tm);
+    // The instant lies within a day of the time read as UTC, and so does
+    // any clock change that makes the time shown twice or skips it.
+    std::tm before{}, after{};
+    const auto dayBefore = static_cast<std::time_t>(wall - 86400), dayAfter = static_cast<std::time_t>(wall + 86400);
+    if (!localtime_r(&dayBefore, &before) || !localtime_r(&dayAfter, &after))
+        return std::nullopt;
+    // The same offset a day before and after, and times that are that
+    // offset from UTC: no change in between (two that undo each other
+    // within two days would pass for none; no zone has had them).
+    if (before.tm_gmtoff == after.tm_gmtoff && SecondsAsUtc(after) == wall + 86400 + after.tm_gmtoff)
+        return static_cast<std::time_t>(wall - after.tm_gmtoff);
+    std::optional<std::time_t> latest;
+    for (const long offset : {before.tm_gmtoff, after.tm_gmtoff}) {
+        const auto t = static_cast<std::time_t>(wall - offset);
+        std::tm shown{};
+        if (localtime_r(&t, &shown) && shown.tm_year == tm.tm_year && shown.tm_mon == tm.tm_mon &&
+            shown.tm_mday == tm.tm_mday && shown.tm_hour == tm.tm_hour && shown.tm_min == tm.tm_min &&
+            shown.tm_sec == tm.tm_sec && (!latest || t > *latest))
+            latest = t;
+    }
+    return latest;
 }
 
 } // namespace
@@ -121,8 +167,16 @@ COleDateTime Local2Utc(COleDateTime local)
     if (!fields)
         return local;
     std::tm tm = ToTm(*fields);
+    tzset(); // TZ may have changed since the last call
+    if (const std::optional<std::time_t> t = LatestInstantOf(tm)) {
+        std::tm utc{};
+        if (!gmtime_r(&*t, &utc))
+            return Unconvertible(local);
+        return FromTm(utc);
+    }
+    // A time the clock change skips, or a zone counting leap seconds:
+    // mktime places it.
     tm.tm_isdst = -1; // let the zone's rules decide whether summer time applies
-    tzset();          // TZ may have changed since the last call
     errno = 0;
     std::time_t t = std::mktime(&tm);
     // -1 is also one second before 1970 in UTC; only errno tells them apart.

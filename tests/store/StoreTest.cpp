@@ -38,6 +38,21 @@ TEST(StoreTimeTest, LocalAndUtcConvertBothWaysAndPassNullAndInvalidThrough)
     }
 }
 
+// A local time the clock change shows twice is the later instant, one it
+// skips the instant an hour on, whatever was converted before (mktime
+// alone would follow the offset of its previous call).
+TEST(StoreTimeTest, TimesAroundAClockChangeConvertTheSameWhateverCameBefore)
+{
+    varno::test::TimeZoneGuard zone("EST5EDT,M3.2.0,M11.1.0");
+    const COleDateTime summer = Date(2026, 7, 1, 12, 0, 0), winter = Date(2026, 1, 15, 12, 0, 0);
+    for (const COleDateTime& before : {summer, winter, summer}) {
+        (void)Local2Utc(before);
+        EXPECT_EQ(DateText(Local2Utc(Date(2026, 11, 1, 1, 30, 0))), DateText(Date(2026, 11, 1, 6, 30, 0)));
+        (void)Local2Utc(before);
+        EXPECT_EQ(DateText(Local2Utc(Date(2026, 3, 8, 2, 30, 0))), DateText(Date(2026, 3, 8, 7, 30, 0)));
+    }
+}
+
 TEST(StorePriorityTest, TablesInvertEachOtherAndNameWhatUnknownValuesGive)
 {
     for (int calendar : {1, 2, 3, 0})
