@@ -52,7 +52,9 @@
 #include <array>
 #include <charconv>
 #include <cstring>
+#include <ctime>
 #include <map>
+#include <unordered_map>
 #include <set>
 
 namespace varno::host {
@@ -449,11 +451,126 @@ struct Value {
     bool fromEnd = false;  ///< RELATED=END
 };
 
+constexpr std::int64_t kDay = 86400;
+
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b) { return a / b - (a % b != 0 && (a < 0) != (b < 0)); }
+
+bool ValidCivil(int year, int month, int day, int hour, int minute, int second)
+{
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (year < 100 || year > 9999 || month < 1 || month > 12 || day < 1 || hour < 0 || hour > 23 || minute < 0 ||
+        minute > 59 || second < 0 || second > 59)
+        return false;
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return day <= kDays[month - 1] + (month == 2 && leap);
+}
+
+/// Seconds since 1970 of a date and time of the Gregorian calendar, on the
+/// scale of UTC: an instant for a UTC time, a "wall" value for a local one.
+std::int64_t SecondsOfCivil(int year, int month, int day, int hour, int minute, int second)
+{
+    constexpr long long kEpoch = 25569; // 1 January 1970 in the OLE day count
+    return (varno::DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - kEpoch) * kDay +
+           hour * 3600 + minute * 60 + second;
+}
+
+/// Whether seconds on that scale fall in years 100 to 9999, the store's.
+bool InStore(std::int64_t seconds)
+{
+    static const std::int64_t first = SecondsOfCivil(100, 1, 1, 0, 0, 0), last = SecondsOfCivil(10000, 1, 1, 0, 0, 0);
+    return seconds >= first && seconds < last;
+}
+
+/// A wall value as the own layout writes it: "2026-03-04 09:00", with
+/// ":SS" when the seconds are not 0.
+std::string WallCell(std::int64_t wall)
+{
+    // The days to a date: the civil-from-days method, from 1 March of year 0.
+    const std::int64_t days = FloorDiv(wall, kDay) + 719468, time = wall - FloorDiv(wall, kDay) * kDay;
+    const std::int64_t era = FloorDiv(days, 146097), doe = days - era * 146097;
+    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100), mp = (5 * doy + 2) / 153;
+    const std::int64_t day = doy - (153 * mp + 2) / 5 + 1, month = mp < 10 ? mp + 3 : mp - 9;
+    const std::int64_t year = yoe + era * 400 + (month <= 2);
+    std::string text = "0000-00-00 00:00:00";
+    auto put = [&](std::size_t at, std::int64_t value, int digits) {
+        for (int k = digits - 1; k >= 0; --k, value /= 10)
+            text[at + static_cast<std::size_t>(k)] = static_cast<char>('0' + value % 10);
+    };
+    put(0, year, 4), put(5, month, 2), put(8, day, 2), put(11, time / 3600, 2), put(14, time / 60 % 60, 2);
+    if (time % 60 == 0)
+        text.resize(16);
+    else
+        put(17, time % 60, 2);
+    return text;
+}
+
+/// The local time of the process (TZ) of an instant, and the instant of a
+/// local time, as Utc2Local and Local2Utc give them, found once per day
+/// rather than through the C library for every time: a UTC day whose offset
+/// is the same at every third hour from the day before to the day after has
+/// no clock change near it, so each of its times converts by adding (or
+/// subtracting) that offset, and no local time of it is shown twice. Times
+/// near a change go through Utc2Local and Local2Utc themselves. (Two
+/// changes within three hours that undo each other would pass for none; no
+/// zone has had them.)
+class Clock {
+public:
+    Clock() { tzset(); }
+
+    /// The offset of every instant near `utc`, or nothing near a change.
+    std::optional<std::int64_t> Steady(std::int64_t utc)
+    {
+        const std::int64_t day = FloorDiv(utc, kDay);
+        if (m_days.size() > kDaysKept)
+            m_days.clear();
+        auto [it, added] = m_days.try_emplace(day);
+        if (added)
+            it->second = Probe(day);
+        return it->second;
+    }
+    /// The wall value of an instant; nothing out of the C library's range.
+    std::optional<std::int64_t> Wall(std::int64_t utc)
+    {
+        if (const std::optional<std::int64_t> offset = Steady(utc))
+            return utc + *offset;
+        return SecondsOf(Utc2Local(UtcOf(utc)));
+    }
+    /// The instant of a wall value.
+    std::optional<std::int64_t> Utc(std::int64_t wall)
+    {
+        // The offset found near the wall value read as an instant holds for
+        // a day around it, and so for the instant meant, at most 14 hours off.
+        if (const std::optional<std::int64_t> offset = Steady(wall))
+            return wall - *offset;
+        return SecondsOf(Local2Utc(UtcOf(wall)));
+    }
+
+private:
+    static constexpr std::size_t kDaysKept = 1 << 16;
+    static std::optional<std::int64_t> Probe(std::int64_t day)
+    {
+        std::optional<std::int64_t> first;
+        for (std::int64_t at = (day - 1) * kDay; at <= (day + 2) * kDay; at += 3 * 3600) {
+            const auto t = static_cast<std::time_t>(at);
+            std::tm local{};
+            if (!localtime_r(&t, &local))
+                return std::nullopt;
+            if (!first)
+                first = local.tm_gmtoff;
+            else if (*first != local.tm_gmtoff)
+                return std::nullopt;
+        }
+        return first;
+    }
+    std::unordered_map<std::int64_t, std::optional<std::int64_t>> m_days;
+};
+
 /// A time as the own layout holds it.
 struct Moment {
-    COleDateTime local;   ///< what the cell says
-    std::int64_t utc = 0; ///< the instant import stores for it
-    bool date = false;    ///< a DATE value, no time of day
+    std::int64_t wall = 0; ///< what the cell says, as seconds since 1970 on the scale of UTC
+    std::int64_t utc = 0;  ///< the instant import stores for it
+    bool date = false;     ///< a DATE value, no time of day
 };
 
 class Reader {
@@ -767,20 +884,16 @@ private:
             case Role::Summary: Text(kSummary, cell); break;
             case Role::Description: Text(kDescription, cell); break;
             case Role::Location: Text(kLocation, cell); break;
-            case Role::Start:
-                if (start)
-                    cell = LocalCell(start->local);
-                break;
+            case Role::Start: cell = Cell(start); break;
             case Role::End:
                 if (!end)
                     end = Time(Of(kEnd), "DTEND");
-                cell = LocalCell(AllDayEnd(start, end).local);
+                cell = Cell(AllDayEnd(start, end));
                 break;
             case Role::Due:
                 if (!end)
                     end = Time(Of(kDue), "DUE");
-                if (end)
-                    cell = LocalCell(end->local);
+                cell = Cell(end);
                 break;
             case Role::AllDay: cell = start && start->date ? "1" : "0"; break;
             case Role::Alarm: cell = Alarm(start, end); break;
@@ -837,86 +950,93 @@ private:
                         m_line);
             return std::nullopt;
         }
-        const COleDateTime written(t->year, t->month, t->day, t->hour, t->minute, t->second);
-        if (t->month < 1 || t->month > 12 || t->day < 1 || t->hour > 23 || t->minute > 59 || t->second > 59 ||
-            written.GetStatus() != COleDateTime::valid) {
+        if (!ValidCivil(t->year, t->month, t->day, t->hour, t->minute, t->second)) {
             m_tally.Add(std::string(what) + " is not a date the store holds: left empty", m_line);
             return std::nullopt;
         }
+        const std::int64_t written = SecondsOfCivil(t->year, t->month, t->day, t->hour, t->minute, t->second);
         Moment moment;
         moment.date = t->date;
-        COleDateTime utc;
+        std::optional<std::int64_t> wall, utc;
         if (t->date || (!t->utc && value->zone.empty())) {
             // Dates and floating times are local times wherever they are read.
-            moment.local = written;
-            utc = Local2Utc(moment.local);
+            wall = written;
+            utc = m_clock.Utc(written);
         } else {
+            utc = written;
             if (!t->utc) {
                 icaltimetype local = icaltime_null_time();
                 local.year = t->year, local.month = t->month, local.day = t->day;
                 local.hour = t->hour, local.minute = t->minute, local.second = t->second;
                 icaltime_set_timezone(&local, ZoneNamed(value->zone));
                 const icaltimetype u = icaltime_convert_to_zone(local, icaltimezone_get_utc_timezone());
-                utc = COleDateTime(u.year, u.month, u.day, u.hour, u.minute, u.second);
-            } else {
-                utc = written;
+                utc = ValidCivil(u.year, u.month, u.day, u.hour, u.minute, u.second)
+                          ? std::optional(SecondsOfCivil(u.year, u.month, u.day, u.hour, u.minute, u.second))
+                          : std::nullopt;
             }
-            moment.local = Utc2Local(utc);
-            const std::optional<std::int64_t> back = SecondsOf(Local2Utc(moment.local)), meant = SecondsOf(utc);
-            if (back && meant && *back != *meant)
-                m_tally.Add(std::string(what) + " (" + LocalCell(utc) +
-                                " UTC) falls in the hour the clock change repeats; the layout holds local time, " +
-                                LocalCell(moment.local) + ", which import stores as " + LocalCell(UtcOf(*back)) +
-                                " UTC",
-                            m_line);
+            if (!utc) {
+            } else if (const std::optional<std::int64_t> offset = m_clock.Steady(*utc)) {
+                wall = *utc + *offset;
+            } else {
+                // Near a clock change: the local time may be one the clock
+                // shows twice, which import can only read one way.
+                const COleDateTime meant = UtcOf(*utc), local = Utc2Local(meant);
+                const std::optional<std::int64_t> back = SecondsOf(Local2Utc(local));
+                if (back && *back != *utc)
+                    m_tally.Add(std::string(what) + " (" + LocalCell(meant) +
+                                    " UTC) falls in the hour the clock change repeats; the layout holds local time, " +
+                                    LocalCell(local) + ", which import stores as " + LocalCell(UtcOf(*back)) + " UTC",
+                                m_line);
+                wall = SecondsOf(local);
+            }
         }
-        const std::optional<std::int64_t> seconds = SecondsOf(utc);
-        if (moment.local.GetStatus() != COleDateTime::valid || !moment.local.GetFields() || !seconds) {
+        if (!wall || !utc || !InStore(*wall) || !InStore(*utc)) {
             m_tally.Add(std::string(what) + " lies outside the dates the store holds: left empty", m_line);
             return std::nullopt;
         }
-        moment.utc = *seconds;
+        moment.wall = *wall, moment.utc = *utc;
         return moment;
     }
 
     /// `base` moved by `seconds`, as a local time.
-    static std::optional<Moment> Moved(const Moment& base, std::int64_t seconds)
+    std::optional<Moment> Moved(const Moment& base, std::int64_t seconds)
     {
-        const COleDateTime local = Utc2Local(UtcOf(base.utc + seconds));
-        if (local.GetStatus() != COleDateTime::valid || !local.GetFields())
+        const std::int64_t utc = base.utc + seconds;
+        const std::optional<std::int64_t> wall = InStore(utc) ? m_clock.Wall(utc) : std::nullopt;
+        if (!wall || !InStore(*wall))
             return std::nullopt;
-        return Moment{local, base.utc + seconds, false};
+        return Moment{*wall, utc, false};
     }
 
     /// A date `days` after an all-day moment's date.
-    static std::optional<Moment> DaysAfter(const Moment& date, std::int64_t days)
+    std::optional<Moment> DaysAfter(const Moment& date, std::int64_t days)
     {
         Moment moved = date;
-        moved.local = COleDateTime(date.local.m_dt + static_cast<double>(days));
-        const auto seconds = SecondsOf(Local2Utc(moved.local));
-        if (!seconds || !moved.local.GetFields())
+        moved.wall = date.wall + days * kDay;
+        const std::optional<std::int64_t> utc = InStore(moved.wall) ? m_clock.Utc(moved.wall) : std::nullopt;
+        if (!utc || !InStore(*utc))
             return std::nullopt;
-        moved.utc = *seconds;
+        moved.utc = *utc;
         return moved;
     }
 
     /// The end of a calendar entry as the store keeps it: an all-day entry
     /// ends at 00:00 of its last day (iCalendar's end is the day after), an
     /// entry with no end ends at its start (or on its own day).
-    static Moment AllDayEnd(const std::optional<Moment>& start, const std::optional<Moment>& end)
+    std::optional<Moment> AllDayEnd(const std::optional<Moment>& start, const std::optional<Moment>& end)
     {
-        if (!start) {
-            Moment none;
-            none.local.SetStatus(COleDateTime::invalid);
-            return end ? *end : none;
-        }
-        if (!end)
-            return *start;
+        if (!start || !end)
+            return start ? start : end;
         if (start->date && end->date) {
             const std::optional<Moment> last = DaysAfter(*end, -1);
-            return last && last->local.m_dt > start->local.m_dt ? *last : *start;
+            return last && last->wall > start->wall ? last : start;
         }
-        return *end;
+        return end;
+    }
+
+    static std::string Cell(const std::optional<Moment>& moment)
+    {
+        return moment ? WallCell(moment->wall) : std::string();
     }
 
     std::string Alarm(const std::optional<Moment>& start, const std::optional<Moment>& end)
@@ -939,7 +1059,7 @@ private:
         } else {
             m_tally.Add("an alarm's TRIGGER that cannot be read is left out", m_line);
         }
-        return ring ? LocalCell(ring->local) : std::string();
+        return Cell(ring);
     }
 
     std::string Completion()
@@ -1084,6 +1204,7 @@ private:
     const std::string& m_shown;
     const RecordType& m_type;
     bool m_todo;
+    Clock m_clock;
     std::vector<Role> m_columns;             ///< what each column of the layout holds
     std::array<bool, kKnownCount> m_held{};  ///< the properties the layout has a place for
     Pass m_pass = Pass::Entries;
