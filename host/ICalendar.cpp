@@ -507,13 +507,14 @@ std::string WallCell(std::int64_t wall)
 
 /// The local time of the process (TZ) of an instant, and the instant of a
 /// local time, as Utc2Local and Local2Utc give them, found once per day
-/// rather than through the C library for every time: a UTC day whose offset
-/// is the same at every third hour from the day before to the day after has
-/// no clock change near it, so each of its times converts by adding (or
-/// subtracting) that offset, and no local time of it is shown twice. Times
-/// near a change go through Utc2Local and Local2Utc themselves. (Two
-/// changes within three hours that undo each other would pass for none; no
-/// zone has had them.)
+/// rather than through the C library for every time: a UTC day with the
+/// same offset from the start of the day before to the end of the day
+/// after has no clock change near it (two that undo each other within
+/// three days would pass for none; no zone has had them), so each of its
+/// times converts by adding (or subtracting) that offset, and no local time
+/// of it is shown twice. Times near a change, and zones whose times are not
+/// their offsets from UTC ("right/" zones count leap seconds), go through
+/// Utc2Local and Local2Utc themselves.
 class Clock {
 public:
     Clock() { tzset(); }
@@ -550,18 +551,17 @@ private:
     static constexpr std::size_t kDaysKept = 1 << 16;
     static std::optional<std::int64_t> Probe(std::int64_t day)
     {
-        std::optional<std::int64_t> first;
-        for (std::int64_t at = (day - 1) * kDay; at <= (day + 2) * kDay; at += 3 * 3600) {
+        std::optional<std::int64_t> offset;
+        for (const std::int64_t at : {(day - 1) * kDay, (day + 2) * kDay}) {
             const auto t = static_cast<std::time_t>(at);
             std::tm local{};
-            if (!localtime_r(&t, &local))
+            if (!localtime_r(&t, &local) || (offset && *offset != local.tm_gmtoff) ||
+                SecondsOfCivil(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                               local.tm_sec) != at + local.tm_gmtoff)
                 return std::nullopt;
-            if (!first)
-                first = local.tm_gmtoff;
-            else if (*first != local.tm_gmtoff)
-                return std::nullopt;
+            offset = local.tm_gmtoff;
         }
-        return first;
+        return offset;
     }
     std::unordered_map<std::int64_t, std::optional<std::int64_t>> m_days;
 };
