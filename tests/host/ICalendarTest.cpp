@@ -315,6 +315,33 @@ TEST(ICalendarTest, ValuesAreReadInTheFormsProgramsWriteThem)
     }
 }
 
+// Every twenty minutes through the days around both clock changes of a
+// year: each time becomes the local time Utc2Local gives, whether the
+// reader converts it by the day's offset or through the C library.
+TEST(ICalendarTest, TimesAroundClockChangesBecomeTheLocalTimesOfTheZone)
+{
+    const TimeZoneGuard zone(kNewYork);
+    std::string text = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n";
+    std::vector<std::string> meant;
+    for (const COleDateTime first : {COleDateTime(2026, 3, 6, 0, 0, 0), COleDateTime(2026, 10, 30, 0, 0, 0)}) {
+        for (int step = 0; step < 4 * 72; ++step) {
+            const COleDateTime utc(first.m_dt + step / 72.0);
+            const auto u = *utc.GetFields();
+            char stamp[32], cell[32];
+            std::snprintf(stamp, sizeof stamp, "%04d%02d%02dT%02d%02d%02dZ", u.year, u.month, u.day, u.hour, u.minute,
+                          u.second);
+            text += "BEGIN:VEVENT\r\nDTSTART:" + std::string(stamp) + "\r\nEND:VEVENT\r\n";
+            const auto l = *Utc2Local(utc).GetFields();
+            std::snprintf(cell, sizeof cell, "%04d-%02d-%02d %02d:%02d", l.year, l.month, l.day, l.hour, l.minute);
+            meant.emplace_back(cell);
+        }
+    }
+    const Read read = ReadText(text + "END:VCALENDAR\r\n", "calendar");
+    ASSERT_EQ(read.rows.size(), meant.size()) << read.error;
+    for (std::size_t i = 0; i < meant.size(); ++i)
+        EXPECT_EQ(read.rows[i][1], meant[i]) << i;
+}
+
 // A zone defined below the entries that use it, and a count that gives
 // what the reading hands over, or refuses as it refuses.
 TEST(ICalendarTest, CountGivesTheEntriesTheReadingHandsOver)
