@@ -478,6 +478,59 @@ TEST(ICalendarTest, TextsDurationsAndTimesAreWrittenAsLibicalWritesThem)
     }
 }
 
+// Alarms and dates at the ends of the range the store holds; a row written
+// again gets a numbered UID. (Regression: an alarm before 1902 was written
+// as PT0S, or as a duration from the wrong year, from libical's seconds.)
+TEST(ICalendarTest, AlarmsAndDatesAtTheEndsOfTheStoresRange)
+{
+    const TimeZoneGuard zone("UTC0");
+    const struct {
+        LayoutRow row;
+        std::vector<std::string> lines, absent;
+    } cases[] = {
+        {{"old", "1850-06-01 10:00", "1850-06-01 11:00", "0", "1850-06-01 09:30", "", ""},
+         {"DTSTART:18500601T100000Z", "DTEND:18500601T110000Z", "TRIGGER:-PT30M"}, {}},
+        {{"edge", "1901-12-31 23:00", "1902-01-01 01:00", "0", "1901-12-31 22:00", "", ""},
+         {"TRIGGER:-PT1H"}, {}},
+        {{"far", "1950-06-01 10:00", "", "0", "1901-06-01 09:30", "", ""},
+         {"TRIGGER;VALUE=DATE-TIME:19010601T093000Z"}, {"DTEND"}},
+        {{"first", "0100-01-01 03:00", "0100-01-01 05:00", "0", "0100-01-01 02:00", "", ""},
+         {"DTSTART:01000101T030000Z", "TRIGGER:-PT1H"}, {}},
+        {{"leap", "2100-03-01 12:00", "", "0", "2100-02-28 12:00", "", ""}, {"TRIGGER:-P1D"}, {}},
+        {{"", "2026-06-01 12:00", "", "0", "2026-06-01 12:00:30", "", ""},
+         {"DESCRIPTION:Reminder", "TRIGGER:PT30S"}, {"SUMMARY"}},
+        {{"day", "1899-12-29 00:00", "", "1", "1899-12-28 18:00", "", ""},
+         {"DTSTART;VALUE=DATE:18991229", "DTEND;VALUE=DATE:18991230",
+          "TRIGGER;VALUE=DATE-TIME:18991228T180000Z"}, {}},
+        {{"days", "2026-02-27 00:00", "2026-02-28 00:00", "1", "", "", ""},
+         {"DTSTART;VALUE=DATE:20260227", "DTEND;VALUE=DATE:20260301"}, {"VALARM"}},
+        {{"last", "9999-12-31 00:00", "9999-12-31 00:00", "1", "", "", ""},
+         {"DTSTART;VALUE=DATE:99991231"}, {"DTEND"}},
+        {{"bad", "2026-02-29 10:00", "2026-13-01 10:00", "0", "2026-02-30 09:00", "", ""},
+         {"SUMMARY:bad"}, {"DTSTART", "DTEND", "VALARM"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.row[0]);
+        host::ICalendarWriter writer(Type("calendar"));
+        const std::string unfolded = Unfolded(writer.Write(c.row));
+        for (const std::string& line : c.lines)
+            EXPECT_NE(unfolded.find("\n" + line + "\n"), std::string::npos) << line << " in" << unfolded;
+        for (const std::string& name : c.absent)
+            EXPECT_EQ(unfolded.find("\n" + name), std::string::npos) << name << " in" << unfolded;
+    }
+
+    host::ICalendarWriter writer(Type("todo"));
+    const LayoutRow row = {"again", "", "", "", "0", "0"};
+    std::string uids;
+    for (int i = 0; i < 3; ++i) {
+        const std::string unfolded = Unfolded(writer.Write(row));
+        const std::size_t at = unfolded.find("\nUID:");
+        uids += unfolded.substr(at, unfolded.find('\n', at + 1) - at);
+    }
+    const std::string uid = uids.substr(0, uids.find('\n', 1));
+    EXPECT_EQ(uids, uid + uid + "-2" + uid + "-3");
+}
+
 TEST(ICalendarTest, OnlyCalendarAndTodoHaveICalendarFiles)
 {
     EXPECT_THROW((void)host::ICalendarWriter(Type("contact")), host::Error);
