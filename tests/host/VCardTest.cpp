@@ -278,6 +278,12 @@ TEST(VCardWriteTest, WritesEveryPropertyByteForByteInBothVersions)
         EXPECT_EQ(SplitLines(v3.Write(c.row)), SplitLines(c.v3));
         EXPECT_EQ(SplitLines(v4.Write(c.row)), SplitLines(c.v4));
     }
+    // Regression: a run of continuation octets longer than a line (not
+    // UTF-8; no export makes one) was folded without end, until memory ran out.
+    const std::string notUtf8 = v3.Write(cellsOf({{u"NOTE", "a" + std::string(200, '\x80')}}));
+    EXPECT_EQ(notUtf8.substr(notUtf8.size() - 11), "END:VCARD\r\n");
+    for (const std::string& line : SplitLines(notUtf8))
+        EXPECT_LE(line.size(), 76u); // with its CR
 }
 
 class VCardSessionTest : public SessionTest {
