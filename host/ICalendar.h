@@ -56,7 +56,8 @@ public:
     [[nodiscard]] std::string End() const;
 
 private:
-    /// How many rows with this hash were written before, counting this one.
+    /// How many rows with this hash this writer wrote before (0 for the
+    /// first); counts this one for the next call.
     int Earlier(std::uint64_t hash);
 
     const RecordType* m_type;

@@ -234,11 +234,11 @@ void AppendStamp(std::string& out, const Moment& t)
             text[at + static_cast<std::size_t>(k)] = static_cast<char>('0' + value % 10);
     };
     put(0, t.f.year, 4), put(4, t.f.month, 2), put(6, t.f.day, 2);
-    if (t.date)
-        return (void)out.append(text, 8);
-    text[8] = 'T', text[15] = 'Z';
-    put(9, t.f.hour, 2), put(11, t.f.minute, 2), put(13, t.f.second, 2);
-    out.append(text, 16);
+    if (!t.date) {
+        text[8] = 'T', text[15] = 'Z';
+        put(9, t.f.hour, 2), put(11, t.f.minute, 2), put(13, t.f.second, 2);
+    }
+    out.append(text, t.date ? 8 : 16);
 }
 
 /// Appends a TEXT value escaped as libical escapes it: backslash,
@@ -267,21 +267,28 @@ void AppendText(std::string& out, std::string_view value)
 /// "PT30M"); 0 is "PT0S".
 void AppendDuration(std::string& out, std::int64_t seconds)
 {
-    if (seconds == 0)
-        return (void)out.append("PT0S");
-    if (seconds < 0)
-        out += '-', seconds = -seconds;
-    out += 'P';
+    constexpr std::int64_t kDay = 86400, kWeek = 7 * kDay;
     auto part = [&](std::int64_t value, char unit) {
         if (value != 0)
             out.append(std::to_string(value)) += unit;
     };
-    if (seconds % (7 * 86400) == 0)
-        return part(seconds / (7 * 86400), 'W');
-    part(seconds / 86400, 'D');
-    if (seconds % 86400 != 0)
+    if (seconds == 0) {
+        out.append("PT0S");
+        return;
+    }
+    if (seconds < 0) {
+        out += '-';
+        seconds = -seconds;
+    }
+    out += 'P';
+    if (seconds % kWeek == 0) {
+        part(seconds / kWeek, 'W');
+        return;
+    }
+    part(seconds / kDay, 'D');
+    if (seconds % kDay != 0)
         out += 'T';
-    part(seconds % 86400 / 3600, 'H'), part(seconds % 3600 / 60, 'M'), part(seconds % 60, 'S');
+    part(seconds % kDay / 3600, 'H'), part(seconds % 3600 / 60, 'M'), part(seconds % 60, 'S');
 }
 
 } // namespace
