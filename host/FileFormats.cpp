@@ -18,7 +18,7 @@ void ReadVCardFile(std::string_view text, const std::string& shown, const Record
 class VCardFormatWriter : public FormatWriter {
 public:
     explicit VCardFormatWriter(int version) : m_writer(version) {}
-    [[nodiscard]] std::string Write(const LayoutRow& row) override { return m_writer.Write(row); }
+    void Write(const LayoutRow& row, std::string& out) override { m_writer.Write(row, out); }
 
 private:
     VCardWriter m_writer;
@@ -33,7 +33,7 @@ class ICalendarFormatWriter : public FormatWriter {
 public:
     explicit ICalendarFormatWriter(const RecordType& type) : m_writer(type) {}
     [[nodiscard]] std::string Begin() override { return m_writer.Begin(); }
-    [[nodiscard]] std::string Write(const LayoutRow& row) override { return m_writer.Write(row); }
+    void Write(const LayoutRow& row, std::string& out) override { m_writer.Write(row, out); }
     [[nodiscard]] std::string End() override { return m_writer.End(); }
 
 private:

@@ -32,7 +32,8 @@ public:
     FormatWriter(const FormatWriter&) = delete;
     FormatWriter& operator=(const FormatWriter&) = delete;
     [[nodiscard]] virtual std::string Begin() { return {}; }
-    [[nodiscard]] virtual std::string Write(const LayoutRow& row) = 0;
+    /// Appends the record of `row` to `out`.
+    virtual void Write(const LayoutRow& row, std::string& out) = 0;
     [[nodiscard]] virtual std::string End() { return {}; }
 };
 

@@ -58,15 +58,28 @@ public:
     /// before by this writer gets a numbered one. Cells that are empty or
     /// not dates where dates belong leave their property out.
     [[nodiscard]] std::string Write(const LayoutRow& row);
+    /// Appends what Write(row) returns to `out`.
+    void Write(const LayoutRow& row, std::string& out);
     /// END:VCALENDAR.
     [[nodiscard]] std::string End() const;
 
 private:
+    /// How many rows with this hash this writer wrote before (0 for the
+    /// first); counts this one for the next call.
+    int Earlier(std::uint64_t hash);
+
     const RecordType* m_type;
     bool m_todo;
-    std::vector<int> m_columns;                  ///< the layout's column of each field written, or -1
-    std::string m_stamp;                         ///< DTSTAMP: when the writer was made, in UTC
-    std::unordered_map<std::string, int> m_uids; ///< UIDs given, with how often
+    std::vector<int> m_columns; ///< the layout's column of each field written, or -1
+    std::string m_stamp;        ///< DTSTAMP: when the writer was made, in UTC
+    /// The hashes of the rows written (a row's UID is its hash), by open
+    /// addressing with linear probing; 0 marks a free slot, and the hash 0
+    /// is kept in m_seenZero. At most half the slots are taken.
+    std::vector<std::uint64_t> m_seen;
+    std::size_t m_seenCount = 0;
+    bool m_seenZero = false;
+    std::unordered_map<std::uint64_t, int> m_repeats; ///< hashes written more than once: how often after the first
+    std::string m_line;                               ///< a line being folded
 };
 
 } // namespace varno::host

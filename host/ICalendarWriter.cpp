@@ -1,8 +1,11 @@
 // Writing calendar entries and to-do items, given in their own layout, as
 // iCalendar. The lines are written here rather than through a libical
 // component, which would cost four times the CSV export for the tree and
-// its serialisation: libical escapes the texts and formats durations, the
-// writer ends lines with CR LF and folds them at 75 octets, never inside a
+// its serialisation, and the little libical did for them (escaping a TEXT
+// value, writing a DURATION and a UTC time) is done here too, exactly as
+// libical writes it (the tests hold each against libical's), without its
+// allocation per call. Each line is built in place at the end of the
+// output; it is ended with CR LF and folded at 75 octets, never inside a
 // UTF-8 sequence.
 //
 // Times go out in UTC (the own layout's local time through Local2Utc, as the
@@ -10,26 +13,66 @@
 // day after their last. An alarm becomes a VALARM that displays the
 // summary: for a timed entry a TRIGGER relative to its start, which every
 // calendar program reads; for an all-day entry, whose start is a date and
-// so moves with the reader's zone, the instant itself. To-dos: completion 0
-// is NEEDS-ACTION, 6 COMPLETED (with PERCENT-COMPLETE:100), any other number
-// IN-PROCESS with the number kept in X-VARNO-COMPLETED for our reader;
-// priorities 1 to 9 go out as they are, 0 (none) as no PRIORITY.
+// so moves with the reader's zone, the instant itself. The relative
+// TRIGGER is the difference of the two UTC times on the proleptic Gregorian
+// calendar (no leap seconds), as a calendar program computes it. To-dos:
+// completion 0 is NEEDS-ACTION, 6 COMPLETED (with PERCENT-COMPLETE:100),
+// any other number IN-PROCESS with the number kept in X-VARNO-COMPLETED for
+// our reader; priorities 1 to 9 go out as they are, 0 (none) as no PRIORITY.
 //
 // The UID is a hash of the row, so exporting the same record again gives
 // the same UID and a calendar program updates the entry instead of
 // doubling it.
 #include "host/ICalendar.h"
 
+#include "host/ContentLine_p.h"
 #include "host/ICalendar_p.h"
 #include "host/Session.h"
 #include "store/Store.h"
 
+#include <algorithm>
 #include <charconv>
-#include <cstring>
-#include <cstdlib>
 #include <ctime>
 
 namespace varno::host {
+
+namespace {
+
+/// The days of `month` (1 to 12) in `year` of the Gregorian calendar.
+int DaysInMonth(int year, int month)
+{
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
+/// The fields of a date cell of the own layout ("YYYY-MM-DD HH:MM[:SS]")
+/// that COleDateTime takes; nothing for any other text.
+std::optional<COleDateTime::Fields> ParseLocalFields(std::string_view cell)
+{
+    // Fixed widths: "YYYY-MM-DD HH:MM", then ":SS" or nothing.
+    if (cell.size() != 16 && cell.size() != 19)
+        return std::nullopt;
+    const char* shape = "dddd-dd-dd dd:dd:dd";
+    for (std::size_t i = 0; i < cell.size(); ++i)
+        if ((shape[i] == 'd') != (cell[i] >= '0' && cell[i] <= '9') || (shape[i] != 'd' && cell[i] != shape[i]))
+            return std::nullopt;
+    auto number = [&](std::size_t at, std::size_t digits) {
+        int value = 0;
+        for (std::size_t i = at; i < at + digits; ++i)
+            value = value * 10 + (cell[i] - '0');
+        return value;
+    };
+    const COleDateTime::Fields f{number(0, 4),  number(5, 2),  number(8, 2),
+                                 number(11, 2), number(14, 2), cell.size() == 19 ? number(17, 2) : 0};
+    // The values COleDateTime takes: years 100 to 9999, days the month has.
+    if (f.year < 100 || f.year > 9999 || f.month < 1 || f.month > 12 || f.day < 1 ||
+        f.day > DaysInMonth(f.year, f.month) || f.hour > 23 || f.minute > 59 || f.second > 59)
+        return std::nullopt;
+    return f;
+}
+
+} // namespace
 
 namespace detail {
 
@@ -104,18 +147,10 @@ std::string LocalCell(const COleDateTime& local)
 
 std::optional<COleDateTime> ParseLocalCell(std::string_view cell)
 {
-    // Fixed widths: "YYYY-MM-DD HH:MM", then ":SS" or nothing.
-    if (cell.size() != 16 && cell.size() != 19)
+    const std::optional<COleDateTime::Fields> f = ParseLocalFields(cell);
+    if (!f)
         return std::nullopt;
-    const char* shape = "dddd-dd-dd dd:dd:dd";
-    int fields[6] = {0, 0, 0, 0, 0, 0};
-    const std::size_t starts[6] = {0, 5, 8, 11, 14, 17}, widths[6] = {4, 2, 2, 2, 2, 2};
-    for (std::size_t i = 0; i < cell.size(); ++i)
-        if ((shape[i] == 'd') != (cell[i] >= '0' && cell[i] <= '9') || (shape[i] != 'd' && cell[i] != shape[i]))
-            return std::nullopt;
-    for (std::size_t k = 0; k < 6 && starts[k] < cell.size(); ++k)
-        std::from_chars(cell.data() + starts[k], cell.data() + starts[k] + widths[k], fields[k]);
-    COleDateTime local(fields[0], fields[1], fields[2], fields[3], fields[4], fields[5]);
+    COleDateTime local(f->year, f->month, f->day, f->hour, f->minute, f->second);
     if (local.GetStatus() != COleDateTime::valid)
         return std::nullopt;
     return local;
@@ -142,85 +177,118 @@ std::uint64_t Hash(const LayoutRow& row, std::string_view kind)
     return hash;
 }
 
-/// The UTC instant of a date cell, as import would store it.
-std::optional<icaltimetype> UtcTime(std::string_view cell)
-{
-    const std::optional<COleDateTime> local = ParseLocalCell(cell);
-    if (!local)
-        return std::nullopt;
-    const std::optional<std::int64_t> seconds = SecondsOf(Local2Utc(*local));
-    if (!seconds)
-        return std::nullopt;
-    return icaltime_from_timet_with_zone(static_cast<time_t>(*seconds), 0, icaltimezone_get_utc_timezone());
-}
+/// A time as written: a DATE or a UTC DATE-TIME.
+struct Moment {
+    COleDateTime::Fields f;
+    bool date;
+    /// Seconds since 1970 on the proleptic Gregorian calendar, without leap
+    /// seconds: for the distance between two moments.
+    [[nodiscard]] std::int64_t Seconds() const
+    {
+        return (DaysFromCivil(f.year, static_cast<unsigned>(f.month), static_cast<unsigned>(f.day)) -
+                DaysFromCivil(1970, 1, 1)) * 86400 +
+               f.hour * 3600 + f.minute * 60 + f.second;
+    }
+};
 
-/// The local date of a date cell, `days` later, as a DATE value.
-std::optional<icaltimetype> LocalDate(std::string_view cell, int days)
+/// The UTC instant of a date cell, as import would store it.
+std::optional<Moment> UtcTime(std::string_view cell)
 {
-    const std::optional<COleDateTime> local = ParseLocalCell(cell);
+    const std::optional<COleDateTime::Fields> local = ParseLocalFields(cell);
     if (!local)
         return std::nullopt;
-    const auto f = COleDateTime(local->m_dt + days).GetFields();
+    const COleDateTime utc =
+        Local2Utc(COleDateTime(local->year, local->month, local->day, local->hour, local->minute, local->second));
+    const auto f = utc.GetStatus() == COleDateTime::valid ? utc.GetFields() : std::nullopt;
     if (!f)
         return std::nullopt;
-    icaltimetype date = icaltime_null_date();
-    date.year = f->year, date.month = f->month, date.day = f->day;
-    return date;
+    return Moment{*f, false};
 }
 
-/// A TEXT value escaped by libical (backslash, semicolon, comma, line
-/// breaks; it drops backspace, form feed and CR).
-std::string Escaped(std::string_view value)
+/// The local date of a date cell, `later` (0 or 1) days later, as a DATE;
+/// nothing for a cell that is not a date and for a day beyond the years
+/// the store holds.
+std::optional<Moment> LocalDate(std::string_view cell, bool later)
 {
-    // Most texts hold none of the octets libical changes, and its encoder
-    // allocates a buffer for each call.
-    if (value.find_first_of(std::string_view("\b\n\f\r,;\\", 7)) == std::string_view::npos)
-        return std::string(value);
-    const std::string plain(value);
-    // Each octet becomes at most two, plus the terminating NUL.
-    std::string escaped(2 * plain.size() + 1, '\0');
-    QuietLibical();
-    if (!icalvalue_encode_ical_string(plain.c_str(), escaped.data(), static_cast<int>(escaped.size())))
-        throw std::bad_alloc(); // cannot happen with room for every octet doubled
-    escaped.resize(std::strlen(escaped.c_str()));
-    return escaped;
+    std::optional<COleDateTime::Fields> f = ParseLocalFields(cell);
+    if (!f)
+        return std::nullopt;
+    f->hour = f->minute = f->second = 0;
+    if (later && ++f->day > DaysInMonth(f->year, f->month)) {
+        f->day = 1;
+        if (++f->month > 12) {
+            f->month = 1;
+            if (++f->year > 9999)
+                return std::nullopt;
+        }
+    }
+    return Moment{*f, true};
 }
 
-/// A DATE ("20260304") or UTC DATE-TIME ("20260304T090000Z") value.
-std::string Stamp(const icaltimetype& t)
+/// Appends a DATE ("20260304") or UTC DATE-TIME ("20260304T090000Z") value.
+void AppendStamp(std::string& out, const Moment& t)
 {
-    // By hand rather than with snprintf: this runs for every time of every row.
-    std::string text = icaltime_is_date(t) ? "00000000" : "00000000T000000Z";
+    char text[16];
     auto put = [&](std::size_t at, int value, int digits) {
         for (int k = digits - 1; k >= 0; --k, value /= 10)
             text[at + static_cast<std::size_t>(k)] = static_cast<char>('0' + value % 10);
     };
-    put(0, t.year, 4), put(4, t.month, 2), put(6, t.day, 2);
-    if (!icaltime_is_date(t))
-        put(9, t.hour, 2), put(11, t.minute, 2), put(13, t.second, 2);
-    return text;
+    put(0, t.f.year, 4), put(4, t.f.month, 2), put(6, t.f.day, 2);
+    if (!t.date) {
+        text[8] = 'T', text[15] = 'Z';
+        put(9, t.f.hour, 2), put(11, t.f.minute, 2), put(13, t.f.second, 2);
+    }
+    out.append(text, t.date ? 8 : 16);
 }
 
-/// Appends the content line `head` + `value`, folded so that no line holds
-/// more than 75 octets (a continuation begins with a space), never inside
-/// a UTF-8 sequence, and ended by CR LF.
-void AddLine(std::string& out, std::string_view head, std::string_view value)
+/// Appends a TEXT value escaped as libical escapes it: backslash,
+/// semicolon and comma get a backslash, a line feed becomes "\n", and
+/// backspace, form feed and carriage return are dropped (so CR LF is one
+/// "\n"); every other octet stays.
+void AppendText(std::string& out, std::string_view value)
 {
-    constexpr std::size_t kFold = 75;
-    std::string line;
-    line.reserve(head.size() + value.size());
-    line.append(head).append(value);
-    std::string_view rest = line;
-    std::size_t room = kFold;
-    while (rest.size() > room) {
-        std::size_t cut = room;
-        while (cut > 1 && (static_cast<unsigned char>(rest[cut]) & 0xC0) == 0x80)
-            --cut;
-        out.append(rest.substr(0, cut)).append("\r\n ");
-        rest.remove_prefix(cut);
-        room = kFold - 1;
+    std::size_t plain = 0; // the start of the octets not yet appended
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const char c = value[i];
+        if (c != '\\' && c != ';' && c != ',' && c != '\n' && c != '\r' && c != '\b' && c != '\f')
+            continue;
+        out.append(value.substr(plain, i - plain));
+        plain = i + 1;
+        if (c == '\n')
+            out.append("\\n");
+        else if (c != '\r' && c != '\b' && c != '\f')
+            out.append({'\\', c});
     }
-    out.append(rest).append("\r\n");
+    out.append(value.substr(plain));
+}
+
+/// Appends a DURATION value as libical writes it: whole weeks as "P2W",
+/// else days, hours, minutes and seconds, those that are not 0 ("-P1DT2H",
+/// "PT30M"); 0 is "PT0S".
+void AppendDuration(std::string& out, std::int64_t seconds)
+{
+    constexpr std::int64_t kDay = 86400, kWeek = 7 * kDay;
+    auto part = [&](std::int64_t value, char unit) {
+        if (value != 0)
+            out.append(std::to_string(value)) += unit;
+    };
+    if (seconds == 0) {
+        out.append("PT0S");
+        return;
+    }
+    if (seconds < 0) {
+        out += '-';
+        seconds = -seconds;
+    }
+    out += 'P';
+    if (seconds % kWeek == 0) {
+        part(seconds / kWeek, 'W');
+        return;
+    }
+    part(seconds / kDay, 'D');
+    if (seconds % kDay != 0)
+        out += 'T';
+    part(seconds % kDay / 3600, 'H'), part(seconds % 3600 / 60, 'M'), part(seconds % 60, 'S');
 }
 
 } // namespace
@@ -231,7 +299,11 @@ ICalendarWriter::ICalendarWriter(const RecordType& type) : m_type(&type), m_todo
                                               u"end_time", u"due_date", u"allday", u"alarm_runtime", u"completed",
                                               u"priority"})
         m_columns.push_back(ColumnOf(type, column));
-    m_stamp = Stamp(icaltime_from_timet_with_zone(std::time(nullptr), 0, icaltimezone_get_utc_timezone()));
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    AppendStamp(m_stamp,
+                {{utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec}, false});
 }
 
 std::string ICalendarWriter::Begin() const
@@ -244,7 +316,42 @@ std::string ICalendarWriter::End() const
     return "END:VCALENDAR\r\n";
 }
 
+int ICalendarWriter::Earlier(std::uint64_t hash)
+{
+    bool seen = false;
+    if (hash == 0) {
+        seen = m_seenZero;
+        m_seenZero = true;
+    } else {
+        if (2 * (m_seenCount + 1) > m_seen.size()) {
+            std::vector<std::uint64_t> old(std::max<std::size_t>(1024, 2 * m_seen.size()), 0);
+            old.swap(m_seen);
+            for (const std::uint64_t kept : old)
+                if (kept != 0)
+                    for (std::size_t at = kept & (m_seen.size() - 1);; at = (at + 1) & (m_seen.size() - 1))
+                        if (m_seen[at] == 0) {
+                            m_seen[at] = kept;
+                            break;
+                        }
+        }
+        std::size_t at = hash & (m_seen.size() - 1);
+        while (m_seen[at] != 0 && m_seen[at] != hash)
+            at = (at + 1) & (m_seen.size() - 1);
+        seen = m_seen[at] == hash;
+        if (!seen)
+            m_seen[at] = hash, ++m_seenCount;
+    }
+    return seen ? ++m_repeats[hash] : 0;
+}
+
 std::string ICalendarWriter::Write(const LayoutRow& row)
+{
+    std::string out;
+    Write(row, out);
+    return out;
+}
+
+void ICalendarWriter::Write(const LayoutRow& row, std::string& out)
 {
     // The columns in the order the constructor looked them up.
     enum { Summary, Description, Location, StartTime, StartDate, EndTime, DueDate, AllDay, Alarm, Completed, Priority };
@@ -253,41 +360,47 @@ std::string ICalendarWriter::Write(const LayoutRow& row)
         return at >= 0 && static_cast<std::size_t>(at) < row.size() ? std::string_view(row[static_cast<std::size_t>(at)])
                                                                      : std::string_view();
     };
-    std::string out;
-    out.reserve(512);
-    out += m_todo ? "BEGIN:VTODO\r\n" : "BEGIN:VEVENT\r\n";
-
-    std::string uid(16, '0');
+    // A line whose value is a TEXT; left out when the value is empty.
+    auto text = [&](std::string_view name, std::string_view value) {
+        if (value.empty())
+            return;
+        const std::size_t start = out.size();
+        out.append(name);
+        AppendText(out, value);
+        EndContentLine(out, start, m_line);
+    };
+    // The lines below hold at most 40 octets and need no folding.
+    auto time = [&](std::string_view name, const Moment& t) {
+        out.append(name).append(t.date ? ";VALUE=DATE:" : ":");
+        AppendStamp(out, t);
+        out.append("\r\n");
+    };
+    // The times first: while they are worked out, the slot of the row's
+    // hash in the table of UIDs (a cache miss in a large table) is fetched.
     std::uint64_t hash = Hash(row, m_type->name);
+    if (!m_seen.empty())
+        __builtin_prefetch(&m_seen[hash & (m_seen.size() - 1)]);
+    const std::string_view start = cell(m_todo ? StartDate : StartTime), end = cell(m_todo ? DueDate : EndTime);
+    const bool allDay = !m_todo && cell(AllDay) == "1";
+    const std::optional<Moment> startTime = allDay ? LocalDate(start, false) : UtcTime(start);
+    const std::optional<Moment> endTime = allDay ? LocalDate(end.empty() ? start : end, true) : UtcTime(end);
+    const std::optional<Moment> ring = UtcTime(cell(Alarm));
+
+    out += m_todo ? "BEGIN:VTODO\r\n" : "BEGIN:VEVENT\r\n";
+    const int earlier = Earlier(hash);
+    char uid[16];
     for (std::size_t k = 16; k-- > 0; hash >>= 4)
         uid[k] = "0123456789abcdef"[hash & 0xF];
-    uid.append("@varnocsv");
-    if (const int earlier = m_uids[uid]++; earlier > 0)
-        uid.append("-").append(std::to_string(earlier + 1));
-    AddLine(out, "UID:", Escaped(uid));
-    AddLine(out, "DTSTAMP:", m_stamp);
+    out.append("UID:").append(uid, 16).append("@varnocsv");
+    if (earlier > 0)
+        out.append("-").append(std::to_string(earlier + 1));
+    out.append("\r\nDTSTAMP:").append(m_stamp).append("\r\n");
 
-    auto text = [&](const char* name, std::string_view value) {
-        if (!value.empty())
-            AddLine(out, name, Escaped(value));
-    };
     text("SUMMARY:", cell(Summary));
-    const std::string_view start = cell(m_todo ? StartDate : StartTime);
-    const bool allDay = !m_todo && cell(AllDay) == "1";
-    const std::optional<icaltimetype> startTime = allDay ? LocalDate(start, 0) : UtcTime(start);
-    auto time = [&](const char* name, const icaltimetype& t) {
-        AddLine(out, std::string(name) + (icaltime_is_date(t) ? ";VALUE=DATE:" : ":"), Stamp(t));
-    };
     if (startTime)
         time("DTSTART", *startTime);
-    if (m_todo) {
-        if (const auto due = UtcTime(cell(DueDate)))
-            time("DUE", *due);
-    } else {
-        const std::string_view end = cell(EndTime);
-        if (const auto endTime = allDay ? LocalDate(end.empty() ? start : end, 1) : UtcTime(end))
-            time("DTEND", *endTime);
-    }
+    if (endTime)
+        time(m_todo ? "DUE" : "DTEND", *endTime);
     text("DESCRIPTION:", cell(Description));
     text("LOCATION:", cell(Location));
 
@@ -295,36 +408,33 @@ std::string ICalendarWriter::Write(const LayoutRow& row)
         int completed = 0;
         const std::string_view done = cell(Completed);
         std::from_chars(done.data(), done.data() + done.size(), completed);
-        AddLine(out, "STATUS:", completed == 0 ? "NEEDS-ACTION" : completed == 6 ? "COMPLETED" : "IN-PROCESS");
-        if (completed == 6)
-            AddLine(out, "PERCENT-COMPLETE:", "100");
-        else if (completed != 0)
-            AddLine(out, "X-VARNO-COMPLETED:", std::to_string(completed));
+        out.append(completed == 0   ? "STATUS:NEEDS-ACTION\r\n"
+                   : completed == 6 ? "STATUS:COMPLETED\r\nPERCENT-COMPLETE:100\r\n"
+                                    : "STATUS:IN-PROCESS\r\n");
+        if (completed != 0 && completed != 6)
+            out.append("X-VARNO-COMPLETED:").append(std::to_string(completed)).append("\r\n");
         int priority = 0;
         const std::string_view level = cell(Priority);
         std::from_chars(level.data(), level.data() + level.size(), priority);
         if (priority >= 1 && priority <= 9)
-            AddLine(out, "PRIORITY:", std::to_string(priority));
+            out.append("PRIORITY:").append(1, static_cast<char>('0' + priority)).append("\r\n");
     }
 
-    if (const auto ring = UtcTime(cell(Alarm))) {
+    if (ring) {
         out += "BEGIN:VALARM\r\nACTION:DISPLAY\r\n";
         const std::string_view summary = cell(Summary);
-        AddLine(out, "DESCRIPTION:", summary.empty() ? std::string("Reminder") : Escaped(summary));
-        const long long before = startTime ? static_cast<long long>(icaltime_as_timet(*ring)) -
-                                                 static_cast<long long>(icaltime_as_timet(*startTime))
-                                           : 0;
+        text("DESCRIPTION:", summary.empty() ? std::string_view("Reminder") : summary);
+        const std::int64_t before = startTime ? ring->Seconds() - startTime->Seconds() : 0;
         if (startTime && !allDay && before > -(1LL << 30) && before < (1LL << 30)) {
-            char* duration = icaldurationtype_as_ical_string_r(icaldurationtype_from_int(static_cast<int>(before)));
-            AddLine(out, "TRIGGER:", duration ? duration : "PT0S");
-            std::free(duration);
+            out.append("TRIGGER:");
+            AppendDuration(out, before);
+            out.append("\r\n");
         } else {
-            AddLine(out, "TRIGGER;VALUE=DATE-TIME:", Stamp(*ring));
+            time("TRIGGER;VALUE=DATE-TIME", *ring);
         }
         out += "END:VALARM\r\n";
     }
     out += m_todo ? "END:VTODO\r\n" : "END:VEVENT\r\n";
-    return out;
 }
 
 } // namespace varno::host

@@ -63,10 +63,12 @@ std::string OpenProblem(int error)
 }
 
 /// Appends UTF-16LE bytes of records, written as export writes records.
-/// Reads the bytes of `input` from the start, piece by piece, into `feed`.
-bool ReadAllOf(const Input& input, const std::function<void(std::string_view)>& feed, std::string& problem)
+/// Reads the bytes of `input` from the start, `piece` bytes at a time, into
+/// `feed`.
+bool ReadAllOf(const Input& input, const std::function<void(std::string_view)>& feed, std::string& problem,
+               size_t piece = kPiece)
 {
-    std::vector<char> buffer(kPiece);
+    std::vector<char> buffer(piece);
     for (off_t offset = 0;;) {
         const ssize_t n = ReadPiece(input.bytes.Get(), true, buffer, offset);
         if (n < 0) {
@@ -174,7 +176,8 @@ bool InspectInput(Input& input, unsigned codePage, bool semicolons, const Record
 }
 
 bool ForEachDataRecord(const Input& input, unsigned codePage, bool semicolons, bool firstRecordIsData,
-                       const std::function<void(const CStringArray& row, int64_t line)>& each, std::string& problem)
+                       const std::function<void(const CStringArray& row, int64_t line)>& each, std::string& problem,
+                       size_t piece)
 {
     bool atHeader = !firstRecordIsData;
     CSVInspector inspector(codePage, semicolons);
@@ -184,7 +187,7 @@ bool ForEachDataRecord(const Input& input, unsigned codePage, bool semicolons, b
         else
             each(values, line);
     });
-    if (!ReadAllOf(input, [&](std::string_view piece) { inspector.Feed(piece); }, problem))
+    if (!ReadAllOf(input, [&](std::string_view bytes) { inspector.Feed(bytes); }, problem, piece ? piece : kPiece))
         return false;
     (void)inspector.Finish();
     return true;

@@ -75,10 +75,12 @@ using RecordSink = std::function<bool(CStringArray& values, int64_t line)>;
                                                   const RecordSink& sink, std::string& problem);
 
 /// Reads the input again from the start and hands `each` every data record
-/// (the header left out unless `firstRecordIsData`), with its line.
+/// (the header left out unless `firstRecordIsData`), with its line. The
+/// bytes are read `piece` at a time (0: a MiB), which with their decoded
+/// text is most of the memory the reading takes.
 [[nodiscard]] VARNO_HOST_EXPORT bool ForEachDataRecord(
     const Input& input, unsigned codePage, bool semicolons, bool firstRecordIsData,
-    const std::function<void(const CStringArray& row, int64_t line)>& each, std::string& problem);
+    const std::function<void(const CStringArray& row, int64_t line)>& each, std::string& problem, size_t piece = 0);
 
 /// Writes records as the library reads a file the host made for it:
 /// UTF-16LE with its mark, separated by commas and quoted as `type`'s

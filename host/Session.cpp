@@ -8,6 +8,7 @@
 #include "host/PhoneCells.h"
 #include "host/ReadPlan.h"
 #include "host/StoreFailureText.h"
+#include "host/Utf8_p.h"
 
 #include "manager/CSVMng.h"
 #include "manager/CSVPipelinedMng.h"
@@ -371,19 +372,29 @@ long long Session::Translate(const RecordType& type, const FileFormat& format, I
 void Session::WriteFormat(const RecordType& type, const FileFormat& format, const FormatOptions& options,
                           const Input& from, const std::string& shown, const std::string& to) const
 {
+    // The own-layout file is read, and the records are gathered and
+    // written, in pieces of this many bytes: a few calls for each MiB, and
+    // little memory beside what the library held for its export. The row
+    // and its cells keep their memory from record to record.
+    constexpr size_t kPiece = 256 << 10;
     std::string problem;
     std::FILE* file = std::fopen(to.c_str(), "wb");
     if (!file)
         Refuse("cannot write " + shown + ": " + WriteProblem(errno));
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(file, std::fclose);
+    std::setvbuf(file, nullptr, _IONBF, 0);
     const std::unique_ptr<FormatWriter> writer = format.writer(type, options);
     const CSVLayout& layout = type.layout();
     std::vector<size_t> columnOf; // the layout's column of each of the file's
     bool atHeader = true;
-    LayoutRow row;
+    LayoutRow row(layout.columns.size());
     bool written = true;
-    auto put = [&](const std::string& text) { written = written && std::fwrite(text.data(), 1, text.size(), file) == text.size(); };
-    put(writer->Begin());
+    std::string pending = writer->Begin();
+    pending.reserve(kPiece + kPiece / 4);
+    auto flush = [&] {
+        written = written && std::fwrite(pending.data(), 1, pending.size(), file) == pending.size();
+        pending.clear();
+    };
     const bool read = ForEachDataRecord(from, CP_UTF8, false, true, [&](const CStringArray& values, int64_t) {
         if (atHeader) {
             atHeader = false;
@@ -395,15 +406,22 @@ void Session::WriteFormat(const RecordType& type, const FileFormat& format, cons
             }
             return;
         }
-        row.assign(layout.columns.size(), std::string());
+        for (std::string& cell : row)
+            cell.clear();
         for (int i = 0; i < values.GetSize() && static_cast<size_t>(i) < columnOf.size(); ++i)
-            if (columnOf[static_cast<size_t>(i)] < row.size())
-                row[columnOf[static_cast<size_t>(i)]] = values[i].ToUtf8();
-        put(writer->Write(row));
-    }, problem);
+            if (const size_t at = columnOf[static_cast<size_t>(i)]; at < row.size()) {
+                row[at].clear();
+                if (!detail::AppendUtf8(values[i].str(), row[at]))
+                    row[at] = values[i].ToUtf8();
+            }
+        writer->Write(row, pending);
+        if (pending.size() >= kPiece)
+            flush();
+    }, problem, kPiece);
     if (!read)
         Refuse(problem);
-    put(writer->End());
+    pending += writer->End();
+    flush();
     if (!written || std::fflush(file) != 0)
         Refuse("cannot write " + shown + ": " + WriteProblem(errno ? errno : EIO));
 }

@@ -34,6 +34,7 @@
 
 #include "host/Registry.h"
 #include "host/Session.h"
+#include "host/ContentLine_p.h"
 #include "host/Utf8_p.h"
 
 #include "platform/CString.h"
@@ -855,46 +856,62 @@ void ReadVCards(std::string_view text, const std::string& shown, const LayoutRow
 }
 
 // ---------------------------------------------------------------------------
-// Writing.
+// Writing. Each line is appended to the output as it is made and folded
+// there when it is longer than 75 octets; no text is copied for it.
 
 namespace {
 
-/// Escapes a text value: backslash, comma, semicolon and line breaks.
-std::string Escaped(std::string_view text)
+/// Appends a text value escaped: backslash, comma and semicolon get a
+/// backslash; CR LF, CR and LF each become "\n".
+void AppendEscaped(std::string& out, std::string_view text)
 {
-    std::string out;
-    out.reserve(text.size());
+    size_t plain = 0; // the start of the octets not yet appended
     for (size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
-        if (c == '\\' || c == ',' || c == ';')
-            out.append({'\\', c});
-        else if (c == '\r' || c == '\n') {
-            out += "\\n";
+        if (c != '\\' && c != ',' && c != ';' && c != '\r' && c != '\n')
+            continue;
+        out.append(text.substr(plain, i - plain));
+        plain = i + 1;
+        if (c == '\r' || c == '\n') {
+            out.append("\\n");
             if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
+                plain = ++i + 1;
         } else {
-            out += c;
+            out.append({'\\', c});
         }
     }
-    return out;
+    out.append(text.substr(plain));
 }
 
-/// Appends one content line, folded at 75 octets without splitting a UTF-8
-/// sequence, with CRLF.
-void AppendFolded(std::string& out, std::string_view line)
+/// The layout's columns the writer reads, in the order of kWritten.
+enum Written : size_t {
+    FirstName, LastName, Company, Department, JobTitle,
+    TelWork1, TelWork2, TelHome1, TelHome2, TelMobile1, TelMobile2, TelFax1, TelFax2, TelOther1, TelOther2,
+    EmailWork, EmailHome, EmailOther, UrlWork, UrlHome, UrlOther, Birthday, Anniversary,
+    AdrWork, AdrHome = AdrWork + 5, AdrOther = AdrHome + 5, Note = AdrOther + 5, GroupName, kWrittenCount
+};
+
+/// The index in the contact layout of each column in Written, or the
+/// layout's size for one it lacks.
+const std::array<size_t, kWrittenCount>& WrittenColumns()
 {
-    size_t room = 75;
-    while (line.size() > room) {
-        size_t cut = room;
-        while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80)
-            --cut;
-        out.append(line.substr(0, cut));
-        out += "\r\n ";
-        line.remove_prefix(cut);
-        room = 74; // the leading space counts
-    }
-    out.append(line);
-    out += "\r\n";
+    static const std::array<size_t, kWrittenCount> columns = [] {
+        const Columns& all = ContactColumns();
+        const char* names[] = {
+            "FIRST_NAME", "LAST_NAME", "COMPANY", "DEPARTMENT", "JOB_TITLE", "TEL_WORK1", "TEL_WORK2", "TEL_HOME1",
+            "TEL_HOME2", "TEL_MOBILE1", "TEL_MOBILE2", "TEL_FAX1", "TEL_FAX2", "TEL_OTHER1", "TEL_OTHER2",
+            "EMAIL_WORK", "EMAIL_HOME", "EMAIL_OTHER", "URL_WORK", "URL_HOME", "URL_OTHER", "BIRTHDAY",
+            "ANNIVERSARY", "ADR_WORK_STREET", "ADR_WORK_CITY", "ADR_WORK_STATE", "ADR_WORK_ZIP",
+            "ADR_WORK_COUNTRY", "ADR_HOME_STREET", "ADR_HOME_CITY", "ADR_HOME_STATE", "ADR_HOME_ZIP",
+            "ADR_HOME_COUNTRY", "ADR_OTHER_STREET", "ADR_OTHER_CITY", "ADR_OTHER_STATE", "ADR_OTHER_ZIP",
+            "ADR_OTHER_COUNTRY", "NOTE", "GROUP_NAME"};
+        static_assert(std::size(names) == kWrittenCount);
+        std::array<size_t, kWrittenCount> at{};
+        for (size_t i = 0; i < kWrittenCount; ++i)
+            at[i] = all[names[i]];
+        return at;
+    }();
+    return columns;
 }
 
 } // namespace
@@ -903,86 +920,131 @@ VCardWriter::VCardWriter(int version) : m_version(version == 4 ? 4 : 3) {}
 
 std::string VCardWriter::Write(const LayoutRow& row)
 {
-    const Columns& columns = ContactColumns();
-    auto cell = [&](std::string_view name) -> std::string_view {
-        const size_t at = columns[name];
+    std::string out;
+    Write(row, out);
+    return out;
+}
+
+void VCardWriter::Write(const LayoutRow& row, std::string& out)
+{
+    const std::array<size_t, kWrittenCount>& columns = WrittenColumns();
+    auto cell = [&](size_t which) -> std::string_view {
+        const size_t at = columns[which];
         return at < row.size() ? std::string_view(row[at]) : std::string_view();
     };
     const bool v4 = m_version == 4;
-    auto type = [&](std::string_view word) { return ";TYPE=" + (v4 ? Lower(word) : std::string(word)); };
-    std::string out;
-    AppendFolded(out, "BEGIN:VCARD");
-    AppendFolded(out, v4 ? "VERSION:4.0" : "VERSION:3.0");
-    const std::string_view first = cell("FIRST_NAME"), last = cell("LAST_NAME");
-    AppendFolded(out, "N:" + Escaped(last) + ";" + Escaped(first) + ";;;");
-    std::string formatted = std::string(first) + (first.empty() || last.empty() ? "" : " ") + std::string(last);
-    if (formatted.empty())
-        formatted = cell("COMPANY");
-    AppendFolded(out, "FN:" + Escaped(formatted));
-    if (!cell("COMPANY").empty() || !cell("DEPARTMENT").empty())
-        AppendFolded(out, "ORG:" + Escaped(cell("COMPANY")) +
-                              (cell("DEPARTMENT").empty() ? "" : ";" + Escaped(cell("DEPARTMENT"))));
-    if (!cell("JOB_TITLE").empty())
-        AppendFolded(out, "TITLE:" + Escaped(cell("JOB_TITLE")));
-    static const std::pair<const char*, const char*> kTelephones[] = {
-        {"TEL_WORK", "WORK,VOICE"}, {"TEL_HOME", "HOME,VOICE"}, {"TEL_MOBILE", "CELL"},
-        {"TEL_FAX", "FAX"},         {"TEL_OTHER", "VOICE"}};
-    for (const auto& [column, words] : kTelephones)
-        for (const char* slot : {"1", "2"}) {
-            std::string_view number = Trim(cell(std::string(column) + slot));
-            // The export's numbers stand between quotes that keep a
-            // spreadsheet from reading them as numbers.
-            if (number.size() >= 2 && number.front() == '"' && number.back() == '"')
-                number = Trim(number.substr(1, number.size() - 2));
-            if (!number.empty())
-                AppendFolded(out, "TEL" + type(words) + ":" + Escaped(number));
-        }
-    static const std::pair<const char*, const char*> kNets[] = {
-        {"EMAIL_WORK", "WORK"}, {"EMAIL_HOME", "HOME"}, {"EMAIL_OTHER", ""},
-        {"URL_WORK", "WORK"},   {"URL_HOME", "HOME"},   {"URL_OTHER", ""}};
-    for (const auto& [column, word] : kNets) {
-        const std::string_view value = cell(column);
+    size_t start = 0; // where the line being made begins in `out`
+    auto begin = [&](std::string_view name) { start = out.size(), out.append(name); };
+    auto end = [&] { detail::EndContentLine(out, start, m_line); };
+    auto type = [&](const char* v3, const char* v4Word) { out.append(";TYPE=").append(v4 ? v4Word : v3); };
+    auto escaped = [&](std::string_view text) { AppendEscaped(out, text); };
+
+    out.append(v4 ? "BEGIN:VCARD\r\nVERSION:4.0\r\n" : "BEGIN:VCARD\r\nVERSION:3.0\r\n");
+    const std::string_view first = cell(FirstName), last = cell(LastName);
+    begin("N:"), escaped(last), out += ';', escaped(first), out.append(";;;"), end();
+    begin("FN:");
+    if (first.empty() && last.empty()) {
+        escaped(cell(Company));
+    } else {
+        escaped(first);
+        if (!first.empty() && !last.empty())
+            out += ' ';
+        escaped(last);
+    }
+    end();
+    if (!cell(Company).empty() || !cell(Department).empty()) {
+        begin("ORG:"), escaped(cell(Company));
+        if (!cell(Department).empty())
+            out += ';', escaped(cell(Department));
+        end();
+    }
+    if (!cell(JobTitle).empty())
+        begin("TITLE:"), escaped(cell(JobTitle)), end();
+    static constexpr struct {
+        Written column;
+        const char *v3, *v4;
+    } kTelephones[] = {{TelWork1, "WORK,VOICE", "work,voice"}, {TelWork2, "WORK,VOICE", "work,voice"},
+                       {TelHome1, "HOME,VOICE", "home,voice"}, {TelHome2, "HOME,VOICE", "home,voice"},
+                       {TelMobile1, "CELL", "cell"},           {TelMobile2, "CELL", "cell"},
+                       {TelFax1, "FAX", "fax"},                {TelFax2, "FAX", "fax"},
+                       {TelOther1, "VOICE", "voice"},          {TelOther2, "VOICE", "voice"}};
+    for (const auto& telephone : kTelephones) {
+        std::string_view number = Trim(cell(telephone.column));
+        // The export's numbers stand between quotes that keep a
+        // spreadsheet from reading them as numbers.
+        if (number.size() >= 2 && number.front() == '"' && number.back() == '"')
+            number = Trim(number.substr(1, number.size() - 2));
+        if (!number.empty())
+            begin("TEL"), type(telephone.v3, telephone.v4), out += ':', escaped(number), end();
+    }
+    // An e-mail address of no kind is INTERNET in 3.0; a URL is not
+    // escaped: it holds no separator of its own.
+    static constexpr struct {
+        Written column;
+        const char *name, *v3, *v4;
+    } kNets[] = {{EmailWork, "EMAIL", "WORK", "work"}, {EmailHome, "EMAIL", "HOME", "home"},
+                 {EmailOther, "EMAIL", "INTERNET", nullptr}, {UrlWork, "URL", "WORK", "work"},
+                 {UrlHome, "URL", "HOME", "home"},       {UrlOther, "URL", nullptr, nullptr}};
+    for (const auto& net : kNets) {
+        const std::string_view value = cell(net.column);
         if (value.empty())
             continue;
-        const std::string name = std::string_view(column).substr(0, 3) == "URL" ? "URL" : "EMAIL";
-        const std::string params = *word ? type(word) : name == "EMAIL" && !v4 ? type("INTERNET") : std::string();
-        // A URL is not escaped: it holds no separator of its own.
-        AppendFolded(out, name + params + ":" + (name == "URL" ? std::string(value) : Escaped(value)));
+        begin(net.name);
+        if (v4 ? net.v4 != nullptr : net.v3 != nullptr)
+            type(net.v3, net.v4);
+        out += ':';
+        if (net.column >= UrlWork)
+            out.append(value);
+        else
+            escaped(value);
+        end();
     }
-    for (const auto& [column, name] : {std::pair{"BIRTHDAY", "BDAY"}, std::pair{"ANNIVERSARY", "ANNIVERSARY"}}) {
+    // 3.0 has no anniversary; programs write it as X-ANNIVERSARY.
+    for (const Written column : {Birthday, Anniversary}) {
         const std::string_view value = Trim(cell(column));
         std::string why;
         const std::optional<std::string> date = ReadDate(value.substr(0, 10), why);
         if (value.empty() || !date)
             continue;
-        std::string written = v4 ? date->substr(0, 4) + date->substr(5, 2) + date->substr(8, 2) : date->substr(0, 10);
+        begin(column == Birthday ? "BDAY:" : v4 ? "ANNIVERSARY:" : "X-ANNIVERSARY:");
+        if (v4)
+            out.append(*date, 0, 4).append(*date, 5, 2).append(*date, 8, 2);
+        else
+            out.append(*date, 0, 10);
         // A time of day other than midnight is kept.
-        if (value.size() >= 16 && value.substr(11, 5) != "00:00")
-            written += v4 ? "T" + std::string(value.substr(11, 2)) + std::string(value.substr(14, 2)) + "00"
-                          : "T" + std::string(value.substr(11, 5)) + ":00";
-        // 3.0 has no anniversary; programs write it as X-ANNIVERSARY.
-        AppendFolded(out, std::string(!v4 && std::string_view(name) == "ANNIVERSARY" ? "X-ANNIVERSARY" : name) + ":" +
-                              written);
+        if (value.size() >= 16 && value.substr(11, 5) != "00:00") {
+            if (v4)
+                out.append("T").append(value.substr(11, 2)).append(value.substr(14, 2)).append("00");
+            else
+                out.append("T").append(value.substr(11, 5)).append(":00");
+        }
+        end();
     }
-    static const std::pair<const char*, const char*> kAddresses[] = {
-        {"ADR_WORK_", "WORK"}, {"ADR_HOME_", "HOME"}, {"ADR_OTHER_", "POSTAL"}};
-    for (const auto& [prefix, word] : kAddresses) {
-        const std::string p = prefix;
-        const std::string_view street = cell(p + "STREET"), city = cell(p + "CITY"), state = cell(p + "STATE"),
-                               zip = cell(p + "ZIP"), country = cell(p + "COUNTRY");
-        if ((std::string(street) + std::string(city) + std::string(state) + std::string(zip) + std::string(country))
-                .empty())
+    static constexpr struct {
+        Written first; // STREET, CITY, STATE, ZIP, COUNTRY follow
+        const char *v3, *v4;
+    } kAddresses[] = {{AdrWork, "WORK", "work"}, {AdrHome, "HOME", "home"}, {AdrOther, "POSTAL", nullptr}};
+    for (const auto& address : kAddresses) {
+        const size_t at = address.first;
+        if (cell(at).empty() && cell(at + 1).empty() && cell(at + 2).empty() && cell(at + 3).empty() &&
+            cell(at + 4).empty())
             continue;
-        AppendFolded(out, "ADR" + (v4 && std::string_view(word) == "POSTAL" ? std::string() : type(word)) + ":;;" +
-                              Escaped(street) + ";" + Escaped(city) + ";" + Escaped(state) + ";" + Escaped(zip) + ";" +
-                              Escaped(country));
+        begin("ADR");
+        if (!v4 || address.v4)
+            type(address.v3, address.v4);
+        out.append(":;;");
+        for (size_t part = 0; part < 5; ++part) {
+            if (part > 0)
+                out += ';';
+            escaped(cell(at + part));
+        }
+        end();
     }
-    if (!cell("NOTE").empty())
-        AppendFolded(out, "NOTE:" + Escaped(cell("NOTE")));
-    if (!cell("GROUP_NAME").empty())
-        AppendFolded(out, "CATEGORIES:" + Escaped(cell("GROUP_NAME")));
-    AppendFolded(out, "END:VCARD");
-    return out;
+    if (!cell(Note).empty())
+        begin("NOTE:"), escaped(cell(Note)), end();
+    if (!cell(GroupName).empty())
+        begin("CATEGORIES:"), escaped(cell(GroupName)), end();
+    out.append("END:VCARD\r\n");
 }
 
 } // namespace varno::host

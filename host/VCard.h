@@ -45,9 +45,12 @@ public:
     /// octets without splitting a UTF-8 sequence, values escaped. A row
     /// shorter than the layout is read as if its missing cells were empty.
     [[nodiscard]] std::string Write(const LayoutRow& row);
+    /// Appends what Write(row) returns to `out`.
+    void Write(const LayoutRow& row, std::string& out);
 
 private:
     int m_version;
+    std::string m_line; ///< a line being folded
 };
 
 } // namespace varno::host

@@ -9,9 +9,14 @@
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <libical/ical.h>
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <random>
 
 namespace varno::test {
 namespace {
@@ -471,6 +476,179 @@ TEST(ICalendarTest, WrittenTextsAreEscapedAndFoldedBetweenCharacters)
         }
         EXPECT_NE(unfolded.find("\n" + c.line + "\n"), std::string::npos) << unfolded;
     }
+}
+
+/// libical's TEXT encoding of `text`: the writer's oracle.
+std::string LibicalText(const std::string& text)
+{
+    std::string encoded(2 * text.size() + 1, '\0');
+    icalerror_set_errors_are_fatal(0);
+    EXPECT_EQ(icalvalue_encode_ical_string(text.c_str(), encoded.data(), static_cast<int>(encoded.size())), 1);
+    encoded.resize(std::strlen(encoded.c_str()));
+    return encoded;
+}
+
+/// libical's DURATION value of `seconds`.
+std::string LibicalDuration(int seconds)
+{
+    char* text = icaldurationtype_as_ical_string_r(icaldurationtype_from_int(seconds));
+    std::string duration = text;
+    std::free(text);
+    return duration;
+}
+
+/// libical's UTC DATE-TIME value of seconds since 1970.
+std::string LibicalUtc(std::int64_t seconds)
+{
+    char* text = icaltime_as_ical_string_r(
+        icaltime_from_timet_with_zone(static_cast<time_t>(seconds), 0, icaltimezone_get_utc_timezone()));
+    std::string time = text;
+    std::free(text);
+    return time;
+}
+
+/// A cell of the own layout for seconds since 1970, in UTC.
+std::string CellOf(std::int64_t seconds)
+{
+    const auto t = static_cast<time_t>(seconds);
+    std::tm tm{};
+    gmtime_r(&t, &tm);
+    char cell[80];
+    std::snprintf(cell, sizeof cell, "%04d-%02d-%02d %02d:%02d:%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
+                  tm.tm_hour, tm.tm_min, tm.tm_sec);
+    return cell;
+}
+
+/// The written lines unfolded, each with the line break before it, so that
+/// "\nNAME:value\n" finds one whole line; a fold inside a UTF-8 sequence or
+/// a line beyond 75 octets fails the test.
+std::string Unfolded(const std::string& written)
+{
+    std::string unfolded;
+    for (std::size_t at = 0, end; (end = written.find("\r\n", at)) != std::string::npos; at = end + 2) {
+        const std::string_view line(written.data() + at, end - at);
+        EXPECT_LE(line.size(), 75u) << line;
+        if (!line.empty() && line.front() == ' ') {
+            EXPECT_TRUE(line.size() >= 2 && (static_cast<unsigned char>(line[1]) & 0xC0) != 0x80)
+                << "a fold inside a character: " << line;
+            unfolded.append(line.substr(1));
+        } else {
+            unfolded.append("\n").append(line);
+        }
+    }
+    return unfolded + "\n";
+}
+
+// The writer's own text escapes, durations and UTC times against libical's
+// for the same values: texts with every octet libical changes and long
+// texts of two-, three- and four-octet characters folded at each offset;
+// alarms at offsets from a second to years either side of the start (the
+// relative TRIGGER ends at 2^30 seconds); start times over the years the
+// store holds.
+TEST(ICalendarTest, TextsDurationsAndTimesAreWrittenAsLibicalWritesThem)
+{
+    const TimeZoneGuard zone("UTC0");
+    std::vector<std::string> texts = {
+        "plain", "a;b,c\\d", "one\ntwo", "cr\r\nlf", "lone\rcr", "\r", "\n\n", "bell\b form\f end", "tab\tx",
+        "\\n is not a break", ";;;,,,\\\\\\", "end\\", "\x01\x7f", "quote \" colon :", "naïve 한국어 😀",
+        "bad \xC3( utf-8 \xFF", std::string(74, 'x'), std::string(75, 'x'), std::string(76, ',')};
+    for (const char* unit : {"é", "한", "😀", "\\,", "a\r\n"})
+        for (std::size_t offset = 0; offset < 4; ++offset) {
+            std::string text(offset, '.');
+            for (int i = 0; i < 40; ++i)
+                text += unit;
+            texts.push_back(text);
+        }
+    for (const std::string& text : texts) {
+        SCOPED_TRACE(text);
+        host::ICalendarWriter writer(Type("calendar"));
+        const std::string unfolded = Unfolded(writer.Write({text, "2026-03-04 09:00", "", "0", "", text, ""}));
+        EXPECT_NE(unfolded.find("\nSUMMARY:" + LibicalText(text) + "\n"), std::string::npos) << unfolded;
+        EXPECT_NE(unfolded.find("\nDESCRIPTION:" + LibicalText(text) + "\n"), std::string::npos) << unfolded;
+    }
+
+    const std::int64_t start = 1780315200; // 2026-06-01 12:00 UTC
+    std::vector<std::int64_t> offsets = {0,       1,        -1,      59,       -60,       3600,      -1800,
+                                         86400,   -86400,   90061,   -90061,   604800,    -604800,   1209600,
+                                         604801,  -691200,  -1 << 30, 1 << 30, -(1 << 30) + 1, (1 << 30) - 1};
+    std::mt19937_64 random(5545);
+    for (int i = 0; i < 300; ++i)
+        offsets.push_back(static_cast<std::int64_t>(random() % (1u << 31)) - (1 << 30));
+    for (const std::int64_t offset : offsets) {
+        SCOPED_TRACE(offset);
+        host::ICalendarWriter writer(Type("calendar"));
+        const std::string unfolded =
+            Unfolded(writer.Write({"x", CellOf(start), "", "0", CellOf(start + offset), "", ""}));
+        const bool relative = offset > -(1 << 30) && offset < (1 << 30);
+        EXPECT_NE(unfolded.find(relative ? "\nTRIGGER:" + LibicalDuration(static_cast<int>(offset)) + "\n"
+                                         : "\nTRIGGER;VALUE=DATE-TIME:" + LibicalUtc(start + offset) + "\n"),
+                  std::string::npos)
+            << unfolded;
+    }
+
+    // 0100-01-01 to 9999-12-31, and midnight and the last second of a day.
+    std::vector<std::int64_t> moments = {-59011459200, 253402300799, 0, 951782399, 4107542400};
+    for (int i = 0; i < 2000; ++i)
+        moments.push_back(-59011459200 + static_cast<std::int64_t>(random() % 312413760000u));
+    for (const std::int64_t moment : moments) {
+        SCOPED_TRACE(moment);
+        host::ICalendarWriter writer(Type("todo"));
+        const std::string unfolded = Unfolded(writer.Write({"x", CellOf(moment), "", "", "0", "0"}));
+        EXPECT_NE(unfolded.find("\nDTSTART:" + LibicalUtc(moment) + "\n"), std::string::npos) << unfolded;
+    }
+}
+
+// Alarms and dates at the ends of the range the store holds; a row written
+// again gets a numbered UID. (Regression: an alarm before 1902 was written
+// as PT0S, or as a duration from the wrong year, from libical's seconds.)
+TEST(ICalendarTest, AlarmsAndDatesAtTheEndsOfTheStoresRange)
+{
+    const TimeZoneGuard zone("UTC0");
+    const struct {
+        LayoutRow row;
+        std::vector<std::string> lines, absent;
+    } cases[] = {
+        {{"old", "1850-06-01 10:00", "1850-06-01 11:00", "0", "1850-06-01 09:30", "", ""},
+         {"DTSTART:18500601T100000Z", "DTEND:18500601T110000Z", "TRIGGER:-PT30M"}, {}},
+        {{"edge", "1901-12-31 23:00", "1902-01-01 01:00", "0", "1901-12-31 22:00", "", ""},
+         {"TRIGGER:-PT1H"}, {}},
+        {{"far", "1950-06-01 10:00", "", "0", "1901-06-01 09:30", "", ""},
+         {"TRIGGER;VALUE=DATE-TIME:19010601T093000Z"}, {"DTEND"}},
+        {{"first", "0100-01-01 03:00", "0100-01-01 05:00", "0", "0100-01-01 02:00", "", ""},
+         {"DTSTART:01000101T030000Z", "TRIGGER:-PT1H"}, {}},
+        {{"leap", "2100-03-01 12:00", "", "0", "2100-02-28 12:00", "", ""}, {"TRIGGER:-P1D"}, {}},
+        {{"", "2026-06-01 12:00", "", "0", "2026-06-01 12:00:30", "", ""},
+         {"DESCRIPTION:Reminder", "TRIGGER:PT30S"}, {"SUMMARY"}},
+        {{"day", "1899-12-29 00:00", "", "1", "1899-12-28 18:00", "", ""},
+         {"DTSTART;VALUE=DATE:18991229", "DTEND;VALUE=DATE:18991230",
+          "TRIGGER;VALUE=DATE-TIME:18991228T180000Z"}, {}},
+        {{"days", "2026-02-27 00:00", "2026-02-28 00:00", "1", "", "", ""},
+         {"DTSTART;VALUE=DATE:20260227", "DTEND;VALUE=DATE:20260301"}, {"VALARM"}},
+        {{"last", "9999-12-31 00:00", "9999-12-31 00:00", "1", "", "", ""},
+         {"DTSTART;VALUE=DATE:99991231"}, {"DTEND"}},
+        {{"bad", "2026-02-29 10:00", "2026-13-01 10:00", "0", "2026-02-30 09:00", "", ""},
+         {"SUMMARY:bad"}, {"DTSTART", "DTEND", "VALARM"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.row[0]);
+        host::ICalendarWriter writer(Type("calendar"));
+        const std::string unfolded = Unfolded(writer.Write(c.row));
+        for (const std::string& line : c.lines)
+            EXPECT_NE(unfolded.find("\n" + line + "\n"), std::string::npos) << line << " in" << unfolded;
+        for (const std::string& name : c.absent)
+            EXPECT_EQ(unfolded.find("\n" + name), std::string::npos) << name << " in" << unfolded;
+    }
+
+    host::ICalendarWriter writer(Type("todo"));
+    const LayoutRow row = {"again", "", "", "", "0", "0"};
+    std::string uids;
+    for (int i = 0; i < 3; ++i) {
+        const std::string unfolded = Unfolded(writer.Write(row));
+        const std::size_t at = unfolded.find("\nUID:");
+        uids += unfolded.substr(at, unfolded.find('\n', at + 1) - at);
+    }
+    const std::string uid = uids.substr(0, uids.find('\n', 1));
+    EXPECT_EQ(uids, uid + uid + "-2" + uid + "-3");
 }
 
 TEST(ICalendarTest, OnlyCalendarAndTodoHaveICalendarFiles)

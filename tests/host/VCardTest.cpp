@@ -191,6 +191,101 @@ TEST(VCardWriteTest, WritesFoldedEscapedLinesThatReadBackToTheSameRow)
     }
 }
 
+// The bytes of every property in both versions: parameters, escapes (a
+// URL is not escaped; CR, LF and CR LF are one break; other control
+// characters stay), telephone quotes and blanks trimmed, dates with and
+// without a time, lines folded between characters of two, three and four
+// octets.
+TEST(VCardWriteTest, WritesEveryPropertyByteForByteInBothVersions)
+{
+    const host::RecordType& contact = *host::FindRecordType("contact");
+    auto cellsOf = [&](std::vector<std::pair<std::u16string_view, std::string>> cells) {
+        host::LayoutRow row(contact.layout().columns.size());
+        for (const auto& [name, value] : cells)
+            for (size_t i = 0; i < row.size(); ++i)
+                if (contact.layout().columns[i].exportName == name)
+                    row[i] = value;
+        return row;
+    };
+    auto times = [](std::string_view unit, int n) {
+        std::string text;
+        for (int i = 0; i < n; ++i)
+            text += unit;
+        return text;
+    };
+    auto lines = [](std::initializer_list<std::string> each) {
+        std::string text;
+        for (const std::string& line : each)
+            text += line + "\r\n";
+        return text;
+    };
+    const std::string kim = times("김", 30), smile = times("😀", 40);
+    const struct {
+        host::LayoutRow row;
+        std::string v3, v4;
+    } cases[] = {
+        {cellsOf({{u"FIRST_NAME", "Zoë"}, {u"LAST_NAME", "Durand; fils"}, {u"JOB_TITLE", "Chef, \"grand\""},
+                  {u"DEPARTMENT", "R&D"}, {u"COMPANY", "Café, Lumière"}, {u"TEL_WORK1", "\"+33 1 42 68 53 00\""},
+                  {u"TEL_WORK2", " 2 "}, {u"TEL_HOME1", "\" 3 \""}, {u"TEL_HOME2", "4;5"}, {u"TEL_MOBILE1", "06"},
+                  {u"TEL_MOBILE2", "\"\""}, {u"TEL_FAX1", "07"}, {u"TEL_FAX2", "\t"}, {u"TEL_OTHER1", "08"},
+                  {u"TEL_OTHER2", "09"}, {u"EMAIL_HOME", "h@x.example"}, {u"EMAIL_WORK", "w,1@x.example"},
+                  {u"EMAIL_OTHER", "o@x.example"}, {u"URL_WORK", "http://w.example/?a=1,2;b"},
+                  {u"URL_HOME", "http://h.example/"}, {u"URL_OTHER", "http://o.example/"},
+                  {u"BIRTHDAY", "1984-03-09 00:00"}, {u"ANNIVERSARY", "2001-06-30 18:45"},
+                  {u"ADR_WORK_STREET", "1 Main St."}, {u"ADR_WORK_CITY", "Springfield"}, {u"ADR_WORK_STATE", "IL"},
+                  {u"ADR_WORK_ZIP", "62701"}, {u"ADR_WORK_COUNTRY", "USA"}, {u"ADR_HOME_COUNTRY", "대한민국"},
+                  {u"ADR_OTHER_STREET", "12, rue\r\nBât. B"}, {u"ADR_OTHER_ZIP", "75002"},
+                  {u"NOTE", "a\\b\r\nc\rd\ne\bf\f;"}, {u"GROUP_NAME", "Work, etc."}}),
+         lines({"BEGIN:VCARD", "VERSION:3.0", "N:Durand\\; fils;Zoë;;;", "FN:Zoë Durand\\; fils",
+                "ORG:Café\\, Lumière;R&D", "TITLE:Chef\\, \"grand\"", "TEL;TYPE=WORK,VOICE:+33 1 42 68 53 00",
+                "TEL;TYPE=WORK,VOICE:2", "TEL;TYPE=HOME,VOICE:3", "TEL;TYPE=HOME,VOICE:4\\;5", "TEL;TYPE=CELL:06",
+                "TEL;TYPE=FAX:07", "TEL;TYPE=VOICE:08", "TEL;TYPE=VOICE:09", "EMAIL;TYPE=WORK:w\\,1@x.example",
+                "EMAIL;TYPE=HOME:h@x.example", "EMAIL;TYPE=INTERNET:o@x.example",
+                "URL;TYPE=WORK:http://w.example/?a=1,2;b", "URL;TYPE=HOME:http://h.example/",
+                "URL:http://o.example/", "BDAY:1984-03-09", "X-ANNIVERSARY:2001-06-30T18:45:00",
+                "ADR;TYPE=WORK:;;1 Main St.;Springfield;IL;62701;USA", "ADR;TYPE=HOME:;;;;;;대한민국",
+                "ADR;TYPE=POSTAL:;;12\\, rue\\nBât. B;;;75002;", "NOTE:a\\\\b\\nc\\nd\\ne\bf\f\\;",
+                "CATEGORIES:Work\\, etc.", "END:VCARD"}),
+         lines({"BEGIN:VCARD", "VERSION:4.0", "N:Durand\\; fils;Zoë;;;", "FN:Zoë Durand\\; fils",
+                "ORG:Café\\, Lumière;R&D", "TITLE:Chef\\, \"grand\"", "TEL;TYPE=work,voice:+33 1 42 68 53 00",
+                "TEL;TYPE=work,voice:2", "TEL;TYPE=home,voice:3", "TEL;TYPE=home,voice:4\\;5", "TEL;TYPE=cell:06",
+                "TEL;TYPE=fax:07", "TEL;TYPE=voice:08", "TEL;TYPE=voice:09", "EMAIL;TYPE=work:w\\,1@x.example",
+                "EMAIL;TYPE=home:h@x.example", "EMAIL:o@x.example", "URL;TYPE=work:http://w.example/?a=1,2;b",
+                "URL;TYPE=home:http://h.example/", "URL:http://o.example/", "BDAY:19840309",
+                "ANNIVERSARY:20010630T184500", "ADR;TYPE=work:;;1 Main St.;Springfield;IL;62701;USA",
+                "ADR;TYPE=home:;;;;;;대한민국", "ADR:;;12\\, rue\\nBât. B;;;75002;",
+                "NOTE:a\\\\b\\nc\\nd\\ne\bf\f\\;", "CATEGORIES:Work\\, etc.", "END:VCARD"})},
+        {cellsOf({{u"FIRST_NAME", kim}, {u"LAST_NAME", "x" + kim}, {u"NOTE", "ab" + smile},
+                  {u"BIRTHDAY", "garbage"}, {u"ANNIVERSARY", "0100-01-01 00:00"}, {u"URL_OTHER", times("u", 80)}}),
+         lines({"BEGIN:VCARD", "VERSION:3.0", "N:x" + times("김", 24), " " + times("김", 6) + ";" + times("김", 18),
+                " " + times("김", 12) + ";;;", "FN:" + times("김", 24), " " + times("김", 6) + " x" + times("김", 18),
+                " " + times("김", 12), "URL:" + times("u", 71), " " + times("u", 9), "X-ANNIVERSARY:0100-01-01",
+                "NOTE:ab" + times("😀", 17), " " + times("😀", 18), " " + times("😀", 5), "END:VCARD"}),
+         lines({"BEGIN:VCARD", "VERSION:4.0", "N:x" + times("김", 24), " " + times("김", 6) + ";" + times("김", 18),
+                " " + times("김", 12) + ";;;", "FN:" + times("김", 24), " " + times("김", 6) + " x" + times("김", 18),
+                " " + times("김", 12), "URL:" + times("u", 71), " " + times("u", 9), "ANNIVERSARY:01000101",
+                "NOTE:ab" + times("😀", 17), " " + times("😀", 18), " " + times("😀", 5), "END:VCARD"})},
+        {cellsOf({{u"COMPANY", "Only, Company"}, {u"BIRTHDAY", " 9999-12-31 23:59"}}),
+         lines({"BEGIN:VCARD", "VERSION:3.0", "N:;;;;", "FN:Only\\, Company", "ORG:Only\\, Company",
+                "BDAY:9999-12-31T23:59:00", "END:VCARD"}),
+         lines({"BEGIN:VCARD", "VERSION:4.0", "N:;;;;", "FN:Only\\, Company", "ORG:Only\\, Company",
+                "BDAY:99991231T235900", "END:VCARD"})},
+        {{}, lines({"BEGIN:VCARD", "VERSION:3.0", "N:;;;;", "FN:", "END:VCARD"}),
+         lines({"BEGIN:VCARD", "VERSION:4.0", "N:;;;;", "FN:", "END:VCARD"})},
+    };
+    host::VCardWriter v3(3), v4(4);
+    for (const auto& c : cases) {
+        EXPECT_EQ(SplitLines(v3.Write(c.row)), SplitLines(c.v3));
+        EXPECT_EQ(SplitLines(v4.Write(c.row)), SplitLines(c.v4));
+    }
+    // Regression: a run of continuation octets longer than a line (not
+    // UTF-8; no export makes one) was folded without end, until memory ran out.
+    const std::string notUtf8 = v3.Write(cellsOf({{u"NOTE", "a" + std::string(200, '\x80')}}));
+    EXPECT_EQ(notUtf8.substr(notUtf8.size() - 11), "END:VCARD\r\n");
+    for (const std::string& line : SplitLines(notUtf8))
+        EXPECT_LE(line.size(), 76u); // with its CR
+}
+
 class VCardSessionTest : public SessionTest {
 protected:
     static host::ReadRequest Request(const std::string& file)
