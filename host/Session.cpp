@@ -212,6 +212,38 @@ void ReadWithLibrary(bool pipelined, const std::string& path, Mapping mapping, c
         ReadFailed(result, shown);
 }
 
+/// An input's bytes mapped for reading, not copied: a format's reader sees
+/// the whole text while the file is held once, by the page cache.
+class MappedInput {
+public:
+    explicit MappedInput(const Input& input)
+    {
+        struct stat st {};
+        if (::fstat(input.bytes.Get(), &st) != 0)
+            Refuse("cannot read " + input.name + ": " + std::strerror(errno));
+        m_size = static_cast<size_t>(st.st_size);
+        if (m_size == 0)
+            return;
+        void* mapped = ::mmap(nullptr, m_size, PROT_READ, MAP_PRIVATE, input.bytes.Get(), 0);
+        if (mapped == MAP_FAILED)
+            Refuse("cannot read " + input.name + ": " + std::strerror(errno));
+        m_bytes = static_cast<const char*>(mapped);
+    }
+    ~MappedInput()
+    {
+        if (m_bytes)
+            ::munmap(const_cast<char*>(m_bytes), m_size);
+    }
+    MappedInput(const MappedInput&) = delete;
+    MappedInput& operator=(const MappedInput&) = delete;
+
+    [[nodiscard]] std::string_view Text() const { return {m_bytes, m_bytes ? m_size : 0}; }
+
+private:
+    const char* m_bytes = nullptr;
+    size_t m_size = 0;
+};
+
 } // namespace
 
 struct Session::Prepared {
@@ -318,24 +350,14 @@ const FileFormat& Session::FormatOf(const RecordType& type, const ReadRequest& r
 
 long long Session::Translate(const RecordType& type, const FileFormat& format, Input& input, LineMoves* moves) const
 {
-    // The file's bytes are mapped, not copied: with the CSV written from
-    // them, the file is held once.
     const std::string& shown = input.name;
-    struct stat st {};
-    if (::fstat(input.bytes.Get(), &st) != 0)
-        Refuse("cannot read " + shown + ": " + std::strerror(errno));
-    const size_t size = static_cast<size_t>(st.st_size);
-    void* mapped = size == 0 ? nullptr : ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, input.bytes.Get(), 0);
-    if (mapped == MAP_FAILED)
-        Refuse("cannot read " + shown + ": " + std::strerror(errno));
-    const std::unique_ptr<void, std::function<void(void*)>> unmap(mapped, [size](void* p) {
-        if (p)
-            ::munmap(p, size);
-    });
+    const MappedInput mapped(input);
     long long records = 0;
     if (!moves) {
-        format.read(std::string_view(static_cast<const char*>(mapped), size), input.name, type,
-                    [&](const LayoutRow&, int64_t) { ++records; }, [this](const std::string& message) { Note(message); });
+        if (format.count)
+            return format.count(mapped.Text(), shown, type);
+        format.read(mapped.Text(), shown, type, [&](const LayoutRow&, int64_t) { ++records; },
+                    [this](const std::string& message) { Note(message); });
         return records;
     }
     Descriptor out(::memfd_create("varnocsv-translated", MFD_CLOEXEC));
@@ -347,7 +369,7 @@ long long Session::Translate(const RecordType& type, const FileFormat& format, I
         cells.Add(CString(column.exportName));
     (void)writer.Add(cells);
     int64_t next = 2; // the line the next record starts on
-    format.read(std::string_view(static_cast<const char*>(mapped), size), shown, type,
+    format.read(mapped.Text(), shown, type,
                 [&](const LayoutRow& row, int64_t line) {
                     ++records;
                     // Blank lines, which hold no record, keep the record on
@@ -613,7 +635,8 @@ long Session::Count(const RecordType& type, const ReadRequest& request)
     // Count on every example): the library is not handed the file again.
     // Its cells are read only to refuse them (--strict).
     // A file of another format gives a record per record its reader hands
-    // over: without --strict it is only read, not translated.
+    // over: without --strict it is only counted (by the format's counter,
+    // else by reading it), not translated.
     if (const FileFormat& format = FormatOf(type, request); !format.IsCsv() && !request.strict) {
         std::string problem;
         std::optional<Input> input = OpenInput(Shown(request.file), Native(request.file), problem);
