@@ -63,6 +63,10 @@ std::string RowsOf(long long rows, const std::string& file)
     return std::to_string(rows) + (rows == 1 ? " row of " : " rows of ") + file + (rows == 1 ? " holds" : " hold");
 }
 
+/// Records translated between two releases of the pages of the file they
+/// come from.
+constexpr long long kTranslatedWindow = 2048;
+
 /// Records of a file compared with the store's at a time.
 constexpr int kStoredCheckWindow = 2048;
 
@@ -238,6 +242,14 @@ public:
     MappedInput& operator=(const MappedInput&) = delete;
 
     [[nodiscard]] std::string_view Text() const { return {m_bytes, m_bytes ? m_size : 0}; }
+    /// Lets the pages read so far go: the text stays where it is, and a page
+    /// looked at again is read again from the file. A reader that goes
+    /// forward then holds a few pages at a time, not the whole file.
+    void Release()
+    {
+        if (m_bytes)
+            (void)::madvise(const_cast<char*>(m_bytes), m_size, MADV_DONTNEED);
+    }
 
 private:
     const char* m_bytes = nullptr;
@@ -351,7 +363,7 @@ const FileFormat& Session::FormatOf(const RecordType& type, const ReadRequest& r
 long long Session::Translate(const RecordType& type, const FileFormat& format, Input& input, LineMoves* moves) const
 {
     const std::string& shown = input.name;
-    const MappedInput mapped(input);
+    MappedInput mapped(input);
     long long records = 0;
     if (!moves) {
         if (format.count)
@@ -360,9 +372,12 @@ long long Session::Translate(const RecordType& type, const FileFormat& format, I
                     [this](const std::string& message) { Note(message); });
         return records;
     }
-    Descriptor out(::memfd_create("varnocsv-translated", MFD_CLOEXEC));
+    ScratchPlace place;
+    Descriptor out = OpenScratchFile(place);
     if (out.Get() < 0)
         Refuse("cannot translate " + shown + " for the library: " + std::strerror(errno));
+    input.notOnDisk = place.notOnDisk;
+    SayNotOnDisk(input);
     LayoutFileWriter writer(type, out.Get());
     CStringArray cells;
     for (const CSVColumn& column : type.layout().columns)
@@ -371,7 +386,13 @@ long long Session::Translate(const RecordType& type, const FileFormat& format, I
     int64_t next = 2; // the line the next record starts on
     format.read(mapped.Text(), shown, type,
                 [&](const LayoutRow& row, int64_t line) {
-                    ++records;
+                    // After a failed write the rest is only read (a reader
+                    // is not stopped by throwing through it); the failure is
+                    // said at the end.
+                    if (writer.Error() != 0)
+                        return;
+                    if (++records % kTranslatedWindow == 0)
+                        mapped.Release();
                     // Blank lines, which hold no record, keep the record on
                     // its line of the file.
                     for (; next < line; ++next)
@@ -385,9 +406,21 @@ long long Session::Translate(const RecordType& type, const FileFormat& format, I
                 },
                 [this](const std::string& message) { Note(message); });
     if (!writer.Flush())
-        Refuse("cannot translate " + shown + " for the library: " + std::strerror(errno ? errno : EIO));
+        Refuse("cannot translate " + shown + " for the library: writing the translation to " +
+               (place.folder.empty() ? std::string("memory")
+                                     : "a temporary file in " + place.folder) +
+               " failed: " + WriteProblem(writer.Error()) +
+               (place.folder.empty() ? std::string() : " (TMPDIR chooses the folder)") + "; nothing was stored");
     input.bytes = std::move(out);
     return records;
+}
+
+void Session::SayNotOnDisk(Input& input) const
+{
+    if (!input.notOnDisk.empty() && !input.notOnDiskSaid)
+        Note(input.name + " is handed to the library from memory: no temporary file can be made in " +
+             input.notOnDisk);
+    input.notOnDiskSaid = input.notOnDiskSaid || !input.notOnDisk.empty();
 }
 
 void Session::WriteFormat(const RecordType& type, const FileFormat& format, const FormatOptions& options,
@@ -625,6 +658,7 @@ void Session::Prepare(const RecordType& type, const ReadRequest& request, Prepar
                           },
                           request.noHeader, problem))
             Refuse(problem);
+        SayNotOnDisk(input);
     }
 }
 
@@ -704,6 +738,7 @@ long Session::Import(const RecordType& type, const ReadRequest& request, int opt
                               },
                               request.noHeader, problem))
                 Refuse(problem);
+            SayNotOnDisk(*prepared.input);
             if (!adapt) // the file's own columns, now in a file of the host's
                 prepared.plan->ForceRewrite();
         } else {

@@ -5,6 +5,10 @@
 
 #include "host/VCard.h"
 
+#include <sys/resource.h>
+
+#include <csignal>
+#include <filesystem>
 #include <iterator>
 #include <random>
 
@@ -376,6 +380,85 @@ TEST_F(VCardSessionTest, CountPreviewAndNotesNameTheVCardsLines)
                         " are in the store already with the same content (the first on line 1)"),
               std::string::npos)
         << m_notes;
+}
+
+// The translation of a vCard file for the library waits in an unnamed file
+// in $TMPDIR; a TMPDIR that takes no file sends it to memory, which is
+// said, and the import goes on; a write of it that fails refuses the file,
+// naming the folder and the cause, with nothing stored.
+TEST_F(VCardSessionTest, TranslationWaitsInTmpdirOrInMemoryAndAFailedWriteStoresNothing)
+{
+    // (A "(0)" in a number has the host rewrite the translation for the
+    // library, into a file of the same kind.)
+    std::string cards = "BEGIN:VCARD\r\nN:Lee;Bo\r\nTEL:+49 (0)30 123\r\nEND:VCARD\r\n";
+    for (int i = 0; i < 400; ++i)
+        cards += "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Lee;Ann " + std::to_string(i) + "\r\nEND:VCARD\r\n";
+    WriteBytes("book.vcf", cards);
+    WriteBytes("file", "x");
+    std::filesystem::create_directory(m_dir / "scratch");
+    const std::string book = Path("book.vcf");
+    const struct {
+        std::string tmpdir, said; // said before the import's own lines
+    } rows[] = {
+        {Path("scratch"), ""},
+        {Path("nope"), book + " is handed to the library from memory: no temporary file can be made in " +
+                           Path("nope") + " (TMPDIR): no such folder\n"},
+        {Path("file"), book + " is handed to the library from memory: no temporary file can be made in " +
+                           Path("file") + " (TMPDIR): not a folder\n"},
+    };
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        EnvGuard tmpdir("TMPDIR", rows[i].tmpdir);
+        const std::string store = "store" + std::to_string(i) + ".db";
+        SetStorePath(PathOf(store));
+        EXPECT_EQ(Said([&] {
+                      EXPECT_EQ(Session().Import(Type("contact"), Request(book), -1, false), 401);
+                  }),
+                  rows[i].said + "1 telephone number in column \"TEL_OTHER1\" of " + book +
+                      " has a \"(0)\" after the country code, which is not dialled from abroad (line 1: \"+49 "
+                      "(0)30 123\", handed on as \"+49 30 123\")\ncreated the store " + Path(store) + "\n");
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(m_dir / "scratch"));
+    // A CSV file the host rewrites for the library goes the same way.
+    {
+        WriteBytes("book.csv", "FIRST_NAME,TEL_HOME1\r\nBo,+49 (0)30 123\r\n");
+        EnvGuard tmpdir("TMPDIR", Path("nope"));
+        SetStorePath(PathOf("csv.db"));
+        EXPECT_NE(Said([&] { (void)Session().Import(Type("contact"), Request(Path("book.csv")), -1, false); })
+                      .find("\n" + Path("book.csv") + " is handed to the library from memory: no temporary file can be "
+                                                      "made in " + Path("nope") + " (TMPDIR): no such folder\n"),
+                  std::string::npos)
+            << m_notes;
+    }
+
+    // A limit on the size of files (ulimit -f) fails the write as a full
+    // disk would.
+    struct Limit {
+        Limit()
+        {
+            ::getrlimit(RLIMIT_FSIZE, &old);
+            std::signal(SIGXFSZ, SIG_IGN);
+            rlimit small = old;
+            small.rlim_cur = 64 << 10;
+            ::setrlimit(RLIMIT_FSIZE, &small);
+        }
+        ~Limit()
+        {
+            ::setrlimit(RLIMIT_FSIZE, &old);
+            std::signal(SIGXFSZ, SIG_DFL);
+        }
+        rlimit old{};
+    };
+    EnvGuard tmpdir("TMPDIR", Path("scratch"));
+    SetStorePath(PathOf("full.db"));
+    std::string said;
+    {
+        const Limit limit;
+        said = Said([&] { (void)Session().Import(Type("contact"), Request(book), -1, false); });
+    }
+    EXPECT_EQ(said, "error: cannot translate " + book + " for the library: writing the translation to a temporary file in " +
+                        Path("scratch") + " failed: file too large: the size limit for files (ulimit -f) was reached "
+                                          "(TMPDIR chooses the folder); nothing was stored\n");
+    EXPECT_FALSE(Exists("full.db"));
 }
 
 } // namespace
