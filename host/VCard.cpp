@@ -1087,14 +1087,15 @@ long long CountVCards(std::string_view text, const std::string& shown)
 
 namespace {
 
-/// Escapes a text value: backslash, comma, semicolon and line breaks.
-std::string Escaped(std::string_view text)
+/// Escapes a text value: backslash, comma, semicolon and line breaks;
+/// without `separators`, line breaks alone.
+std::string Escaped(std::string_view text, bool separators = true)
 {
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
-        if (c == '\\' || c == ',' || c == ';')
+        if (separators && (c == '\\' || c == ',' || c == ';'))
             out.append({'\\', c});
         else if (c == '\r' || c == '\n') {
             out += "\\n";
@@ -1174,8 +1175,9 @@ std::string VCardWriter::Write(const LayoutRow& row)
             continue;
         const std::string name = std::string_view(column).substr(0, 3) == "URL" ? "URL" : "EMAIL";
         const std::string params = *word ? type(word) : name == "EMAIL" && !v4 ? type("INTERNET") : std::string();
-        // A URL is not escaped: it holds no separator of its own.
-        AppendFolded(out, name + params + ":" + (name == "URL" ? std::string(value) : Escaped(value)));
+        // A URL holds no separator of its own, but a line break written as
+        // it is would end the property and leave the rest a broken line.
+        AppendFolded(out, name + params + ":" + Escaped(value, name != "URL"));
     }
     for (const auto& [column, name] : {std::pair{"BIRTHDAY", "BDAY"}, std::pair{"ANNIVERSARY", "ANNIVERSARY"}}) {
         const std::string_view value = Trim(cell(column));
