@@ -15,6 +15,11 @@ void ReadVCardFile(std::string_view text, const std::string& shown, const Record
     ReadVCards(text, shown, each, note);
 }
 
+long long CountVCardFile(std::string_view text, const std::string& shown, const RecordType&)
+{
+    return CountVCards(text, shown);
+}
+
 class VCardFormatWriter : public FormatWriter {
 public:
     explicit VCardFormatWriter(int version) : m_writer(version) {}
@@ -55,10 +60,10 @@ bool EqualNoCase(std::string_view a, std::string_view b)
 const std::vector<FileFormat>& Table()
 {
     static const std::vector<FileFormat> formats = {
-        {"csv", {".csv", ".tsv", ".txt"}, {}, nullptr, nullptr},
-        {"vcard", {".vcf", ".vcard"}, {"contact"}, &ReadVCardFile, &MakeVCardWriter},
+        {"csv", {".csv", ".tsv", ".txt"}, {}, nullptr, nullptr, nullptr},
+        {"vcard", {".vcf", ".vcard"}, {"contact"}, &ReadVCardFile, &MakeVCardWriter, &CountVCardFile},
         {"icalendar", {".ics", ".ical", ".icalendar"}, {"calendar", "todo"}, &ReadICalendar,
-         &MakeICalendarWriter},
+         &MakeICalendarWriter, &CountICalendar},
     };
     return formats;
 }

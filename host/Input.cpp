@@ -1,5 +1,6 @@
 #include "host/Input.h"
 
+#include "host/ExportTarget_p.h"
 #include "host/Utf16.h"
 
 #include "engine/CSVItem.h"
@@ -14,6 +15,7 @@
 #include <algorithm>
 #include <bit>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -30,6 +32,8 @@ bool WriteAll(int fd, std::string_view bytes)
         const ssize_t n = ::write(fd, bytes.data(), bytes.size());
         if (n < 0 && errno == EINTR)
             continue;
+        if (n == 0)
+            errno = EIO; // a write that takes nothing and says nothing
         if (n <= 0)
             return false;
         bytes.remove_prefix(static_cast<size_t>(n));
@@ -231,9 +235,49 @@ void LayoutFileWriter::Append(std::u16string_view units)
 
 bool LayoutFileWriter::Flush()
 {
-    m_ok = m_ok && WriteAll(m_fd, m_bytes);
+    if (m_error == 0 && !WriteAll(m_fd, m_bytes))
+        m_error = errno ? errno : EIO;
     m_bytes.clear();
-    return m_ok;
+    return m_error == 0;
+}
+
+Descriptor OpenScratchFile(ScratchPlace& place)
+{
+    // The file goes where the system and the person keep scratch files
+    // ($TMPDIR, else /tmp): not beside the input, whose folder may be
+    // read-only or shared and which standard input lacks, and not in
+    // memory, which a large translation would fill (a memory file is RAM
+    // or swap that GNU time does not even show). On disk it is read back
+    // through the page cache like any input file. Unnamed (O_TMPFILE), it
+    // never appears in the folder and goes with its last descriptor, even
+    // when the process is killed; O_EXCL keeps it from being linked there.
+    const char* variable = std::getenv("TMPDIR");
+    const bool fromVariable = variable && *variable;
+    place.folder = fromVariable ? variable : "/tmp";
+    place.notOnDisk.clear();
+    int fd = ::open(place.folder.c_str(), O_TMPFILE | O_RDWR | O_EXCL | O_CLOEXEC, 0600);
+    int error = errno;
+    if (fd < 0 && (error == EOPNOTSUPP || error == EISDIR || error == EINVAL)) {
+        // A file system (or a kernel before 3.11) without unnamed files: a
+        // named one, 0600, removed from the folder at once.
+        std::string path = place.folder + "/varnocsv-XXXXXX";
+        fd = ::mkostemp(path.data(), O_CLOEXEC);
+        error = errno;
+        if (fd >= 0 && ::unlink(path.c_str()) != 0) {
+            error = errno;
+            ::close(fd);
+            fd = -1;
+        }
+    }
+    if (fd >= 0)
+        return Descriptor(fd);
+    place.notOnDisk = place.folder + (fromVariable ? " (TMPDIR): " : ": ") +
+                      (error == ENOENT    ? std::string("no such folder")
+                       : error == ENOTDIR ? std::string("not a folder")
+                       : error == EACCES || error == EPERM ? std::string("permission denied")
+                                                           : std::string(std::strerror(error)));
+    place.folder.clear();
+    return Descriptor(::memfd_create("varnocsv-scratch", MFD_CLOEXEC));
 }
 
 bool RewriteInput(Input& input, unsigned codePage, bool semicolons, const RecordType& type,
@@ -241,7 +285,10 @@ bool RewriteInput(Input& input, unsigned codePage, bool semicolons, const Record
                   const std::function<bool(const CStringArray& row, int64_t line, CStringArray& out)>& adapt,
                   bool firstRecordIsData, std::string& problem)
 {
-    input.rewritten = Descriptor(::memfd_create("varnocsv-rewritten", 0));
+    ScratchPlace place;
+    input.rewritten = OpenScratchFile(place);
+    if (!place.notOnDisk.empty())
+        input.notOnDisk = place.notOnDisk;
     if (input.rewritten.Get() < 0) {
         problem = "cannot rewrite " + input.name + " for the library: " + std::strerror(errno);
         return false;
@@ -258,7 +305,10 @@ bool RewriteInput(Input& input, unsigned codePage, bool semicolons, const Record
     if (!read)
         return false;
     if (!rewriter.Flush()) {
-        problem = "cannot rewrite " + input.name + " for the library: " + std::strerror(errno);
+        problem = "cannot rewrite " + input.name + " for the library: writing it to " +
+                  (place.folder.empty() ? "memory" : "a temporary file in " + place.folder) +
+                  " failed: " + WriteProblem(rewriter.Error()) +
+                  (place.folder.empty() ? "" : " (TMPDIR chooses the folder)") + "; nothing was stored";
         return false;
     }
     return true;

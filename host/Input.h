@@ -44,6 +44,11 @@ struct Input {
     std::string name;          ///< as the user named it ("-": standard input), UTF-8
     Descriptor bytes;          ///< the file, or a copy of what a stream gave
     Descriptor rewritten;      ///< what the library reads instead, when the host rewrote the file
+    /// Why a file the host made of it for the library (a translation, a
+    /// rewrite) is held in memory rather than on disk (see OpenScratchFile);
+    /// empty while each is on disk.
+    std::string notOnDisk;
+    bool notOnDiskSaid = false; ///< the session has said notOnDisk
     CSVInspection inspection;
     bool utf8Mark = false;     ///< the bytes start with EF BB BF
 
@@ -97,9 +102,12 @@ public:
     int64_t Add(CStringArray& values);
     /// Writes an empty line.
     void AddBlankLine();
-    /// Writes what is still held; false, with errno, when a write failed
-    /// (now or in an earlier piece).
+    /// Writes what is still held; false when a write failed (now or in an
+    /// earlier piece), with its cause in Error().
     [[nodiscard]] bool Flush();
+    /// The errno of the first write that failed (ENOSPC: the disk is full);
+    /// 0 while every write has worked. Nothing is written after a failure.
+    [[nodiscard]] int Error() const { return m_error; }
 
 private:
     void Append(std::u16string_view units);
@@ -107,14 +115,28 @@ private:
     std::unique_ptr<CCSVItem> m_item;
     int m_fd;
     std::string m_bytes;
-    bool m_ok = true;
+    int m_error = 0;
 };
+
+/// Where OpenScratchFile put the file.
+struct ScratchPlace {
+    std::string folder;   ///< the folder on disk, for messages; empty: in memory
+    std::string notOnDisk; ///< why not on disk ("/nope (TMPDIR): no such folder"); empty when it is
+};
+
+/// An unnamed file for bytes the host makes for the library to read, such
+/// as a vCard file translated into CSV: on disk, in $TMPDIR or /tmp when
+/// TMPDIR is unset or empty, and gone when its descriptor closes. Where
+/// that folder takes no file, a file in memory, with `place` saying why.
+/// An invalid descriptor, with errno, when neither can be made.
+[[nodiscard]] VARNO_HOST_EXPORT Descriptor OpenScratchFile(ScratchPlace& place);
 
 /// Writes what the library is to read instead of the input, as UTF-16LE
 /// with its mark, separated by commas and quoted as `type`'s converter
-/// writes records: `header`, then for every data record of the input the
-/// row `adapt` makes of it (a record for which it returns false is left
-/// out). False, with the reason in `problem`, when it cannot be written.
+/// writes records, into a file from OpenScratchFile: `header`, then for
+/// every data record of the input the row `adapt` makes of it (a record for
+/// which it returns false is left out). False, with the reason in
+/// `problem`, when it cannot be written.
 [[nodiscard]] VARNO_HOST_EXPORT bool RewriteInput(
     Input& input, unsigned codePage, bool semicolons, const RecordType& type, const CStringArray& header,
     const std::function<bool(const CStringArray& row, int64_t line, CStringArray& out)>& adapt,

@@ -64,6 +64,10 @@ std::string RowsOf(long long rows, const std::string& file)
     return std::to_string(rows) + (rows == 1 ? " row of " : " rows of ") + file + (rows == 1 ? " holds" : " hold");
 }
 
+/// Records translated between two releases of the pages of the file they
+/// come from.
+constexpr long long kTranslatedWindow = 2048;
+
 /// Records of a file compared with the store's at a time.
 constexpr int kStoredCheckWindow = 2048;
 
@@ -213,6 +217,46 @@ void ReadWithLibrary(bool pipelined, const std::string& path, Mapping mapping, c
         ReadFailed(result, shown);
 }
 
+/// An input's bytes mapped for reading, not copied: a format's reader sees
+/// the whole text while the file is held once, by the page cache.
+class MappedInput {
+public:
+    explicit MappedInput(const Input& input)
+    {
+        struct stat st {};
+        if (::fstat(input.bytes.Get(), &st) != 0)
+            Refuse("cannot read " + input.name + ": " + std::strerror(errno));
+        m_size = static_cast<size_t>(st.st_size);
+        if (m_size == 0)
+            return;
+        void* mapped = ::mmap(nullptr, m_size, PROT_READ, MAP_PRIVATE, input.bytes.Get(), 0);
+        if (mapped == MAP_FAILED)
+            Refuse("cannot read " + input.name + ": " + std::strerror(errno));
+        m_bytes = static_cast<const char*>(mapped);
+    }
+    ~MappedInput()
+    {
+        if (m_bytes)
+            ::munmap(const_cast<char*>(m_bytes), m_size);
+    }
+    MappedInput(const MappedInput&) = delete;
+    MappedInput& operator=(const MappedInput&) = delete;
+
+    [[nodiscard]] std::string_view Text() const { return {m_bytes, m_bytes ? m_size : 0}; }
+    /// Lets the pages read so far go: the text stays where it is, and a page
+    /// looked at again is read again from the file. A reader that goes
+    /// forward then holds a few pages at a time, not the whole file.
+    void Release()
+    {
+        if (m_bytes)
+            (void)::madvise(const_cast<char*>(m_bytes), m_size, MADV_DONTNEED);
+    }
+
+private:
+    const char* m_bytes = nullptr;
+    size_t m_size = 0;
+};
+
 } // namespace
 
 struct Session::Prepared {
@@ -319,38 +363,37 @@ const FileFormat& Session::FormatOf(const RecordType& type, const ReadRequest& r
 
 long long Session::Translate(const RecordType& type, const FileFormat& format, Input& input, LineMoves* moves) const
 {
-    // The file's bytes are mapped, not copied: with the CSV written from
-    // them, the file is held once.
     const std::string& shown = input.name;
-    struct stat st {};
-    if (::fstat(input.bytes.Get(), &st) != 0)
-        Refuse("cannot read " + shown + ": " + std::strerror(errno));
-    const size_t size = static_cast<size_t>(st.st_size);
-    void* mapped = size == 0 ? nullptr : ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, input.bytes.Get(), 0);
-    if (mapped == MAP_FAILED)
-        Refuse("cannot read " + shown + ": " + std::strerror(errno));
-    const std::unique_ptr<void, std::function<void(void*)>> unmap(mapped, [size](void* p) {
-        if (p)
-            ::munmap(p, size);
-    });
+    MappedInput mapped(input);
     long long records = 0;
     if (!moves) {
-        format.read(std::string_view(static_cast<const char*>(mapped), size), input.name, type,
-                    [&](const LayoutRow&, int64_t) { ++records; }, [this](const std::string& message) { Note(message); });
+        if (format.count)
+            return format.count(mapped.Text(), shown, type);
+        format.read(mapped.Text(), shown, type, [&](const LayoutRow&, int64_t) { ++records; },
+                    [this](const std::string& message) { Note(message); });
         return records;
     }
-    Descriptor out(::memfd_create("varnocsv-translated", MFD_CLOEXEC));
+    ScratchPlace place;
+    Descriptor out = OpenScratchFile(place);
     if (out.Get() < 0)
         Refuse("cannot translate " + shown + " for the library: " + std::strerror(errno));
+    input.notOnDisk = place.notOnDisk;
+    SayNotOnDisk(input);
     LayoutFileWriter writer(type, out.Get());
     CStringArray cells;
     for (const CSVColumn& column : type.layout().columns)
         cells.Add(CString(column.exportName));
     (void)writer.Add(cells);
     int64_t next = 2; // the line the next record starts on
-    format.read(std::string_view(static_cast<const char*>(mapped), size), shown, type,
+    format.read(mapped.Text(), shown, type,
                 [&](const LayoutRow& row, int64_t line) {
-                    ++records;
+                    // After a failed write the rest is only read (a reader
+                    // is not stopped by throwing through it); the failure is
+                    // said at the end.
+                    if (writer.Error() != 0)
+                        return;
+                    if (++records % kTranslatedWindow == 0)
+                        mapped.Release();
                     // Blank lines, which hold no record, keep the record on
                     // its line of the file.
                     for (; next < line; ++next)
@@ -364,9 +407,21 @@ long long Session::Translate(const RecordType& type, const FileFormat& format, I
                 },
                 [this](const std::string& message) { Note(message); });
     if (!writer.Flush())
-        Refuse("cannot translate " + shown + " for the library: " + std::strerror(errno ? errno : EIO));
+        Refuse("cannot translate " + shown + " for the library: writing the translation to " +
+               (place.folder.empty() ? std::string("memory")
+                                     : "a temporary file in " + place.folder) +
+               " failed: " + WriteProblem(writer.Error()) +
+               (place.folder.empty() ? std::string() : " (TMPDIR chooses the folder)") + "; nothing was stored");
     input.bytes = std::move(out);
     return records;
+}
+
+void Session::SayNotOnDisk(Input& input) const
+{
+    if (!input.notOnDisk.empty() && !input.notOnDiskSaid)
+        Note(input.name + " is handed to the library from memory: no temporary file can be made in " +
+             input.notOnDisk);
+    input.notOnDiskSaid = input.notOnDiskSaid || !input.notOnDisk.empty();
 }
 
 void Session::WriteFormat(const RecordType& type, const FileFormat& format, const FormatOptions& options,
@@ -621,6 +676,7 @@ void Session::Prepare(const RecordType& type, const ReadRequest& request, Prepar
                           },
                           request.noHeader, problem))
             Refuse(problem);
+        SayNotOnDisk(input);
     }
 }
 
@@ -631,7 +687,8 @@ long Session::Count(const RecordType& type, const ReadRequest& request)
     // Count on every example): the library is not handed the file again.
     // Its cells are read only to refuse them (--strict).
     // A file of another format gives a record per record its reader hands
-    // over: without --strict it is only read, not translated.
+    // over: without --strict it is only counted (by the format's counter,
+    // else by reading it), not translated.
     if (const FileFormat& format = FormatOf(type, request); !format.IsCsv() && !request.strict) {
         std::string problem;
         std::optional<Input> input = OpenInput(Shown(request.file), Native(request.file), problem);
@@ -699,6 +756,7 @@ long Session::Import(const RecordType& type, const ReadRequest& request, int opt
                               },
                               request.noHeader, problem))
                 Refuse(problem);
+            SayNotOnDisk(*prepared.input);
             if (!adapt) // the file's own columns, now in a file of the host's
                 prepared.plan->ForceRewrite();
         } else {

@@ -228,11 +228,16 @@ private:
     /// person's file its record came from, in order.
     using LineMoves = std::vector<std::pair<int64_t, int64_t>>;
     /// Reads `input` (a file in `format`) and, with `moves`, replaces its
-    /// bytes with its records as a CSV file in `type`'s own layout, each
-    /// record on the line of the file it came from where it fits, so that
-    /// messages name that line; those that do not fit are added to `moves`.
-    /// The number of records.
+    /// bytes with its records as a CSV file in `type`'s own layout (a
+    /// temporary file, see OpenScratchFile), each record on the line of the
+    /// file it came from where it fits, so that messages name that line;
+    /// those that do not fit are added to `moves`. Without `moves` it only
+    /// counts them, by the format's counter where it has one. The number of
+    /// records.
     long long Translate(const RecordType& type, const FileFormat& format, Input& input, LineMoves* moves) const;
+    /// Says, once per input, that what the library reads of it is held in
+    /// memory, and why (Input::notOnDisk).
+    void SayNotOnDisk(Input& input) const;
     /// Writes the own-layout CSV file `from` to `to` in `format`.
     void WriteFormat(const RecordType& type, const FileFormat& format, const FormatOptions& options,
                      const Input& from, const std::string& shown, const std::string& to) const;

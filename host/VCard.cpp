@@ -18,6 +18,12 @@
 // one, UTF-8 when they are, else the code page in use), then unescaped. A
 // 3.0 or 4.0 vCard must be UTF-8.
 //
+// Counting walks the same logical lines with the same checks of the file's
+// structure, but reads no value into a row: a vCard is only read whole where
+// its values could be refused (bytes that are not UTF-8, a CHARSET,
+// quoted-printable), so a count is the number of rows a read hands over, or
+// the same refusal.
+//
 // Slots. The layout holds two telephones of each kind (work, home, mobile,
 // fax, other), one e-mail and one web address of each of work, home and
 // other, one postal address of each of those, a birthday, an anniversary,
@@ -45,6 +51,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <optional>
@@ -162,23 +169,49 @@ std::string_view Unquoted(std::string_view text)
     return text;
 }
 
-/// The property of a logical line; false when it has no ":".
-bool ParseProperty(std::string_view line, Property& out)
+/// The name of a property from the part of its line before the colon: up
+/// to the first ";" outside quotes, trimmed, without its group ("item1.").
+std::string_view PropertyName(std::string_view head)
 {
+    size_t end = head.find(';');
+    if (head.substr(0, end).find('"') != std::string_view::npos) {
+        bool quoted = false;
+        for (end = 0; end < head.size() && (head[end] != ';' || quoted); ++end)
+            if (head[end] == '"')
+                quoted = !quoted;
+    }
+    std::string_view name = Trim(head.substr(0, end));
+    if (const size_t dot = name.rfind('.'); dot != std::string_view::npos)
+        name.remove_prefix(dot + 1); // a group: "item1.EMAIL"
+    return name;
+}
+
+/// The offset of a logical line's first ":" outside double quotes, which
+/// ends its name and parameters; npos when it has none.
+size_t PropertyColon(std::string_view line)
+{
+    // Most lines hold no quote before their colon: two searches then answer.
+    const size_t colon = line.find(':');
+    if (colon == std::string_view::npos || line.substr(0, colon).find('"') == std::string_view::npos)
+        return colon;
     bool quoted = false;
-    size_t colon = std::string_view::npos;
-    for (size_t i = 0; i < line.size() && colon == std::string_view::npos; ++i) {
+    for (size_t i = 0; i < line.size(); ++i) {
         if (line[i] == '"')
             quoted = !quoted;
         else if (line[i] == ':' && !quoted)
-            colon = i;
+            return i;
     }
+    return std::string_view::npos;
+}
+
+/// The property of a logical line; false when it has no ":".
+bool ParseProperty(std::string_view line, Property& out)
+{
+    const size_t colon = PropertyColon(line);
     if (colon == std::string_view::npos)
         return false;
     const std::vector<std::string_view> parts = SplitOutsideQuotes(line.substr(0, colon), ';');
-    std::string_view name = Trim(parts[0]);
-    if (const size_t dot = name.rfind('.'); dot != std::string_view::npos)
-        name.remove_prefix(dot + 1); // a group: "item1.EMAIL"
+    const std::string_view name = PropertyName(line.substr(0, colon));
     out.name = Upper(name);
     out.params.clear();
     for (size_t i = 1; i < parts.size(); ++i) {
@@ -676,42 +709,95 @@ private:
     std::vector<Entry> m_telephones, m_nets, m_addresses;
 };
 
+/// The end of the physical line that starts at `from`: the offset of the
+/// first CR, LF or NUL, or the text's size. `high` is set when a byte
+/// beyond ASCII comes before it.
+size_t PhysicalEnd(std::string_view text, size_t from, bool& high)
+{
+    // Eight bytes at a time: a word without CR, LF or NUL is passed at once.
+    // (x - 0x01..) & ~x & 0x80.. is nonzero exactly when x holds a zero
+    // byte; a word that holds one is walked byte by byte.
+    constexpr uint64_t kOnes = 0x0101010101010101u, kHighs = 0x8080808080808080u;
+    auto zeroIn = [](uint64_t x) { return (x - kOnes) & ~x & kHighs; };
+    const char* bytes = text.data();
+    size_t i = from;
+    for (; i + 8 <= text.size(); i += 8) {
+        uint64_t word;
+        std::memcpy(&word, bytes + i, 8);
+        if ((zeroIn(word) | zeroIn(word ^ (kOnes * '\r')) | zeroIn(word ^ (kOnes * '\n'))) == 0) {
+            high = high || (word & kHighs) != 0;
+            continue;
+        }
+        break;
+    }
+    for (; i < text.size(); ++i) {
+        const char c = bytes[i];
+        if (c == '\r' || c == '\n' || c == '\0')
+            return i;
+        high = high || static_cast<unsigned char>(c) >= 0x80;
+    }
+    return i;
+}
+
 /// The logical lines of a text, unfolded, each with the line it starts on.
 class LineReader {
 public:
+    /// A whole file: a byte-order mark at its start is left out.
     LineReader(std::string_view text, const std::string& shown) : m_text(text), m_shown(shown)
     {
         if (m_text.substr(0, 3) == "\xEF\xBB\xBF")
             m_text.remove_prefix(3); // a byte-order mark
     }
+    /// The part of a file that starts at the beginning of line
+    /// `linesBefore` + 1, read again.
+    LineReader(std::string_view text, const std::string& shown, int64_t linesBefore)
+        : m_text(text), m_shown(shown), m_line(linesBefore)
+    {
+    }
 
-    /// The next logical line; false at the end of the text.
-    bool Next(std::string& line, int64_t& number)
+    /// The next logical line, valid until the next call; false at the end
+    /// of the text.
+    bool Next(std::string_view& line, int64_t& number)
     {
         std::string_view physical;
+        bool high = false;
+        size_t start = 0;
         do {
-            if (!Physical(physical))
+            start = m_at;
+            high = false;
+            if (!Physical(physical, high))
                 return false;
         } while (Trim(physical).empty());
         number = m_line;
-        line.assign(physical);
+        m_start = start;
+        m_high = high;
+        line = physical;
+        bool joined = false; // line is m_joined
         for (;;) {
             const bool softBreak = !line.empty() && line.back() == '=' && QuotedPrintable(line);
             const size_t at = m_at;
             const int64_t atLine = m_line;
             std::string_view more;
-            if (!Physical(more))
+            bool moreHigh = false;
+            if (!Physical(more, moreHigh))
                 break;
-            if (softBreak) {
-                line.pop_back();
-                line.append(more);
-            } else if (!more.empty() && (more.front() == ' ' || more.front() == '\t')) {
-                line.append(more.substr(1));
-            } else {
+            const bool folded = !more.empty() && (more.front() == ' ' || more.front() == '\t');
+            if (!softBreak && !folded) {
                 m_at = at; // not a continuation: read again next time
                 m_line = atLine;
                 break;
             }
+            if (!joined)
+                m_joined.assign(line);
+            joined = true;
+            if (softBreak) {
+                m_joined.pop_back();
+                m_joined.append(more);
+            } else {
+                m_joined.append(more.substr(1));
+            }
+            m_high = m_high || moreHigh;
+            line = m_joined;
             if (line.size() > kVCardLineLimit)
                 Refuse(m_shown + ": the line that starts on line " + std::to_string(number) +
                        " goes on, folded, beyond " + std::to_string(kVCardLineLimit >> 20) +
@@ -723,24 +809,39 @@ public:
         return true;
     }
 
+    /// The text read (without its byte-order mark).
+    [[nodiscard]] std::string_view Text() const { return m_text; }
+    /// Where in Text() the last logical line starts.
+    [[nodiscard]] size_t Start() const { return m_start; }
+    /// Whether the last logical line holds a byte beyond ASCII.
+    [[nodiscard]] bool HighBytes() const { return m_high; }
+
 private:
-    bool Physical(std::string_view& out)
+    /// The next physical line. Each line is scanned once: a line looked
+    /// at for a continuation and then left is kept for the next call.
+    bool Physical(std::string_view& out, bool& high)
     {
         if (m_at >= m_text.size())
             return false;
-        // A plain scan: find_first_of looks each byte up in the set.
-        size_t end = m_at;
-        while (end < m_text.size() && m_text[end] != '\r' && m_text[end] != '\n')
-            ++end;
-        out = m_text.substr(m_at, end - m_at);
-        if (out.find('\0') != std::string_view::npos)
-            Refuse(m_shown + ": line " + std::to_string(m_line + 1) +
-                   " holds a NUL byte, which no vCard holds; the file may be damaged or not a vCard file");
-        m_at = end;
-        if (m_at < m_text.size() && m_text[m_at] == '\r')
-            ++m_at;
-        if (m_at < m_text.size() && m_text[m_at] == '\n')
-            ++m_at;
+        if (m_keptAt != m_at) {
+            bool keptHigh = false;
+            const size_t end = PhysicalEnd(m_text, m_at, keptHigh);
+            if (end < m_text.size() && m_text[end] == '\0')
+                Refuse(m_shown + ": line " + std::to_string(m_line + 1) +
+                       " holds a NUL byte, which no vCard holds; the file may be damaged or not a vCard file");
+            size_t next = end;
+            if (next < m_text.size() && m_text[next] == '\r')
+                ++next;
+            if (next < m_text.size() && m_text[next] == '\n')
+                ++next;
+            m_keptAt = m_at;
+            m_kept = m_text.substr(m_at, end - m_at);
+            m_keptNext = next;
+            m_keptHigh = keptHigh;
+        }
+        out = m_kept;
+        high = m_keptHigh;
+        m_at = m_keptNext;
         ++m_line;
         return true;
     }
@@ -756,6 +857,13 @@ private:
     const std::string& m_shown;
     size_t m_at = 0;
     int64_t m_line = 0;
+    size_t m_start = 0;
+    bool m_high = false;
+    std::string m_joined; ///< a logical line of several physical ones
+    size_t m_keptAt = std::string_view::npos;
+    std::string_view m_kept;
+    size_t m_keptNext = 0;
+    bool m_keptHigh = false;
 };
 
 /// At most 40 bytes of a line for a message, quoted: a UTF-8 sequence cut
@@ -779,16 +887,36 @@ bool IsLine(std::string_view line, std::string_view what)
     return EqualNoCase(Trim(line), what);
 }
 
-} // namespace
-
-void ReadVCards(std::string_view text, const std::string& shown, const LayoutRowSink& each, const NoteSink& note)
+/// Whether `text` holds `word` (upper case) in any letter case.
+bool ContainsNoCase(std::string_view text, std::string_view word)
 {
-    LineReader lines(text, shown);
-    Losses losses;
-    CardReader reader(shown, losses);
-    std::vector<Property> properties;
-    LayoutRow row;
-    std::string line;
+    for (size_t i = 0; i + word.size() <= text.size(); ++i)
+        if (UpperAscii(text[i]) == word[0] && EqualNoCase(text.substr(i, word.size()), word))
+            return true;
+    return false;
+}
+
+/// 21, 30 or 40 for the value of VERSION; refuses any other.
+int CardVersion(std::string_view value, const std::string& at, int64_t line)
+{
+    const std::string_view v = Trim(value);
+    if (v == "2.1" || v == "3.0" || v == "4.0")
+        return v[0] == '2' ? 21 : v[0] == '3' ? 30 : 40;
+    Refuse(at + std::to_string(line) + ": VERSION " + Excerpt(v) +
+           " is not a vCard version this reads (2.1, 3.0, 4.0)");
+}
+
+/// The walk through a file's vCards that reading and counting share, so
+/// that both refuse the same files at the same line: every line outside a
+/// vCard is BEGIN:VCARD, every vCard ends before the next begins and before
+/// the file does, and there is one at least. `Card` is handed each vCard's
+/// BEGIN (OnBegin(lines, line)), each of its properties (OnProperty(line,
+/// colon, number, whether the line holds a byte beyond ASCII)) and its END
+/// (OnEnd(begin), false to stop there). The number of vCards.
+template <class Card>
+long long WalkVCards(LineReader& lines, const std::string& shown, Card& card)
+{
+    std::string_view line;
     int64_t number = 0, begin = 0;
     bool inside = false;
     long long cards = 0;
@@ -801,7 +929,7 @@ void ReadVCards(std::string_view text, const std::string& shown, const LayoutRow
             if (IsLine(trimmed, "BEGIN:VCARD")) {
                 inside = true;
                 begin = number;
-                properties.clear();
+                card.OnBegin(lines, number);
                 continue;
             }
             if (IsLine(trimmed, "END:VCARD"))
@@ -819,40 +947,140 @@ void ReadVCards(std::string_view text, const std::string& shown, const LayoutRow
                    " inside the vCard that begins on line " + std::to_string(begin) + "; the file may be damaged");
         if (isEnd) {
             inside = false;
-            int version = 0;
-            for (const Property& p : properties)
-                if (p.name == "VERSION" && version == 0) {
-                    const std::string_view v = Trim(p.value);
-                    version = v == "2.1" ? 21 : v == "3.0" ? 30 : v == "4.0" ? 40 : -1;
-                    if (version < 0)
-                        Refuse(at + std::to_string(p.line) + ": VERSION " + Excerpt(v) +
-                               " is not a vCard version this reads (2.1, 3.0, 4.0)");
-                }
-            if (version != 21)
-                for (const Property& p : properties)
-                    if (!p.Has("CHARSET") && detail::FirstNonUtf8Byte(p.value) != std::string::npos)
-                        Refuse(at + std::to_string(p.line) + " is not UTF-8 (in its " + p.name +
-                               " value), as a vCard " + (version == 40 ? "4.0" : "3.0") +
-                               " must be; save the file again as UTF-8");
-            reader.Read(properties, version ? version : 30, row);
             ++cards;
-            if (each)
-                each(row, begin);
+            if (!card.OnEnd(begin))
+                return cards;
             continue;
         }
-        Property property;
-        if (!ParseProperty(line, property))
+        const size_t colon = PropertyColon(line);
+        if (colon == std::string_view::npos)
             Refuse(at + std::to_string(number) + " is not a property (NAME:value) of the vCard that begins on line " +
                    std::to_string(begin) + "; the file may be damaged");
-        property.line = number;
-        properties.push_back(std::move(property));
+        card.OnProperty(line, colon, number, lines.HighBytes());
     }
     if (inside)
         Refuse(shown + ": the vCard that begins on line " + std::to_string(begin) +
                " has no END:VCARD; the file may be cut off: save it again from the program that wrote it");
     if (cards == 0)
         Refuse(shown + " holds no vCard (BEGIN:VCARD ... END:VCARD)");
-    losses.Say(shown, note);
+    return cards;
+}
+
+/// Reads each vCard into a row for `each`.
+class ReadingCards {
+public:
+    /// `oneCard`: stop after the first vCard.
+    ReadingCards(const std::string& shown, LayoutRowSink each, bool oneCard)
+        : m_at(shown + ": line "), m_each(std::move(each)), m_reader(shown, m_losses), m_oneCard(oneCard)
+    {
+    }
+    void OnBegin(const LineReader&, int64_t) { m_properties.clear(); }
+    void OnProperty(std::string_view line, size_t, int64_t number, bool)
+    {
+        Property property;
+        (void)ParseProperty(line, property); // the walk has found its colon
+        property.line = number;
+        m_properties.push_back(std::move(property));
+    }
+    bool OnEnd(int64_t begin)
+    {
+        int version = 0;
+        for (const Property& p : m_properties)
+            if (p.name == "VERSION" && version == 0)
+                version = CardVersion(p.value, m_at, p.line);
+        if (version != 21)
+            for (const Property& p : m_properties)
+                if (!p.Has("CHARSET") && detail::FirstNonUtf8Byte(p.value) != std::string::npos)
+                    Refuse(m_at + std::to_string(p.line) + " is not UTF-8 (in its " + p.name + " value), as a vCard " +
+                           (version == 40 ? "4.0" : "3.0") + " must be; save the file again as UTF-8");
+        m_reader.Read(m_properties, version ? version : 30, m_row);
+        if (m_each)
+            m_each(m_row, begin);
+        return !m_oneCard;
+    }
+    [[nodiscard]] const Losses& Lost() const { return m_losses; }
+
+private:
+    const std::string m_at;
+    const LayoutRowSink m_each;
+    Losses m_losses;
+    CardReader m_reader; ///< holds m_losses
+    std::vector<Property> m_properties;
+    LayoutRow m_row;
+    bool m_oneCard;
+};
+
+/// Counts the vCards without reading them into rows. A vCard that the
+/// reader could refuse for its values (bytes that are not UTF-8, a
+/// CHARSET, quoted-printable) is read as the reader reads it, and refused
+/// where it is; of every other vCard, only the version is checked, the one
+/// refusal left to a vCard whose values are UTF-8 without CHARSET or
+/// quoted-printable.
+class CountingCards {
+public:
+    explicit CountingCards(const std::string& shown) : m_shown(shown), m_at(shown + ": line ") {}
+    void OnBegin(const LineReader& lines, int64_t line)
+    {
+        m_text = lines.Text().substr(lines.Start());
+        m_linesBefore = line - 1;
+        m_version.clear();
+        m_versionLine = 0;
+        m_readAgain = false;
+    }
+    void OnProperty(std::string_view line, size_t colon, int64_t number, bool high)
+    {
+        if (m_readAgain)
+            return;
+        const std::string_view head = line.substr(0, colon);
+        if ((high && detail::FirstNonUtf8Byte(line.substr(colon + 1)) != std::string_view::npos) ||
+            ContainsNoCase(head, "QUOTED-PRINTABLE") || ContainsNoCase(head, "CHARSET")) {
+            m_readAgain = true;
+            return;
+        }
+        if (m_versionLine == 0 && EqualNoCase(PropertyName(head), "VERSION")) {
+            m_versionLine = number;
+            m_version = line.substr(colon + 1); // refused, if at all, at the END as the reader does
+        }
+    }
+    bool OnEnd(int64_t)
+    {
+        if (m_readAgain) {
+            LineReader lines(m_text, m_shown, m_linesBefore);
+            if (!m_again)
+                m_again.emplace(m_shown, LayoutRowSink(), true);
+            (void)WalkVCards(lines, m_shown, *m_again);
+        } else if (m_versionLine > 0) {
+            (void)CardVersion(m_version, m_at, m_versionLine);
+        }
+        return true;
+    }
+
+private:
+    const std::string& m_shown;
+    const std::string m_at;
+    std::string_view m_text; ///< from the vCard's BEGIN on
+    int64_t m_linesBefore = 0;
+    std::string m_version;
+    int64_t m_versionLine = 0;
+    bool m_readAgain = false;
+    std::optional<ReadingCards> m_again;
+};
+
+} // namespace
+
+void ReadVCards(std::string_view text, const std::string& shown, const LayoutRowSink& each, const NoteSink& note)
+{
+    LineReader lines(text, shown);
+    ReadingCards cards(shown, each, false);
+    (void)WalkVCards(lines, shown, cards);
+    cards.Lost().Say(shown, note);
+}
+
+long long CountVCards(std::string_view text, const std::string& shown)
+{
+    LineReader lines(text, shown);
+    CountingCards cards(shown);
+    return WalkVCards(lines, shown, cards);
 }
 
 // ---------------------------------------------------------------------------
@@ -862,13 +1090,13 @@ void ReadVCards(std::string_view text, const std::string& shown, const LayoutRow
 namespace {
 
 /// Appends a text value escaped: backslash, comma and semicolon get a
-/// backslash; CR LF, CR and LF each become "\n".
-void AppendEscaped(std::string& out, std::string_view text)
+/// backslash (unless not `separators`); CR LF, CR and LF each become "\n".
+void AppendEscaped(std::string& out, std::string_view text, bool separators = true)
 {
     size_t plain = 0; // the start of the octets not yet appended
     for (size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
-        if (c != '\\' && c != ',' && c != ';' && c != '\r' && c != '\n')
+        if (c != '\r' && c != '\n' && (!separators || (c != '\\' && c != ',' && c != ';')))
             continue;
         out.append(text.substr(plain, i - plain));
         plain = i + 1;
@@ -993,10 +1221,9 @@ void VCardWriter::Write(const LayoutRow& row, std::string& out)
         if (v4 ? net.v4 != nullptr : net.v3 != nullptr)
             type(net.v3, net.v4);
         out += ':';
-        if (net.column >= UrlWork)
-            out.append(value);
-        else
-            escaped(value);
+        // A URL holds no separator of its own, but a line break written as
+        // it is would end the property and leave the rest a broken line.
+        AppendEscaped(out, value, net.column < UrlWork);
         end();
     }
     // 3.0 has no anniversary; programs write it as X-ANNIVERSARY.
