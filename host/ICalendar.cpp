@@ -451,120 +451,23 @@ struct Value {
     bool fromEnd = false;  ///< RELATED=END
 };
 
-constexpr std::int64_t kDay = 86400;
-
-std::int64_t FloorDiv(std::int64_t a, std::int64_t b) { return a / b - (a % b != 0 && (a < 0) != (b < 0)); }
-
-bool ValidCivil(int year, int month, int day, int hour, int minute, int second)
-{
-    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (year < 100 || year > 9999 || month < 1 || month > 12 || day < 1 || hour < 0 || hour > 23 || minute < 0 ||
-        minute > 59 || second < 0 || second > 59)
-        return false;
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return day <= kDays[month - 1] + (month == 2 && leap);
-}
-
-/// Seconds since 1970 of a date and time of the Gregorian calendar, on the
-/// scale of UTC: an instant for a UTC time, a "wall" value for a local one.
-std::int64_t SecondsOfCivil(int year, int month, int day, int hour, int minute, int second)
-{
-    constexpr long long kEpoch = 25569; // 1 January 1970 in the OLE day count
-    return (varno::DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - kEpoch) * kDay +
-           hour * 3600 + minute * 60 + second;
-}
-
-/// Whether seconds on that scale fall in years 100 to 9999, the store's.
-bool InStore(std::int64_t seconds)
-{
-    static const std::int64_t first = SecondsOfCivil(100, 1, 1, 0, 0, 0), last = SecondsOfCivil(10000, 1, 1, 0, 0, 0);
-    return seconds >= first && seconds < last;
-}
-
 /// A wall value as the own layout writes it: "2026-03-04 09:00", with
 /// ":SS" when the seconds are not 0.
 std::string WallCell(std::int64_t wall)
 {
-    // The days to a date: the civil-from-days method, from 1 March of year 0.
-    const std::int64_t days = FloorDiv(wall, kDay) + 719468, time = wall - FloorDiv(wall, kDay) * kDay;
-    const std::int64_t era = FloorDiv(days, 146097), doe = days - era * 146097;
-    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100), mp = (5 * doy + 2) / 153;
-    const std::int64_t day = doy - (153 * mp + 2) / 5 + 1, month = mp < 10 ? mp + 3 : mp - 9;
-    const std::int64_t year = yoe + era * 400 + (month <= 2);
+    const COleDateTime::Fields f = CivilOf(wall);
     std::string text = "0000-00-00 00:00:00";
-    auto put = [&](std::size_t at, std::int64_t value, int digits) {
+    auto put = [&](std::size_t at, int value, int digits) {
         for (int k = digits - 1; k >= 0; --k, value /= 10)
             text[at + static_cast<std::size_t>(k)] = static_cast<char>('0' + value % 10);
     };
-    put(0, year, 4), put(5, month, 2), put(8, day, 2), put(11, time / 3600, 2), put(14, time / 60 % 60, 2);
-    if (time % 60 == 0)
+    put(0, f.year, 4), put(5, f.month, 2), put(8, f.day, 2), put(11, f.hour, 2), put(14, f.minute, 2);
+    if (f.second == 0)
         text.resize(16);
     else
-        put(17, time % 60, 2);
+        put(17, f.second, 2);
     return text;
 }
-
-/// The local time of the process (TZ) of an instant, and the instant of a
-/// local time, as Utc2Local and Local2Utc give them, found once per day
-/// rather than through the C library for every time: a UTC day with the
-/// same offset from the start of the day before to the end of the day
-/// after has no clock change near it (two that undo each other within
-/// three days would pass for none; no zone has had them), so each of its
-/// times converts by adding (or subtracting) that offset, and no local time
-/// of it is shown twice. Times near a change, and zones whose times are not
-/// their offsets from UTC ("right/" zones count leap seconds), go through
-/// Utc2Local and Local2Utc themselves.
-class Clock {
-public:
-    Clock() { tzset(); }
-
-    /// The offset of every instant near `utc`, or nothing near a change.
-    std::optional<std::int64_t> Steady(std::int64_t utc)
-    {
-        const std::int64_t day = FloorDiv(utc, kDay);
-        if (m_days.size() > kDaysKept)
-            m_days.clear();
-        auto [it, added] = m_days.try_emplace(day);
-        if (added)
-            it->second = Probe(day);
-        return it->second;
-    }
-    /// The wall value of an instant; nothing out of the C library's range.
-    std::optional<std::int64_t> Wall(std::int64_t utc)
-    {
-        if (const std::optional<std::int64_t> offset = Steady(utc))
-            return utc + *offset;
-        return SecondsOf(Utc2Local(UtcOf(utc)));
-    }
-    /// The instant of a wall value.
-    std::optional<std::int64_t> Utc(std::int64_t wall)
-    {
-        // The offset found near the wall value read as an instant holds for
-        // a day around it, and so for the instant meant, at most 14 hours off.
-        if (const std::optional<std::int64_t> offset = Steady(wall))
-            return wall - *offset;
-        return SecondsOf(Local2Utc(UtcOf(wall)));
-    }
-
-private:
-    static constexpr std::size_t kDaysKept = 1 << 16;
-    static std::optional<std::int64_t> Probe(std::int64_t day)
-    {
-        std::optional<std::int64_t> offset;
-        for (const std::int64_t at : {(day - 1) * kDay, (day + 2) * kDay}) {
-            const auto t = static_cast<std::time_t>(at);
-            std::tm local{};
-            if (!localtime_r(&t, &local) || (offset && *offset != local.tm_gmtoff) ||
-                SecondsOfCivil(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
-                               local.tm_sec) != at + local.tm_gmtoff)
-                return std::nullopt;
-            offset = local.tm_gmtoff;
-        }
-        return offset;
-    }
-    std::unordered_map<std::int64_t, std::optional<std::int64_t>> m_days;
-};
 
 /// A time as the own layout holds it.
 struct Moment {

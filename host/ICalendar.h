@@ -18,12 +18,17 @@
 #include "host/varnohost_export.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
 namespace varno::host {
+
+namespace detail {
+class Clock;
+}
 
 /// Reads the whole text (UTF-8, an optional byte-order mark) and hands
 /// `each` every VEVENT (type calendar) or VTODO (type todo) as a row of
@@ -51,6 +56,9 @@ class VARNO_HOST_EXPORT ICalendarWriter {
 public:
     /// `type` is calendar or todo; any other throws Error(Error::Kind::Usage).
     explicit ICalendarWriter(const RecordType& type);
+    ~ICalendarWriter();
+    ICalendarWriter(ICalendarWriter&&) noexcept;
+    ICalendarWriter& operator=(ICalendarWriter&&) noexcept;
     /// BEGIN:VCALENDAR, VERSION and PRODID.
     [[nodiscard]] std::string Begin() const;
     /// One VEVENT or VTODO. Its UID is derived from the row's cells, so the
@@ -80,6 +88,7 @@ private:
     bool m_seenZero = false;
     std::unordered_map<std::uint64_t, int> m_repeats; ///< hashes written more than once: how often after the first
     std::string m_line;                               ///< a line being folded
+    std::unique_ptr<detail::Clock> m_clock;           ///< the local times' instants
 };
 
 } // namespace varno::host

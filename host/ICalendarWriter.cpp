@@ -101,29 +101,23 @@ int ColumnOf(const RecordType& type, std::u16string_view exportName)
     return -1;
 }
 
-std::optional<std::int64_t> SecondsOf(const COleDateTime& utc)
+std::optional<std::int64_t> SecondsOf(const COleDateTime& value)
 {
-    if (utc.GetStatus() != COleDateTime::valid)
+    const auto f = value.GetStatus() == COleDateTime::valid ? value.GetFields() : std::nullopt;
+    if (!f)
         return std::nullopt;
-    const auto fields = utc.GetFields();
-    if (!fields)
-        return std::nullopt;
-    std::tm tm{};
-    tm.tm_year = fields->year - 1900, tm.tm_mon = fields->month - 1, tm.tm_mday = fields->day;
-    tm.tm_hour = fields->hour, tm.tm_min = fields->minute, tm.tm_sec = fields->second;
-    return static_cast<std::int64_t>(timegm(&tm));
+    return SecondsOfCivil(f->year, f->month, f->day, f->hour, f->minute, f->second);
 }
 
 COleDateTime UtcOf(std::int64_t seconds)
 {
-    const auto t = static_cast<std::time_t>(seconds);
-    std::tm tm{};
-    if (!gmtime_r(&t, &tm)) {
+    if (!InStore(seconds)) {
         COleDateTime invalid;
         invalid.SetStatus(COleDateTime::invalid);
         return invalid;
     }
-    return COleDateTime(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
+    const COleDateTime::Fields f = CivilOf(seconds);
+    return COleDateTime(f.year, f.month, f.day, f.hour, f.minute, f.second);
 }
 
 std::string LocalCell(const COleDateTime& local)
@@ -154,6 +148,82 @@ std::optional<COleDateTime> ParseLocalCell(std::string_view cell)
     if (local.GetStatus() != COleDateTime::valid)
         return std::nullopt;
     return local;
+}
+
+bool ValidCivil(int year, int month, int day, int hour, int minute, int second)
+{
+    return year >= 100 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 &&
+           day <= DaysInMonth(year, month) && hour >= 0 && hour <= 23 && minute >= 0 && minute <= 59 &&
+           second >= 0 && second <= 59;
+}
+
+std::int64_t SecondsOfCivil(int year, int month, int day, int hour, int minute, int second)
+{
+    constexpr long long kEpoch = 25569; // 1 January 1970 in the OLE day count
+    return (DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - kEpoch) * kDay +
+           hour * 3600 + minute * 60 + second;
+}
+
+COleDateTime::Fields CivilOf(std::int64_t seconds)
+{
+    // The civil-from-days method, counting from 1 March of year 0.
+    const std::int64_t days = FloorDiv(seconds, kDay) + 719468, time = seconds - FloorDiv(seconds, kDay) * kDay;
+    const std::int64_t era = FloorDiv(days, 146097), doe = days - era * 146097;
+    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100), mp = (5 * doy + 2) / 153;
+    const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
+    COleDateTime::Fields f{};
+    f.year = static_cast<int>(yoe + era * 400 + (month <= 2));
+    f.month = static_cast<int>(month);
+    f.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    f.hour = static_cast<int>(time / 3600), f.minute = static_cast<int>(time / 60 % 60);
+    f.second = static_cast<int>(time % 60);
+    return f;
+}
+
+bool InStore(std::int64_t seconds)
+{
+    static const std::int64_t first = SecondsOfCivil(100, 1, 1, 0, 0, 0), last = SecondsOfCivil(10000, 1, 1, 0, 0, 0);
+    return seconds >= first && seconds < last;
+}
+
+Clock::Clock() { tzset(); }
+
+std::optional<std::int64_t> Clock::Steady(std::int64_t utc)
+{
+    constexpr std::size_t kDaysKept = 1 << 16;
+    const std::int64_t day = FloorDiv(utc, kDay);
+    if (m_days.size() > kDaysKept)
+        m_days.clear();
+    auto [it, added] = m_days.try_emplace(day);
+    if (!added)
+        return it->second;
+    for (const std::int64_t at : {(day - 1) * kDay, (day + 2) * kDay}) {
+        const auto t = static_cast<std::time_t>(at);
+        std::tm local{};
+        if (!localtime_r(&t, &local) || (it->second && *it->second != local.tm_gmtoff) ||
+            SecondsOfCivil(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                           local.tm_sec) != at + local.tm_gmtoff)
+            return it->second = std::nullopt;
+        it->second = local.tm_gmtoff;
+    }
+    return it->second;
+}
+
+std::optional<std::int64_t> Clock::Wall(std::int64_t utc)
+{
+    if (const std::optional<std::int64_t> offset = Steady(utc))
+        return utc + *offset;
+    return SecondsOf(Utc2Local(UtcOf(utc)));
+}
+
+std::optional<std::int64_t> Clock::Utc(std::int64_t wall)
+{
+    // The offset found near the wall value read as an instant holds for a
+    // day around it, and so for the instant meant, at most 14 hours off.
+    if (const std::optional<std::int64_t> offset = Steady(wall))
+        return wall - *offset;
+    return SecondsOf(Local2Utc(UtcOf(wall)));
 }
 
 } // namespace detail
@@ -192,17 +262,16 @@ struct Moment {
 };
 
 /// The UTC instant of a date cell, as import would store it.
-std::optional<Moment> UtcTime(std::string_view cell)
+std::optional<Moment> UtcTime(std::string_view cell, Clock& clock)
 {
     const std::optional<COleDateTime::Fields> local = ParseLocalFields(cell);
     if (!local)
         return std::nullopt;
-    const COleDateTime utc =
-        Local2Utc(COleDateTime(local->year, local->month, local->day, local->hour, local->minute, local->second));
-    const auto f = utc.GetStatus() == COleDateTime::valid ? utc.GetFields() : std::nullopt;
-    if (!f)
+    const std::optional<std::int64_t> utc = clock.Utc(
+        SecondsOfCivil(local->year, local->month, local->day, local->hour, local->minute, local->second));
+    if (!utc || !InStore(*utc))
         return std::nullopt;
-    return Moment{*f, false};
+    return Moment{CivilOf(*utc), false};
 }
 
 /// The local date of a date cell, `later` (0 or 1) days later, as a DATE;
@@ -293,7 +362,8 @@ void AppendDuration(std::string& out, std::int64_t seconds)
 
 } // namespace
 
-ICalendarWriter::ICalendarWriter(const RecordType& type) : m_type(&type), m_todo(IsTodoType(type))
+ICalendarWriter::ICalendarWriter(const RecordType& type)
+    : m_type(&type), m_todo(IsTodoType(type)), m_clock(std::make_unique<Clock>())
 {
     for (const std::u16string_view column : {u"summary", u"description", u"location", u"start_time", u"start_date",
                                               u"end_time", u"due_date", u"allday", u"alarm_runtime", u"completed",
@@ -315,6 +385,10 @@ std::string ICalendarWriter::End() const
 {
     return "END:VCALENDAR\r\n";
 }
+
+ICalendarWriter::~ICalendarWriter() = default;
+ICalendarWriter::ICalendarWriter(ICalendarWriter&&) noexcept = default;
+ICalendarWriter& ICalendarWriter::operator=(ICalendarWriter&&) noexcept = default;
 
 int ICalendarWriter::Earlier(std::uint64_t hash)
 {
@@ -382,9 +456,9 @@ void ICalendarWriter::Write(const LayoutRow& row, std::string& out)
         __builtin_prefetch(&m_seen[hash & (m_seen.size() - 1)]);
     const std::string_view start = cell(m_todo ? StartDate : StartTime), end = cell(m_todo ? DueDate : EndTime);
     const bool allDay = !m_todo && cell(AllDay) == "1";
-    const std::optional<Moment> startTime = allDay ? LocalDate(start, false) : UtcTime(start);
-    const std::optional<Moment> endTime = allDay ? LocalDate(end.empty() ? start : end, true) : UtcTime(end);
-    const std::optional<Moment> ring = UtcTime(cell(Alarm));
+    const std::optional<Moment> startTime = allDay ? LocalDate(start, false) : UtcTime(start, *m_clock);
+    const std::optional<Moment> endTime = allDay ? LocalDate(end.empty() ? start : end, true) : UtcTime(end, *m_clock);
+    const std::optional<Moment> ring = UtcTime(cell(Alarm), *m_clock);
 
     out += m_todo ? "BEGIN:VTODO\r\n" : "BEGIN:VEVENT\r\n";
     const int earlier = Earlier(hash);

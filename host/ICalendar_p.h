@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace varno::host::detail {
 
@@ -34,9 +35,11 @@ void QuietLibical();
 /// The index of the column `exportName` in `type`'s layout, or -1.
 [[nodiscard]] int ColumnOf(const RecordType& type, std::u16string_view exportName);
 
-/// Seconds since 1970 (UTC) of a valid UTC value; nothing for another.
-[[nodiscard]] std::optional<std::int64_t> SecondsOf(const COleDateTime& utc);
-/// The UTC value of seconds since 1970; invalid out of the range.
+/// Seconds since 1970 of a valid value, read as UTC, by the calendar's
+/// arithmetic (as COleDateTime counts, without leap seconds, whatever the
+/// zone); nothing for an invalid value.
+[[nodiscard]] std::optional<std::int64_t> SecondsOf(const COleDateTime& value);
+/// The value of such seconds; invalid outside years 100 to 9999.
 [[nodiscard]] COleDateTime UtcOf(std::int64_t seconds);
 /// A local time as the own layout writes it: "2026-03-04 09:00", with
 /// ":SS" when the seconds are not 0 (import reads both); "" when invalid.
@@ -44,5 +47,48 @@ void QuietLibical();
 /// A date cell of the own layout ("YYYY-MM-DD HH:MM[:SS]") as local time;
 /// nothing for any other text.
 [[nodiscard]] std::optional<COleDateTime> ParseLocalCell(std::string_view cell);
+
+constexpr std::int64_t kDay = 86400;
+
+/// `a` divided by `b` (> 0), rounded down.
+[[nodiscard]] constexpr std::int64_t FloorDiv(std::int64_t a, std::int64_t b)
+{
+    return a / b - (a % b != 0 && a < 0);
+}
+/// Whether the fields name a time of years 100 to 9999 (the store's), with
+/// no second 60.
+[[nodiscard]] bool ValidCivil(int year, int month, int day, int hour, int minute, int second);
+/// Seconds since 1970 of a date and time of the Gregorian calendar, on the
+/// scale of UTC: an instant for a UTC time, a "wall" value for a local one.
+[[nodiscard]] std::int64_t SecondsOfCivil(int year, int month, int day, int hour, int minute, int second);
+/// The date and time of seconds on that scale.
+[[nodiscard]] COleDateTime::Fields CivilOf(std::int64_t seconds);
+/// Whether seconds on that scale fall in years 100 to 9999.
+[[nodiscard]] bool InStore(std::int64_t seconds);
+
+/// The local time of the process (TZ) of an instant, and the instant of a
+/// local time, as Utc2Local and Local2Utc give them, found once per day
+/// rather than through the C library for every time: a UTC day with the
+/// same offset from the start of the day before to the end of the day
+/// after has no clock change near it (two that undo each other within
+/// three days would pass for none; no zone has had them), so each of its
+/// times converts by adding (or subtracting) that offset, and no local time
+/// of it is shown twice. Times near a change, and zones whose times are not
+/// their offsets from UTC ("right/" zones count leap seconds), go through
+/// Utc2Local and Local2Utc themselves. One per reading or writing: it
+/// holds TZ as it was when made.
+class Clock {
+public:
+    Clock();
+    /// The offset of every instant near `utc`, or nothing near a change.
+    [[nodiscard]] std::optional<std::int64_t> Steady(std::int64_t utc);
+    /// The wall value of an instant; nothing out of the C library's range.
+    [[nodiscard]] std::optional<std::int64_t> Wall(std::int64_t utc);
+    /// The instant of a wall value, as Local2Utc gives it.
+    [[nodiscard]] std::optional<std::int64_t> Utc(std::int64_t wall);
+
+private:
+    std::unordered_map<std::int64_t, std::optional<std::int64_t>> m_days;
+};
 
 } // namespace varno::host::detail
