@@ -15,9 +15,10 @@ void ReadVCardFile(std::string_view text, const std::string& shown, const Record
     ReadVCards(text, shown, each, note);
 }
 
-long long CountVCardFile(std::string_view text, const std::string& shown, const RecordType&)
+long long CountVCardFile(std::string_view text, const std::string& shown, const RecordType&,
+                         const std::function<void()>& counted)
 {
-    return CountVCards(text, shown);
+    return CountVCards(text, shown, counted);
 }
 
 class VCardFormatWriter : public FormatWriter {

@@ -10,6 +10,7 @@
 #include "host/varnohost_export.h"
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -52,7 +53,9 @@ struct VARNO_HOST_EXPORT FileFormat {
     /// the Error it would throw for the file's structure, found faster than
     /// by reading (see CountVCards and CountICalendar for what each checks
     /// beyond the structure); nullptr: a count reads.
-    long long (*count)(std::string_view text, const std::string& shown, const RecordType& type) = nullptr;
+    /// `counted` is called after each record counted.
+    long long (*count)(std::string_view text, const std::string& shown, const RecordType& type,
+                       const std::function<void()>& counted) = nullptr;
 
     [[nodiscard]] bool IsCsv() const { return read == nullptr; }
     [[nodiscard]] bool Serves(const RecordType& type) const

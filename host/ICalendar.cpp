@@ -12,8 +12,11 @@
 // three times the whole CSV import of the same records, most of it building
 // and freeing the tree of each entry; it also keeps no line numbers.
 //
-// A file with VTIMEZONEs is walked twice, the first time for its zones
-// alone, since an entry may use a zone defined further down.
+// The file is walked once, front to back, a line at a time (its UTF-8
+// checked as it goes), so that the pages of a large file can be let go of
+// as the reading moves on. VTIMEZONEs are read where they stand; an entry
+// whose TZID is not defined above it sets off one more walk that reads every
+// VTIMEZONE of the file, since a zone may be defined further down.
 //
 // Times become the local time of the process (TZ), which the own layout
 // holds and the import turns back into UTC with Local2Utc. A time that
@@ -511,22 +514,12 @@ public:
     /// `each`, only counts them (the structure checked, no value read, but
     /// the changed occurrences of repeating entries left out as the reading
     /// leaves them out).
-    long long Read(std::string_view text, const LayoutRowSink* each, const NoteSink& note)
+    long long Read(std::string_view text, const LayoutRowSink* each, const NoteSink& note,
+                   const std::function<void()>* counted = nullptr)
     {
-        const std::size_t bad = FirstBadByte(text);
-        if (bad != std::string_view::npos) {
-            const auto line = std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(bad), '\n') + 1;
-            throw Error(Error::Kind::Refused,
-                        m_shown + ", line " + std::to_string(line) + ": " +
-                            (text[bad] == '\0' ? std::string("a NUL byte")
-                                               : "bytes that are not UTF-8 (iCalendar files are UTF-8)") +
-                            "; save the file as UTF-8 and import it again");
-        }
+        m_text = text;
+        m_counted = counted;
         m_each = each;
-        if (each && HasZones(text)) {
-            m_pass = Pass::Zones;
-            Walk(text);
-        }
         m_pass = each ? Pass::Entries : Pass::Count;
         Walk(text);
         if (each)
@@ -556,22 +549,6 @@ private:
                "check the file's BEGIN and END lines");
     }
 
-    /// Whether a line of the file begins a VTIMEZONE: the one pass that
-    /// needs them first is then made. A BEGIN line folded inside its word
-    /// is not seen here; that zone is read where the walk meets it.
-    static bool HasZones(std::string_view text)
-    {
-        for (std::size_t at = 0; at < text.size();) {
-            if (UpperOf(text[at]) == 'B' && text.size() - at >= 15 && Is(text.substr(at, 15), "BEGIN:VTIMEZONE"))
-                return true;
-            const void* found = std::memchr(text.data() + at, '\n', text.size() - at);
-            if (!found)
-                break;
-            at = static_cast<std::size_t>(static_cast<const char*>(found) - text.data()) + 1;
-        }
-        return false;
-    }
-
     /// Checks the structure of the whole text and, in each pass, does its
     /// work with the components directly inside a VCALENDAR: reads the
     /// zones, reads the entries, or counts them.
@@ -582,6 +559,11 @@ private:
         bool entry = false; // inside a component of the wanted kind, in the entries pass
         Lines lines(text);
         for (Line line; lines.Next(line);) {
+            // Line by line, so that the file is looked at once, front to
+            // back, and its pages can go as the reading moves on.
+            if (const std::string_view raw = text.substr(line.begin, line.end - line.begin);
+                std::memchr(raw.data(), '\0', raw.size()) || FirstNonUtf8Byte(raw) != std::string_view::npos)
+                NotUtf8(raw, line.number);
             if (line.length == 0)
                 continue; // blank lines are tolerated between and inside components
             const std::string_view name = line.Name();
@@ -652,6 +634,17 @@ private:
             Refuse(1, "no BEGIN:VCALENDAR: this is not an iCalendar file", "import a calendar saved as .ics");
     }
 
+    /// Refuses a file for the first NUL or byte that is not UTF-8 in the
+    /// lines `raw`, the first of which is line `number`.
+    [[noreturn]] void NotUtf8(std::string_view raw, std::int64_t number) const
+    {
+        const std::size_t bad = FirstBadByte(raw);
+        const auto line = number + std::count(raw.begin(), raw.begin() + static_cast<std::ptrdiff_t>(bad), '\n');
+        Refuse(line,
+               raw[bad] == '\0' ? std::string("a NUL byte") : "bytes that are not UTF-8 (iCalendar files are UTF-8)",
+               "save the file as UTF-8 and import it again");
+    }
+
     [[nodiscard]] std::string_view Wanted() const { return m_todo ? "VTODO" : "VEVENT"; }
 
     /// A component directly inside the calendar has ended at `end`.
@@ -659,12 +652,16 @@ private:
     {
         const bool wanted = component.kind == Wanted();
         if (m_pass == Pass::Count) {
-            m_handed += wanted && !Of(kOccurrence);
+            if (wanted && !Of(kOccurrence)) {
+                ++m_handed;
+                if (m_counted && *m_counted)
+                    (*m_counted)();
+            }
             entry = false;
         } else if (component.kind == "VTIMEZONE") {
-            // The first pass reads them all; the entries pass only one it
-            // did not see (a BEGIN line folded inside its word).
-            if (m_pass == Pass::Zones || !m_zonesRead.count(component.begin))
+            // Read where the entries pass meets it, or by the zones pass
+            // that an entry's TZID not defined before it sets off.
+            if (!m_zonesRead.count(component.begin))
                 AddZone(text.substr(component.begin, end - component.begin), component.line, component.begin);
         } else if (m_pass == Pass::Entries) {
             if (wanted)
@@ -826,6 +823,19 @@ private:
     {
         if (auto it = m_zones.find(tzid); it != m_zones.end())
             return it->second.get();
+        // A zone may be defined below the entries that use it, and the
+        // file's definition comes before libical's own of the same name:
+        // the first TZID not defined above reads every VTIMEZONE of the
+        // file, once.
+        if (!m_allZonesRead) {
+            m_allZonesRead = true;
+            const Pass pass = m_pass;
+            m_pass = Pass::Zones;
+            Walk(m_text);
+            m_pass = pass;
+            if (auto it = m_zones.find(tzid); it != m_zones.end())
+                return it->second.get();
+        }
         // libical's own zones are looked up once per file and name.
         if (auto it = m_builtin.find(tzid); it != m_builtin.end())
             return it->second;
@@ -1111,7 +1121,10 @@ private:
     std::vector<Role> m_columns;             ///< what each column of the layout holds
     std::array<bool, kKnownCount> m_held{};  ///< the properties the layout has a place for
     Pass m_pass = Pass::Entries;
+    std::string_view m_text;     ///< the whole file
+    bool m_allZonesRead = false; ///< every VTIMEZONE of the file, not only those above
     const LayoutRowSink* m_each = nullptr;
+    const std::function<void()>* m_counted = nullptr;
     long long m_handed = 0;
 
     // The entry being read.
@@ -1146,9 +1159,10 @@ void ReadICalendar(std::string_view text, const std::string& shown, const Record
     (void)Reader(shown, type).Read(WithoutMark(text), &each, note);
 }
 
-long long CountICalendar(std::string_view text, const std::string& shown, const RecordType& type)
+long long CountICalendar(std::string_view text, const std::string& shown, const RecordType& type,
+                         const std::function<void()>& counted)
 {
-    return Reader(shown, type).Read(WithoutMark(text), nullptr, {});
+    return Reader(shown, type).Read(WithoutMark(text), nullptr, {}, &counted);
 }
 
 } // namespace varno::host

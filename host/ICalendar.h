@@ -18,6 +18,7 @@
 #include "host/varnohost_export.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -46,8 +47,11 @@ VARNO_HOST_EXPORT void ReadICalendar(std::string_view text, const std::string& s
 /// structure checked as it checks it (the same refusals) but no value read:
 /// a file it reads gets this number; one it refuses for a value (a zone it
 /// does not know) is counted all the same.
+/// `counted`, when given, is called after each entry counted: the text
+/// before it is not looked at again.
 [[nodiscard]] VARNO_HOST_EXPORT long long CountICalendar(std::string_view text, const std::string& shown,
-                                                         const RecordType& type);
+                                                         const RecordType& type,
+                                                         const std::function<void()>& counted = {});
 
 /// Writes calendar entries (VEVENT) or to-do items (VTODO) given in the
 /// type's own layout as one VCALENDAR 2.0: CRLF line ends, lines folded at

@@ -367,9 +367,14 @@ long long Session::Translate(const RecordType& type, const FileFormat& format, I
     MappedInput mapped(input);
     long long records = 0;
     if (!moves) {
+        // The pages read go as the count moves on, as in the translation.
+        const auto counted = [&] {
+            if (++records % kTranslatedWindow == 0)
+                mapped.Release();
+        };
         if (format.count)
-            return format.count(mapped.Text(), shown, type);
-        format.read(mapped.Text(), shown, type, [&](const LayoutRow&, int64_t) { ++records; },
+            return format.count(mapped.Text(), shown, type, counted);
+        format.read(mapped.Text(), shown, type, [&](const LayoutRow&, int64_t) { counted(); },
                     [this](const std::string& message) { Note(message); });
         return records;
     }

@@ -1018,7 +1018,10 @@ private:
 /// quoted-printable.
 class CountingCards {
 public:
-    explicit CountingCards(const std::string& shown) : m_shown(shown), m_at(shown + ": line ") {}
+    CountingCards(const std::string& shown, const std::function<void()>& counted)
+        : m_shown(shown), m_at(shown + ": line "), m_counted(counted)
+    {
+    }
     void OnBegin(const LineReader& lines, int64_t line)
     {
         m_text = lines.Text().substr(lines.Start());
@@ -1052,12 +1055,15 @@ public:
         } else if (m_versionLine > 0) {
             (void)CardVersion(m_version, m_at, m_versionLine);
         }
+        if (m_counted)
+            m_counted();
         return true;
     }
 
 private:
     const std::string& m_shown;
     const std::string m_at;
+    const std::function<void()>& m_counted;
     std::string_view m_text; ///< from the vCard's BEGIN on
     int64_t m_linesBefore = 0;
     std::string m_version;
@@ -1076,10 +1082,10 @@ void ReadVCards(std::string_view text, const std::string& shown, const LayoutRow
     cards.Lost().Say(shown, note);
 }
 
-long long CountVCards(std::string_view text, const std::string& shown)
+long long CountVCards(std::string_view text, const std::string& shown, const std::function<void()>& counted)
 {
     LineReader lines(text, shown);
-    CountingCards cards(shown);
+    CountingCards cards(shown, counted);
     return WalkVCards(lines, shown, cards);
 }
 

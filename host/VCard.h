@@ -39,8 +39,10 @@ VARNO_HOST_EXPORT void ReadVCards(std::string_view text, const std::string& show
 /// The number of vCards ReadVCards would hand `each` for the same text, or
 /// the Error it would throw; says nothing of what the layout cannot hold.
 /// Much faster than reading: values are looked at only where they could be
-/// refused.
-[[nodiscard]] VARNO_HOST_EXPORT long long CountVCards(std::string_view text, const std::string& shown);
+/// refused. `counted`, when given, is called after each vCard counted: the
+/// text before it is not looked at again.
+[[nodiscard]] VARNO_HOST_EXPORT long long CountVCards(std::string_view text, const std::string& shown,
+                                                      const std::function<void()>& counted = {});
 
 /// Writes contacts given in the own layout as vCards.
 class VARNO_HOST_EXPORT VCardWriter {

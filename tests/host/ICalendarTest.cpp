@@ -371,16 +371,17 @@ TEST(ICalendarTest, CountGivesTheEntriesTheReadingHandsOver)
     for (const auto& [text, type] : files) {
         SCOPED_TRACE(text);
         const Read read = ReadText(text, type);
-        long long counted = -1;
+        long long counted = -1, calls = 0;
         std::string error;
         try {
-            counted = host::CountICalendar(text, "cal.ics", Type(type));
+            counted = host::CountICalendar(text, "cal.ics", Type(type), [&] { ++calls; });
         } catch (const host::Error& e) {
             error = e.what();
         }
         EXPECT_EQ(error, read.error);
         if (read.error.empty()) {
             EXPECT_EQ(counted, static_cast<long long>(read.rows.size()));
+            EXPECT_EQ(calls, counted);
         }
     }
 }
