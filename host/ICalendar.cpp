@@ -55,9 +55,7 @@
 #include <array>
 #include <charconv>
 #include <cstring>
-#include <ctime>
 #include <map>
-#include <unordered_map>
 #include <set>
 
 namespace varno::host {
