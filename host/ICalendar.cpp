@@ -352,14 +352,16 @@ std::optional<int> ParseInteger(std::string_view text)
 }
 
 /// Per-entry faults and what was left out, gathered over a file and said
-/// once per kind with the lines of the first entries.
+/// once per kind with the lines of the first entries, and what the first
+/// of them was where the kind alone does not say it: a file with a bad
+/// date in every entry gets one line, not one per entry.
 class Tally {
 public:
-    void Add(const std::string& what, std::int64_t line)
+    void Add(const std::string& what, std::int64_t line, const std::string& example = {})
     {
         auto [it, added] = m_index.try_emplace(what, m_items.size());
         if (added)
-            m_items.push_back({what, 0, {}});
+            m_items.push_back({what, example, 0, {}});
         Item& item = m_items[it->second];
         ++item.count;
         if (item.lines.size() < kLinesNamed)
@@ -375,13 +377,15 @@ public:
                 lines.append(" and ")
                     .append(std::to_string(item.count - static_cast<long long>(item.lines.size())))
                     .append(" more");
-            note(shown + ", " + lines + ": " + item.what);
+            note(shown + ", " + lines + ": " + item.what +
+                 (item.example.empty() ? std::string() : " (" + std::string(item.count == 1 ? "" : "the first: ") +
+                                                             item.example + ")"));
         }
     }
 
 private:
     struct Item {
-        std::string what;
+        std::string what, example;
         long long count;
         std::vector<std::int64_t> lines;
     };
@@ -718,7 +722,8 @@ private:
             return;
         }
         if (!split) {
-            m_tally.Add("a line that is not NAME:VALUE (" + Upper(line.text.substr(0, 20)) + ") is left out", m_line);
+            m_tally.Add("a line that is not NAME:VALUE is left out", m_line,
+                        "\"" + std::string(line.text.substr(0, 40)) + "\"");
             return;
         }
         const Known known = KnownAs(property.name);
@@ -856,9 +861,8 @@ private:
             return std::nullopt;
         const std::optional<Stamp> t = ParseStamp(value->text);
         if (!t) {
-            m_tally.Add(std::string(what) + " \"" + std::string(Trim(value->text).substr(0, 40)) +
-                            "\" is not a date or time iCalendar writes: left empty",
-                        m_line);
+            m_tally.Add(std::string(what) + " is not a date or time iCalendar writes: left empty", m_line,
+                        "\"" + std::string(Trim(value->text).substr(0, 40)) + "\"");
             return std::nullopt;
         }
         if (!ValidCivil(t->year, t->month, t->day, t->hour, t->minute, t->second)) {
@@ -894,10 +898,11 @@ private:
                 const COleDateTime meant = UtcOf(*utc), local = Utc2Local(meant);
                 const std::optional<std::int64_t> back = SecondsOf(Local2Utc(local));
                 if (back && *back != *utc)
-                    m_tally.Add(std::string(what) + " (" + LocalCell(meant) +
-                                    " UTC) falls in the hour the clock change repeats; the layout holds local time, " +
-                                    LocalCell(local) + ", which import stores as " + LocalCell(UtcOf(*back)) + " UTC",
-                                m_line);
+                    m_tally.Add(std::string(what) + " falls in the hour the clock change repeats; the layout holds "
+                                                    "local time, which import stores as the later of its two instants",
+                                m_line,
+                                LocalCell(meant) + " UTC, held as " + LocalCell(local) + ", stored as " +
+                                    LocalCell(UtcOf(*back)) + " UTC");
                 wall = SecondsOf(local);
             }
         }

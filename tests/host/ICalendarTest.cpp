@@ -119,9 +119,10 @@ const std::vector<FileCase>& Files()
               "DTEND:20261101T063000Z", "END:VEVENT", "END:VCALENDAR"}),
          {{"Late", "2026-11-01 01:30", "2026-11-01 01:30", "0", "", "", ""}},
          {3},
-         // The zone's rules read 01:30 as standard time, as mktime does here.
-         {"cal.ics, line 3: DTSTART (2026-11-01 05:30 UTC) falls in the hour the clock change repeats; the layout "
-          "holds local time, 2026-11-01 01:30, which import stores as 2026-11-01 06:30 UTC"}},
+         // Local2Utc reads a repeated 01:30 as the later instant, standard time.
+         {"cal.ics, line 3: DTSTART falls in the hour the clock change repeats; the layout holds local time, which "
+          "import stores as the later of its two instants (2026-11-01 05:30 UTC, held as 2026-11-01 01:30, stored as "
+          "2026-11-01 06:30 UTC)"}},
         {"a to-do list's export", "todo",
          Ics({"BEGIN:VCALENDAR", "VERSION:2.0", "PRODID:-//Tasks App//EN", "BEGIN:VTODO", "UID:t1",
               "SUMMARY:Steuererklärung abgeben", "DTSTART:20260401T080000Z", "DUE;TZID=Asia/Seoul:20260430T180000",
@@ -259,10 +260,19 @@ TEST(ICalendarTest, HostileFilesAreRefusedNamingFileLineAndCause)
     EXPECT_EQ(read.rows[0], (LayoutRow{"kept", "", "", "0", "", "", ""}));
     EXPECT_NE(read.notes.find("line 7: a line of more than 256 KiB (ATTACH) is left out"), std::string::npos)
         << read.notes;
-    EXPECT_NE(read.notes.find("line 3: DTEND \"garbage\" is not a date or time iCalendar writes: left empty"), std::string::npos)
+    EXPECT_NE(read.notes.find("line 3: DTEND is not a date or time iCalendar writes: left empty (\"garbage\")"), std::string::npos)
         << read.notes;
     EXPECT_NE(read.notes.find("line 3: DTSTART is not a date the store holds: left empty"), std::string::npos)
         << read.notes;
+    // A bad value in every entry is one note, with the first of them.
+    const Read many = ReadText(Ics({"BEGIN:VCALENDAR", "VERSION:2.0", "BEGIN:VEVENT", "DTSTART:soon", "END:VEVENT",
+                                    "BEGIN:VEVENT", "DTSTART:later", "END:VEVENT", "END:VCALENDAR"}),
+                               "calendar");
+    EXPECT_NE(many.notes.find("cal.ics, lines 3, 6: DTSTART is not a date or time iCalendar writes: left empty (the "
+                              "first: \"soon\")\n"),
+              std::string::npos)
+        << many.notes;
+    EXPECT_EQ(many.notes.find("later"), std::string::npos) << many.notes;
 }
 
 // The values as other programs write them, each in an entry of its own:
@@ -291,7 +301,7 @@ TEST(ICalendarTest, ValuesAreReadInTheFormsProgramsWriteThem)
         {"calendar", {"SUMMARY:first", "SUMMARY:second", "DTSTART:20260304", "DURATION:P2D"},
          {"first", "2026-03-04 00:00", "2026-03-05 00:00", "1", "", "", ""}, "a second SUMMARY (1)"},
         {"calendar", {"SUMMARY:s", "JUNK LINE", "DTSTART:20260304T10:00:00Z"},
-         {"s", "", "", "0", "", "", ""}, "a line that is not NAME:VALUE (JUNK LINE) is left out"},
+         {"s", "", "", "0", "", "", ""}, "a line that is not NAME:VALUE is left out (\"JUNK LINE\")"},
         {"calendar", {"SUMMARY:s", "DTSTART:20260304T100000Z", "DURATION:one hour"},
          {"s", "2026-03-04 05:00", "2026-03-04 05:00", "0", "", "", ""}, "a DURATION that cannot be read"},
         {"calendar", {"DTSTART:20260304T100000Z", "BEGIN:VALARM", "TRIGGER:soon", "END:VALARM"},
