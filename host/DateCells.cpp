@@ -24,7 +24,6 @@
 
 #include "platform/DateParser.h"
 
-#include <array>
 #include <optional>
 
 namespace varno::host {
@@ -125,13 +124,6 @@ std::optional<long> PlainNumber(std::u16string_view text)
     return whole;
 }
 
-int DaysInMonth(int year, int month)
-{
-    constexpr std::array<int, 12> days{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return month == 2 && leap ? 29 : days[static_cast<size_t>(month - 1)];
-}
-
 // Reads `count` digits at `at` of `text`; -1 when they are not all digits.
 int Digits(std::u16string_view text, size_t at, size_t count)
 {
@@ -166,7 +158,7 @@ bool IsExportForm(std::u16string_view text, bool& noneDate)
     if (text[4] != u'-' || text[7] != u'-' || (text.size() > 10 && (text[10] != u' ' || !IsPlainTime(text.substr(11)))))
         return false;
     const int year = Digits(text, 0, 4), month = Digits(text, 5, 2), day = Digits(text, 8, 2);
-    if (year < 100 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month))
+    if (year < 100 || month < 1 || month > 12 || day < 1 || day > varno::DaysInMonth(year, month))
         return false;
     noneDate = year == 4501 && month == 1 && day == 1;
     return true;

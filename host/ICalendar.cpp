@@ -460,7 +460,7 @@ struct Value {
 /// ":SS" when the seconds are not 0.
 std::string WallCell(std::int64_t wall)
 {
-    const COleDateTime::Fields f = CivilOf(wall);
+    const COleDateTime::Fields f = CivilFromSeconds(wall);
     std::string text = "0000-00-00 00:00:00";
     auto put = [&](std::size_t at, int value, int digits) {
         for (int k = digits - 1; k >= 0; --k, value /= 10)
@@ -869,7 +869,7 @@ private:
             m_tally.Add(std::string(what) + " is not a date the store holds: left empty", m_line);
             return std::nullopt;
         }
-        const std::int64_t written = SecondsOfCivil(t->year, t->month, t->day, t->hour, t->minute, t->second);
+        const std::int64_t written = SecondsFromCivil(t->year, t->month, t->day, t->hour, t->minute, t->second);
         Moment moment;
         moment.date = t->date;
         std::optional<std::int64_t> wall, utc;
@@ -886,7 +886,7 @@ private:
                 icaltime_set_timezone(&local, ZoneNamed(value->zone));
                 const icaltimetype u = icaltime_convert_to_zone(local, icaltimezone_get_utc_timezone());
                 utc = ValidCivil(u.year, u.month, u.day, u.hour, u.minute, u.second)
-                          ? std::optional(SecondsOfCivil(u.year, u.month, u.day, u.hour, u.minute, u.second))
+                          ? std::optional(SecondsFromCivil(u.year, u.month, u.day, u.hour, u.minute, u.second))
                           : std::nullopt;
             }
             if (!utc) {

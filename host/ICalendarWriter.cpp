@@ -38,13 +38,6 @@ namespace varno::host {
 
 namespace {
 
-/// The days of `month` (1 to 12) in `year` of the Gregorian calendar.
-int DaysInMonth(int year, int month)
-{
-    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return month == 2 && leap ? 29 : kDays[month - 1];
-}
 
 /// The fields of a date cell of the own layout ("YYYY-MM-DD HH:MM[:SS]")
 /// that COleDateTime takes; nothing for any other text.
@@ -106,7 +99,7 @@ std::optional<std::int64_t> SecondsOf(const COleDateTime& value)
     const auto f = value.GetStatus() == COleDateTime::valid ? value.GetFields() : std::nullopt;
     if (!f)
         return std::nullopt;
-    return SecondsOfCivil(f->year, f->month, f->day, f->hour, f->minute, f->second);
+    return SecondsFromCivil(f->year, f->month, f->day, f->hour, f->minute, f->second);
 }
 
 COleDateTime UtcOf(std::int64_t seconds)
@@ -116,7 +109,7 @@ COleDateTime UtcOf(std::int64_t seconds)
         invalid.SetStatus(COleDateTime::invalid);
         return invalid;
     }
-    const COleDateTime::Fields f = CivilOf(seconds);
+    const COleDateTime::Fields f = CivilFromSeconds(seconds);
     return COleDateTime(f.year, f.month, f.day, f.hour, f.minute, f.second);
 }
 
@@ -157,33 +150,9 @@ bool ValidCivil(int year, int month, int day, int hour, int minute, int second)
            second >= 0 && second <= 59;
 }
 
-std::int64_t SecondsOfCivil(int year, int month, int day, int hour, int minute, int second)
-{
-    constexpr long long kEpoch = 25569; // 1 January 1970 in the OLE day count
-    return (DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - kEpoch) * kDay +
-           hour * 3600 + minute * 60 + second;
-}
-
-COleDateTime::Fields CivilOf(std::int64_t seconds)
-{
-    // The civil-from-days method, counting from 1 March of year 0.
-    const std::int64_t days = FloorDiv(seconds, kDay) + 719468, time = seconds - FloorDiv(seconds, kDay) * kDay;
-    const std::int64_t era = FloorDiv(days, 146097), doe = days - era * 146097;
-    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100), mp = (5 * doy + 2) / 153;
-    const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
-    COleDateTime::Fields f{};
-    f.year = static_cast<int>(yoe + era * 400 + (month <= 2));
-    f.month = static_cast<int>(month);
-    f.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    f.hour = static_cast<int>(time / 3600), f.minute = static_cast<int>(time / 60 % 60);
-    f.second = static_cast<int>(time % 60);
-    return f;
-}
-
 bool InStore(std::int64_t seconds)
 {
-    static const std::int64_t first = SecondsOfCivil(100, 1, 1, 0, 0, 0), last = SecondsOfCivil(10000, 1, 1, 0, 0, 0);
+    static const std::int64_t first = SecondsFromCivil(100, 1, 1, 0, 0, 0), last = SecondsFromCivil(10000, 1, 1, 0, 0, 0);
     return seconds >= first && seconds < last;
 }
 
@@ -202,7 +171,7 @@ std::optional<std::int64_t> Clock::Steady(std::int64_t utc)
         const auto t = static_cast<std::time_t>(at);
         std::tm local{};
         if (!localtime_r(&t, &local) || (it->second && *it->second != local.tm_gmtoff) ||
-            SecondsOfCivil(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+            SecondsFromCivil(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
                            local.tm_sec) != at + local.tm_gmtoff)
             return it->second = std::nullopt;
         it->second = local.tm_gmtoff;
@@ -255,9 +224,7 @@ struct Moment {
     /// seconds: for the distance between two moments.
     [[nodiscard]] std::int64_t Seconds() const
     {
-        return (DaysFromCivil(f.year, static_cast<unsigned>(f.month), static_cast<unsigned>(f.day)) -
-                DaysFromCivil(1970, 1, 1)) * 86400 +
-               f.hour * 3600 + f.minute * 60 + f.second;
+        return SecondsFromCivil(f.year, f.month, f.day, f.hour, f.minute, f.second);
     }
 };
 
@@ -268,10 +235,10 @@ std::optional<Moment> UtcTime(std::string_view cell, Clock& clock)
     if (!local)
         return std::nullopt;
     const std::optional<std::int64_t> utc = clock.Utc(
-        SecondsOfCivil(local->year, local->month, local->day, local->hour, local->minute, local->second));
+        SecondsFromCivil(local->year, local->month, local->day, local->hour, local->minute, local->second));
     if (!utc || !InStore(*utc))
         return std::nullopt;
-    return Moment{CivilOf(*utc), false};
+    return Moment{CivilFromSeconds(*utc), false};
 }
 
 /// The local date of a date cell, `later` (0 or 1) days later, as a DATE;

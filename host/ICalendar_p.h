@@ -58,12 +58,7 @@ constexpr std::int64_t kDay = 86400;
 /// Whether the fields name a time of years 100 to 9999 (the store's), with
 /// no second 60.
 [[nodiscard]] bool ValidCivil(int year, int month, int day, int hour, int minute, int second);
-/// Seconds since 1970 of a date and time of the Gregorian calendar, on the
-/// scale of UTC: an instant for a UTC time, a "wall" value for a local one.
-[[nodiscard]] std::int64_t SecondsOfCivil(int year, int month, int day, int hour, int minute, int second);
-/// The date and time of seconds on that scale.
-[[nodiscard]] COleDateTime::Fields CivilOf(std::int64_t seconds);
-/// Whether seconds on that scale fall in years 100 to 9999.
+/// Whether seconds since 1970 (SecondsFromCivil) fall in years 100 to 9999.
 [[nodiscard]] bool InStore(std::int64_t seconds);
 
 /// The local time of the process (TZ) of an instant, and the instant of a

@@ -95,6 +95,31 @@ long long DaysFromCivil(long long year, unsigned month, unsigned day) noexcept
     return DaysFrom1970(year, month, day) - kEpochFrom1970;
 }
 
+int DaysInMonth(int year, int month) noexcept
+{
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
+long long SecondsFromCivil(int year, int month, int day, int hour, int minute, int second) noexcept
+{
+    return DaysFrom1970(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) * kSecondsPerDay +
+           hour * 3600LL + minute * 60LL + second;
+}
+
+COleDateTime::Fields CivilFromSeconds(long long seconds) noexcept
+{
+    const long long days = (seconds >= 0 ? seconds : seconds - (kSecondsPerDay - 1)) / kSecondsPerDay;
+    const long long time = seconds - days * kSecondsPerDay;
+    COleDateTime::Fields f{};
+    CivilFrom1970(days, f.year, f.month, f.day);
+    f.hour = static_cast<int>(time / 3600);
+    f.minute = static_cast<int>(time / 60 % 60);
+    f.second = static_cast<int>(time % 60);
+    return f;
+}
+
 double OleToLinear(double dt) noexcept
 {
     if (dt >= 0.0)

@@ -130,6 +130,15 @@ namespace varno {
 /// Days from 30 December 1899 to the given date of the proleptic Gregorian
 /// calendar (month and day need not be normalised).
 VARNO_PLATFORM_EXPORT long long DaysFromCivil(long long year, unsigned month, unsigned day) noexcept;
+/// The days of `month` (1 to 12) in `year` of the Gregorian calendar.
+VARNO_PLATFORM_EXPORT int DaysInMonth(int year, int month) noexcept;
+/// Seconds from 1 January 1970, 00:00 to the given date and time of the
+/// proleptic Gregorian calendar, counting every day as 86,400 seconds: the
+/// scale of UTC without leap seconds, whatever the zone.
+VARNO_PLATFORM_EXPORT long long SecondsFromCivil(int year, int month, int day, int hour, int minute,
+                                                 int second) noexcept;
+/// The date and time of such seconds.
+VARNO_PLATFORM_EXPORT COleDateTime::Fields CivilFromSeconds(long long seconds) noexcept;
 /// OLE day count to the linear scale used for arithmetic, and back.
 VARNO_PLATFORM_EXPORT double OleToLinear(double dt) noexcept;
 VARNO_PLATFORM_EXPORT double LinearToOle(double linear) noexcept;

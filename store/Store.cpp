@@ -58,11 +58,7 @@ COleDateTime Unconvertible(COleDateTime value)
 /// (timegm goes through the zone machinery).
 std::int64_t SecondsAsUtc(const std::tm& tm)
 {
-    constexpr long long kEpoch = 25569; // 1 January 1970 in the OLE day count
-    return (varno::DaysFromCivil(tm.tm_year + 1900LL, static_cast<unsigned>(tm.tm_mon + 1),
-                                 static_cast<unsigned>(tm.tm_mday)) -
-            kEpoch) * 86400 +
-           tm.tm_hour * 3600 + tm.tm_min * 60 + tm.tm_sec;
+    return varno::SecondsFromCivil(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
 }
 
 /// The instant whose local time is `tm`, when the zone shows that time

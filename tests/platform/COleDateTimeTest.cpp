@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
 #include <limits>
 
 namespace {
@@ -34,7 +35,16 @@ TEST(COleDateTime, FieldsAndDayCountAgreeBothWays)
         EXPECT_NEAR(built.m_dt, c.days, 1e-9);
         EXPECT_EQ(Read(COleDateTime(c.days)), c.f) << c.days;
         EXPECT_EQ(COleDateTime(c.days).GetDayOfWeek(), c.dayOfWeek) << c.days;
+        // The same moment as seconds since 1970, against the standard calendar.
+        using namespace std::chrono;
+        const long long seconds =
+            sys_days{year{y} / mo / d}.time_since_epoch().count() * 86400LL + h * 3600 + mi * 60 + s;
+        EXPECT_EQ(varno::SecondsFromCivil(y, mo, d, h, mi, s), seconds) << c.days;
+        const COleDateTime::Fields back = varno::CivilFromSeconds(seconds);
+        EXPECT_EQ((Fields{back.year, back.month, back.day, back.hour, back.minute, back.second}), c.f) << c.days;
     }
+    EXPECT_EQ(varno::DaysInMonth(1900, 2), 28);
+    EXPECT_EQ(varno::DaysInMonth(2000, 2), 29);
     EXPECT_EQ(COleDateTime(2012, 12, 31, 0, 0, 0).GetDayOfYear(), 366);
     EXPECT_EQ(COleDateTime(-1.25).GetDayOfYear(), 363);
 }
