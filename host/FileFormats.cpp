@@ -1,13 +1,15 @@
 #include "host/FileFormats.h"
 
+#include "host/Ascii_p.h"
 #include "host/ICalendar.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace varno::host {
 
 namespace {
+
+using detail::EqualNoCase;
 
 void ReadVCardFile(std::string_view text, const std::string& shown, const RecordType&, const LayoutRowSink& each,
                    const NoteSink& note)
@@ -49,13 +51,6 @@ private:
 std::unique_ptr<FormatWriter> MakeICalendarWriter(const RecordType& type, const FormatOptions&)
 {
     return std::make_unique<ICalendarFormatWriter>(type);
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
 }
 
 const std::vector<FileFormat>& Table()

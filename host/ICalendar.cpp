@@ -46,6 +46,7 @@
 // and said, with the line of its entry.
 #include "host/ICalendar.h"
 
+#include "host/Ascii_p.h"
 #include "host/ICalendar_p.h"
 #include "host/Utf8_p.h"
 #include "host/Session.h"
@@ -66,36 +67,6 @@ using namespace detail;
 constexpr std::size_t kMaxLine = 256 * 1024; ///< octets of one unfolded line
 constexpr std::size_t kMaxDepth = 8;          ///< components inside each other
 constexpr std::size_t kLinesNamed = 5;        ///< lines a note lists
-
-char UpperOf(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-std::string Upper(std::string_view text)
-{
-    std::string upper(text);
-    for (char& c : upper) // ASCII only, as iCalendar's names are
-        c = UpperOf(c);
-    return upper;
-}
-
-/// Whether `text` is `upper` in any letter case.
-bool Is(std::string_view text, std::string_view upper)
-{
-    if (text.size() != upper.size())
-        return false;
-    for (std::size_t i = 0; i < text.size(); ++i)
-        if (UpperOf(text[i]) != upper[i])
-            return false;
-    return true;
-}
-
-std::string_view Trim(std::string_view text)
-{
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    return text;
-}
 
 /// The offset of the first byte that is not part of well-formed UTF-8 or
 /// is a NUL, or npos.
@@ -223,7 +194,7 @@ std::optional<std::string_view> Parameter(std::string_view parameters, std::stri
         }
         const std::string_view one = parameters.substr(at + 1, end - at - 1);
         if (const std::size_t equals = one.find('=');
-            equals != std::string_view::npos && Is(Trim(one.substr(0, equals)), upper)) {
+            equals != std::string_view::npos && EqualNoCase(Trim(one.substr(0, equals)), upper)) {
             std::string_view value = Trim(one.substr(equals + 1));
             if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
                 value = value.substr(1, value.size() - 2);
@@ -278,11 +249,11 @@ std::optional<Stamp> ParseStamp(std::string_view text)
                    ? std::optional<Stamp>(stamp)
                    : std::nullopt;
     }
-    if (text.size() != 15 && !(text.size() == 16 && UpperOf(text[15]) == 'Z'))
+    if (text.size() != 15 && !(text.size() == 16 && UpperAscii(text[15]) == 'Z'))
         return std::nullopt;
     stamp.utc = text.size() == 16;
     if (!digits(0, 4, stamp.year) || !digits(4, 2, stamp.month) || !digits(6, 2, stamp.day) ||
-        UpperOf(text[8]) != 'T' || !digits(9, 2, stamp.hour) || !digits(11, 2, stamp.minute) ||
+        UpperAscii(text[8]) != 'T' || !digits(9, 2, stamp.hour) || !digits(11, 2, stamp.minute) ||
         !digits(13, 2, stamp.second))
         return std::nullopt;
     return stamp;
@@ -301,13 +272,13 @@ std::optional<Span> ParseDuration(std::string_view text)
     bool negative = false;
     if (!text.empty() && (text.front() == '+' || text.front() == '-'))
         negative = text.front() == '-', text.remove_prefix(1);
-    if (text.empty() || UpperOf(text.front()) != 'P')
+    if (text.empty() || UpperAscii(text.front()) != 'P')
         return std::nullopt;
     text.remove_prefix(1);
     std::int64_t weeks = 0, days = 0, hours = 0, minutes = 0, seconds = 0;
     bool time = false, any = false;
     while (!text.empty()) {
-        if (UpperOf(text.front()) == 'T' && !time) {
+        if (UpperAscii(text.front()) == 'T' && !time) {
             time = true, text.remove_prefix(1);
             continue;
         }
@@ -317,7 +288,7 @@ std::optional<Span> ParseDuration(std::string_view text)
             number = number * 10 + (text[n] - '0');
         if (n == 0 || n == text.size() || (text[n] >= '0' && text[n] <= '9'))
             return std::nullopt;
-        const char unit = UpperOf(text[n]);
+        const char unit = UpperAscii(text[n]);
         std::int64_t* into = !time && unit == 'W' ? &weeks
                              : !time && unit == 'D' ? &days
                              : time && unit == 'H'  ? &hours
@@ -442,7 +413,7 @@ constexpr std::size_t kKnownCount = kBookkeeping;
 Known KnownAs(std::string_view name)
 {
     for (const auto& [upper, known] : kKnownNames)
-        if (Is(name, upper))
+        if (EqualNoCase(name, upper))
             return known;
     return kOther;
 }
@@ -571,7 +542,7 @@ private:
             const std::string_view name = line.Name();
             if (line.length > kMaxLine) {
                 const Known known = KnownAs(name);
-                if (open.empty() || Is(name, "BEGIN") || Is(name, "END") ||
+                if (open.empty() || EqualNoCase(name, "BEGIN") || EqualNoCase(name, "END") ||
                     (known != kOther && known != kBookkeeping) || (open.size() >= 2 && open[1].kind == "VTIMEZONE"))
                     Refuse(line.number,
                            "a line of " + std::to_string(line.length) + " octets once unfolded (" + Upper(name) +
@@ -584,7 +555,7 @@ private:
                                 line.number);
                 continue;
             }
-            if (Is(name, "BEGIN")) {
+            if (EqualNoCase(name, "BEGIN")) {
                 std::string kind = line.Value();
                 if (name.size() >= line.text.size() || line.text[name.size()] != ':')
                     NotAMark(line);
@@ -599,7 +570,7 @@ private:
                 else if (entry && open.size() == 2)
                     Inner(kind);
                 open.push_back({std::move(kind), line.number, line.begin});
-            } else if (Is(name, "END")) {
+            } else if (EqualNoCase(name, "END")) {
                 const std::string kind = line.Value();
                 if (name.size() >= line.text.size() || line.text[name.size()] != ':')
                     NotAMark(line);
@@ -624,7 +595,7 @@ private:
                        "import a file that begins with BEGIN:VCALENDAR");
             } else if (entry) {
                 Content(line, open.size());
-            } else if (open.size() == 1 && Is(name, "VERSION") && line.Value() != "2.0") {
+            } else if (open.size() == 1 && EqualNoCase(name, "VERSION") && line.Value() != "2.0") {
                 Refuse(line.number, "VERSION:" + line.Value() + " (vCalendar 1.0 is not read, only iCalendar 2.0)",
                        "export the calendar as iCalendar 2.0");
             }
@@ -707,7 +678,7 @@ private:
     {
         if (m_pass == Pass::Count) {
             // Changed occurrences are not imported, so not counted.
-            if (depth == 2 && Is(line.Name(), "RECURRENCE-ID"))
+            if (depth == 2 && EqualNoCase(line.Name(), "RECURRENCE-ID"))
                 ++m_values[kOccurrence].count;
             return;
         }
@@ -715,7 +686,7 @@ private:
         const bool split = Split(line.text, property);
         if (depth > 2) {
             // Of what components hold, only the first alarm's trigger is read.
-            if (depth == 3 && m_inAlarm && m_trigger.count == 0 && split && Is(property.name, "TRIGGER")) {
+            if (depth == 3 && m_inAlarm && m_trigger.count == 0 && split && EqualNoCase(property.name, "TRIGGER")) {
                 m_trigger.count = 1;
                 Keep(property, m_trigger);
             }
@@ -748,9 +719,9 @@ private:
         if (const auto zone = Parameter(property.parameters, "TZID"))
             value.zone.assign(*zone);
         if (const auto kind = Parameter(property.parameters, "VALUE"))
-            value.asDate = Is(*kind, "DATE-TIME") || Is(*kind, "DATE");
+            value.asDate = EqualNoCase(*kind, "DATE-TIME") || EqualNoCase(*kind, "DATE");
         if (const auto related = Parameter(property.parameters, "RELATED"))
-            value.fromEnd = Is(*related, "END");
+            value.fromEnd = EqualNoCase(*related, "END");
     }
 
     [[nodiscard]] const Value* Of(Known known) const
@@ -992,11 +963,11 @@ private:
                 m_tally.Add("a PERCENT-COMPLETE that is not a number is left out", m_line);
             share = number.value_or(0);
         }
-        if (Is(word, "COMPLETED") || share >= 100 || Of(kCompleted))
+        if (EqualNoCase(word, "COMPLETED") || share >= 100 || Of(kCompleted))
             return "6";
         if (share > 0)
             m_tally.Add("partly done (PERCENT-COMPLETE): stored as open", m_line);
-        if (Is(word, "CANCELLED"))
+        if (EqualNoCase(word, "CANCELLED"))
             m_tally.Add("cancelled (STATUS:CANCELLED): stored as open", m_line);
         return "0";
     }

@@ -41,6 +41,7 @@
 #include "host/Registry.h"
 #include "host/Session.h"
 #include "host/ContentLine_p.h"
+#include "host/Ascii_p.h"
 #include "host/Utf8_p.h"
 
 #include "platform/CString.h"
@@ -50,7 +51,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -61,45 +61,11 @@ namespace varno::host {
 
 namespace {
 
+using namespace detail;
+
 [[noreturn]] void Refuse(const std::string& message)
 {
     throw Error(Error::Kind::Refused, message);
-}
-
-// Names, parameters and their words are ASCII: case is folded without the
-// C locale's tables.
-constexpr char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-constexpr char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualNoCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return UpperAscii(x) == UpperAscii(y); });
-}
-
-std::string Upper(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out)
-        c = UpperAscii(c);
-    return out;
-}
-
-std::string Lower(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out)
-        c = LowerAscii(c);
-    return out;
-}
-
-std::string_view Trim(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
 }
 
 /// Quoted-printable: =XX is a byte; an "=" that starts no such pair stays.
