@@ -15,6 +15,7 @@
 #include "platform/CFile.h"
 #include "platform/CodePage.h"
 #include "platform/Locale.h"
+#include "platform/Utf_p.h"
 #include "store/History.h"
 #include "store/Store.h"
 
@@ -471,7 +472,7 @@ void Session::WriteFormat(const RecordType& type, const FileFormat& format, cons
         for (int i = 0; i < values.GetSize() && static_cast<size_t>(i) < columnOf.size(); ++i)
             if (const size_t at = columnOf[static_cast<size_t>(i)]; at < row.size()) {
                 row[at].clear();
-                if (!detail::AppendUtf8(values[i].str(), row[at]))
+                if (!varno::detail::AppendUtf8(values[i].str(), row[at]))
                     row[at] = values[i].ToUtf8();
             }
         writer->Write(row, pending);

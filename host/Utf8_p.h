@@ -1,12 +1,10 @@
 // Internal: the check of UTF-8 that the readers of vCard and iCalendar
-// files share before they hand text on, and the conversion from UTF-16
-// that the writers' rows are made with.
+// files share before they hand text on.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <string>
 #include <string_view>
 
 namespace varno::host::detail {
@@ -54,41 +52,6 @@ namespace varno::host::detail {
         i += n + 1;
     }
     return std::string_view::npos;
-}
-
-/// Appends the UTF-8 form of `text` to `out` (whose memory can serve one
-/// cell after another) and returns true; for text holding an unpaired
-/// surrogate appends nothing and returns false (CString::ToUtf8 says what
-/// it becomes).
-[[nodiscard]] inline bool AppendUtf8(std::u16string_view text, std::string& out)
-{
-    const std::size_t start = out.size();
-    out.resize(start + 3 * text.size());
-    char* target = out.data() + start;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char32_t c = text[i];
-        if (c < 0x80) {
-            *target++ = static_cast<char>(c);
-        } else if (c < 0x800) {
-            *target++ = static_cast<char>(0xC0 | (c >> 6));
-            *target++ = static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0xD800 || c > 0xDFFF) {
-            *target++ = static_cast<char>(0xE0 | (c >> 12));
-            *target++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            *target++ = static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            const char32_t full = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-            *target++ = static_cast<char>(0xF0 | (full >> 18));
-            *target++ = static_cast<char>(0x80 | ((full >> 12) & 0x3F));
-            *target++ = static_cast<char>(0x80 | ((full >> 6) & 0x3F));
-            *target++ = static_cast<char>(0x80 | (full & 0x3F));
-        } else {
-            out.resize(start);
-            return false;
-        }
-    }
-    out.resize(static_cast<std::size_t>(target - out.data()));
-    return true;
 }
 
 } // namespace varno::host::detail

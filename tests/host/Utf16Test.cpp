@@ -2,7 +2,6 @@
 // never on text in the code pages, and converted piece by piece, wherever
 // the pieces are cut, into the UTF-16LE that the library reads.
 #include "host/Utf16.h"
-#include "host/Utf8_p.h"
 
 #include "platform/CString.h"
 #include "platform/CodePage.h"
@@ -125,31 +124,6 @@ TEST(Utf16, KeepsALastByteWithoutItsPairForTheEnd)
         Utf16ToLittleEndian converter(form);
         EXPECT_EQ(converter.Convert(little + "A"), little + "A") << "passes through";
         EXPECT_EQ(converter.Finish(), "");
-    }
-}
-
-// The export's cells, converted in place from UTF-16: the bytes
-// CString::ToUtf8 gives for every width of character, appended to what the
-// cell held; text with an unpaired surrogate is left to ToUtf8.
-TEST(Utf16, CellsAreAppendedAsUtf8AsCStringGivesThem)
-{
-    const struct {
-        std::u16string text;
-        bool converted;
-    } rows[] = {
-        {u"", true},
-        {u"plain, \"quoted\"\r\n", true},
-        {u"Zoë 김 \u20AC \U0001F600 \u07FF\u0800\uFFFF\U0010FFFF", true},
-        {u"high \xD83D alone", false},
-        {u"low \xDE00 alone", false},
-        {u"high at the end \xD83D", false},
-        {u"swapped \xDE00\xD83D", false},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(CString(row.text).ToUtf8());
-        std::string cell = "held:";
-        EXPECT_EQ(detail::AppendUtf8(row.text, cell), row.converted);
-        EXPECT_EQ(cell, row.converted ? "held:" + CString(row.text).ToUtf8() : "held:");
     }
 }
 

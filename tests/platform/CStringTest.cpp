@@ -2,6 +2,7 @@
 // clamping of the substring operations, Replace, Trim, Format, UTF-8 and
 // Tokenize.
 #include "platform/CString.h"
+#include "platform/Utf_p.h"
 
 #include "tests/support/TestSupport.h"
 
@@ -92,6 +93,31 @@ TEST(CString, TokenizeSkipsDelimiterRunsAndEndsWithMinusOne)
         }
         EXPECT_EQ(text.Tokenize(c.delimiters, start), CString()) << text.ToUtf8();
         EXPECT_EQ(start, -1) << text.ToUtf8();
+    }
+}
+
+// Cells converted in place from UTF-16 (as the export re-writes them): the bytes
+// CString::ToUtf8 gives for every width of character, appended to what the
+// cell held; text with an unpaired surrogate is left to ToUtf8.
+TEST(CString, CellsAreAppendedAsUtf8AsToUtf8GivesThem)
+{
+    const struct {
+        std::u16string text;
+        bool converted;
+    } rows[] = {
+        {u"", true},
+        {u"plain, \"quoted\"\r\n", true},
+        {u"Zoë 김 \u20AC \U0001F600 \u07FF\u0800\uFFFF\U0010FFFF", true},
+        {u"high \xD83D alone", false},
+        {u"low \xDE00 alone", false},
+        {u"high at the end \xD83D", false},
+        {u"swapped \xDE00\xD83D", false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(CString(row.text).ToUtf8());
+        std::string cell = "held:";
+        EXPECT_EQ(varno::detail::AppendUtf8(row.text, cell), row.converted);
+        EXPECT_EQ(cell, row.converted ? "held:" + CString(row.text).ToUtf8() : "held:");
     }
 }
 
