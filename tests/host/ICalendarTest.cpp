@@ -449,49 +449,6 @@ TEST(ICalendarTest, RowsWrittenAndReadBackAreTheSameInTwoZones)
     }
 }
 
-// The writer escapes as libical does (it skips libical for texts that need
-// no escape) and folds lines itself: one row per text, the SUMMARY line
-// expected once unfolded.
-TEST(ICalendarTest, WrittenTextsAreEscapedAndFoldedBetweenCharacters)
-{
-    // Three octets a character: 75 octets end inside one.
-    std::string korean, commas;
-    for (int i = 0; i < 60; ++i)
-        korean += i % 10 == 9 ? "회의 " : "김";
-    for (int i = 0; i < 150; ++i)
-        commas += "\\,";
-    const struct {
-        std::string text, line;
-    } cases[] = {
-        {"plain text", "SUMMARY:plain text"},
-        {"a;b,c\\d", "SUMMARY:a\\;b\\,c\\\\d"},
-        {"one\ntwo", "SUMMARY:one\\ntwo"},
-        {"cr\r\nlf", "SUMMARY:cr\\nlf"},        // libical drops CR
-        {"bell\b form\f", "SUMMARY:bell form"}, // and backspace and form feed
-        {"quote \" colon : tab\t", "SUMMARY:quote \" colon : tab\t"},
-        {std::string(150, ','), "SUMMARY:" + commas},
-        {korean, "SUMMARY:" + korean},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
-        host::ICalendarWriter writer(Type("calendar"));
-        const std::string written = writer.Write({c.text, "2026-03-04 09:00", "", "0", "", "", ""});
-        std::string unfolded;
-        for (std::size_t at = 0, end; (end = written.find("\r\n", at)) != std::string::npos; at = end + 2) {
-            const std::string_view line(written.data() + at, end - at);
-            EXPECT_LE(line.size(), 75u) << line;
-            if (!line.empty() && line.front() == ' ') {
-                ASSERT_GE(line.size(), 2u);
-                EXPECT_NE(static_cast<unsigned char>(line[1]) & 0xC0, 0x80) << "a fold inside a character: " << line;
-                unfolded.append(line.substr(1));
-            } else {
-                unfolded.append("\n").append(line);
-            }
-        }
-        EXPECT_NE(unfolded.find("\n" + c.line + "\n"), std::string::npos) << unfolded;
-    }
-}
-
 /// libical's TEXT encoding of `text`: the writer's oracle.
 std::string LibicalText(const std::string& text)
 {
