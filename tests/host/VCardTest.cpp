@@ -521,12 +521,6 @@ TEST_F(VCardSessionTest, TranslationWaitsInTmpdirOrInMemoryAndAFailedWriteStores
     EXPECT_FALSE(Exists("full.db"));
 }
 
-} // namespace
-} // namespace varno::test
-
-namespace varno::test {
-namespace {
-
 // The format follows --format, else the extension; a format that does not
 // hold the type, or --map with a vCard, is a usage error.
 TEST(FileFormatsTest, TheFormatFollowsTheOptionThenTheExtension)
