@@ -8,7 +8,6 @@
 #include "tests/support/TestSupport.h"
 
 #include <fcntl.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
