@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 #include <libical/ical.h>
 
-#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <cstring>
@@ -167,6 +166,13 @@ const std::vector<FileCase>& Files()
            "Project XYZ Review Meeting", "1CP Conference Room 4350"}},
          {19, 28, 47},
          {"ATTENDEE (1), CATEGORIES (3), CLASS (3), ORGANIZER (1), TRANSP (1)", "1 VTODO"}},
+        {"the file's own definition of a zone libical also knows, below the entry that uses it", "calendar",
+         Ics({"BEGIN:VCALENDAR", "VERSION:2.0", "BEGIN:VEVENT", "DTSTART;TZID=Asia/Seoul:20260105T090000",
+              "END:VEVENT", "BEGIN:VTIMEZONE", "TZID:Asia/Seoul", "BEGIN:STANDARD", "DTSTART:19700101T000000",
+              "TZOFFSETFROM:+0300", "TZOFFSETTO:+0300", "END:STANDARD", "END:VTIMEZONE", "END:VCALENDAR"}),
+         {{"", "2026-01-05 01:00", "2026-01-05 01:00", "0", "", "", ""}},
+         {3},
+         {}},
     };
     return files;
 }
@@ -215,55 +221,52 @@ TEST(ICalendarTest, CellsStoreTheMomentMeantInEveryLocaleAndZone)
     }
 }
 
+struct HostileCase {
+    std::string text;
+    const char* error; // how the refusal begins
+};
+
+/// Files the reader refuses as calendar entries.
+const std::vector<HostileCase>& HostileFiles()
+{
+    static const std::vector<HostileCase> cases = [] {
+        const std::string head = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\n";
+        const std::string tail = "END:VEVENT\r\nEND:VCALENDAR\r\n";
+        std::string folded = "SUMMARY:x";
+        for (int i = 0; i < 6000; ++i)
+            folded += "\r\n " + std::string(60, 'a');
+        return std::vector<HostileCase>{
+            {"", "cal.ics, line 1: no BEGIN:VCALENDAR"},
+            {"Subject,Start Date\r\nx,y\r\n", "cal.ics, line 1: text outside BEGIN:VCALENDAR"},
+            {"BEGIN:VCARD\r\nEND:VCARD\r\n", "cal.ics, line 1: BEGIN:VCARD outside a calendar"},
+            {head + "SUMMARY:cut short\r\n", "cal.ics, line 3: BEGIN:VEVENT is never closed"},
+            {head + "END:VTODO\r\nEND:VCALENDAR\r\n", "cal.ics, line 4: END:VTODO does not close BEGIN:VEVENT of line 3"},
+            {head + "SUMMARY:M\xFCller\r\n" + tail, "cal.ics, line 4: bytes that are not UTF-8"},
+            {head + std::string("SUMMARY:a\0b\r\n", 14) + tail, "cal.ics, line 4: a NUL byte"},
+            {head + folded + "\r\n" + tail, "cal.ics, line 4: a line of 360009 octets once unfolded (SUMMARY)"},
+            {head + "DTSTART;TZID=Mars/Olympus:20260101T100000\r\n" + tail,
+             "cal.ics, line 3: the time zone \"Mars/Olympus\" is neither defined in the file"},
+            {"BEGIN:VCALENDAR\r\nVERSION:1.0\r\nEND:VCALENDAR\r\n", "cal.ics, line 2: VERSION:1.0"},
+            {"BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN;X=1:VEVENT\r\n" + tail, "cal.ics, line 3: \"BEGIN;X=1:VEVENT\" is not a BEGIN:NAME or END:NAME line"},
+            {head + "BEGIN:A\r\nBEGIN:B\r\nBEGIN:C\r\nBEGIN:D\r\nBEGIN:E\r\nBEGIN:F\r\nBEGIN:G\r\n",
+             "cal.ics, line 10: components nested more than 8 deep"},
+            // A zone rule libical would expand hour by hour from 1601 at every
+            // conversion (seconds per time for 500 bytes): refused at once.
+            {"BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VTIMEZONE\r\nTZID:Z\r\nBEGIN:STANDARD\r\n"
+             "DTSTART:16011028T030000\r\nRRULE:FREQ=HOURLY;BYMONTH=10\r\nTZOFFSETFROM:+0200\r\nTZOFFSETTO:+0100\r\n"
+             "END:STANDARD\r\nEND:VTIMEZONE\r\nBEGIN:VEVENT\r\nDTSTART;TZID=Z:20260304T090000\r\n" + tail,
+             "cal.ics, line 3: the time zone \"Z\" has a rule that changes its offset more often than once a year"},
+        };
+    }();
+    return cases;
+}
+
 TEST(ICalendarTest, HostileFilesAreRefusedNamingFileLineAndCause)
 {
-    const std::string head = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\n";
-    const std::string tail = "END:VEVENT\r\nEND:VCALENDAR\r\n";
-    std::string folded = "SUMMARY:x";
-    for (int i = 0; i < 6000; ++i)
-        folded += "\r\n " + std::string(60, 'a');
-    const struct {
-        std::string text;
-        const char* error;
-    } cases[] = {
-        {"", "cal.ics, line 1: no BEGIN:VCALENDAR"},
-        {"Subject,Start Date\r\nx,y\r\n", "cal.ics, line 1: text outside BEGIN:VCALENDAR"},
-        {"BEGIN:VCARD\r\nEND:VCARD\r\n", "cal.ics, line 1: BEGIN:VCARD outside a calendar"},
-        {head + "SUMMARY:cut short\r\n", "cal.ics, line 3: BEGIN:VEVENT is never closed"},
-        {head + "END:VTODO\r\nEND:VCALENDAR\r\n", "cal.ics, line 4: END:VTODO does not close BEGIN:VEVENT of line 3"},
-        {head + "SUMMARY:M\xFCller\r\n" + tail, "cal.ics, line 4: bytes that are not UTF-8"},
-        {head + std::string("SUMMARY:a\0b\r\n", 14) + tail, "cal.ics, line 4: a NUL byte"},
-        {head + folded + "\r\n" + tail, "cal.ics, line 4: a line of 360009 octets once unfolded (SUMMARY)"},
-        {head + "DTSTART;TZID=Mars/Olympus:20260101T100000\r\n" + tail,
-         "cal.ics, line 3: the time zone \"Mars/Olympus\" is neither defined in the file"},
-        {"BEGIN:VCALENDAR\r\nVERSION:1.0\r\nEND:VCALENDAR\r\n", "cal.ics, line 2: VERSION:1.0"},
-        {"BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN;X=1:VEVENT\r\n" + tail, "cal.ics, line 3: \"BEGIN;X=1:VEVENT\" is not a BEGIN:NAME or END:NAME line"},
-        {head + "BEGIN:A\r\nBEGIN:B\r\nBEGIN:C\r\nBEGIN:D\r\nBEGIN:E\r\nBEGIN:F\r\nBEGIN:G\r\n",
-         "cal.ics, line 10: components nested more than 8 deep"},
-        // A zone rule libical would expand hour by hour from 1601 at every
-        // conversion (seconds per time for 500 bytes): refused at once.
-        {"BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VTIMEZONE\r\nTZID:Z\r\nBEGIN:STANDARD\r\n"
-         "DTSTART:16011028T030000\r\nRRULE:FREQ=HOURLY;BYMONTH=10\r\nTZOFFSETFROM:+0200\r\nTZOFFSETTO:+0100\r\n"
-         "END:STANDARD\r\nEND:VTIMEZONE\r\nBEGIN:VEVENT\r\nDTSTART;TZID=Z:20260304T090000\r\n" + tail,
-         "cal.ics, line 3: the time zone \"Z\" has a rule that changes its offset more often than once a year"},
-    };
-    for (const auto& c : cases) {
+    for (const HostileCase& c : HostileFiles()) {
         const Read read = ReadText(c.text, "calendar");
         EXPECT_EQ(read.error.rfind(c.error, 0), 0u) << c.error << "\ngot: " << read.error;
     }
-    // What only costs a value the layout does not hold is read, and said.
-    std::string attach = "ATTACH;ENCODING=BASE64;VALUE=BINARY:";
-    for (int i = 0; i < 6000; ++i)
-        attach += std::string(60, 'A') + "\r\n ";
-    const Read read = ReadText(head + "SUMMARY:kept\r\nDTEND:garbage\r\nDTSTART:20261301T000000\r\n" + attach + "\r\n" + tail, "calendar");
-    ASSERT_EQ(read.rows.size(), 1u) << read.error;
-    EXPECT_EQ(read.rows[0], (LayoutRow{"kept", "", "", "0", "", "", ""}));
-    EXPECT_NE(read.notes.find("line 7: a line of more than 256 KiB (ATTACH) is left out"), std::string::npos)
-        << read.notes;
-    EXPECT_NE(read.notes.find("line 3: DTEND is not a date or time iCalendar writes: left empty (\"garbage\")"), std::string::npos)
-        << read.notes;
-    EXPECT_NE(read.notes.find("line 3: DTSTART is not a date the store holds: left empty"), std::string::npos)
-        << read.notes;
     // A bad value in every entry is one note, with the first of them.
     const Read many = ReadText(Ics({"BEGIN:VCALENDAR", "VERSION:2.0", "BEGIN:VEVENT", "DTSTART:soon", "END:VEVENT",
                                     "BEGIN:VEVENT", "DTSTART:later", "END:VEVENT", "END:VCALENDAR"}),
@@ -280,37 +283,46 @@ TEST(ICalendarTest, HostileFilesAreRefusedNamingFileLineAndCause)
 TEST(ICalendarTest, ValuesAreReadInTheFormsProgramsWriteThem)
 {
     const TimeZoneGuard zone(kNewYork);
+    std::string attach = "ATTACH;ENCODING=BASE64;VALUE=BINARY:";
+    for (int i = 0; i < 6000; ++i)
+        attach += std::string(60, 'A') + "\r\n ";
     const struct {
         const char* type;
         std::vector<std::string_view> lines;
         LayoutRow row;
-        const char* note;
+        std::vector<const char*> notes; // none: nothing is said
     } cases[] = {
         {"calendar", {"summary:lower case", "dtstart;tzid=Asia/Seoul:20260105T090000", "dtend;value=date-time:20260105T150000z"},
-         {"lower case", "2026-01-04 19:00", "2026-01-05 10:00", "0", "", "", ""}, nullptr},
+         {"lower case", "2026-01-04 19:00", "2026-01-05 10:00", "0", "", "", ""}, {}},
         {"calendar", {"SUMMARY;LANGUAGE=en:q", "DTSTART;X-A=\"a:b;c\";TZID=\"Asia/Seoul\":20260105T090000"},
-         {"q", "2026-01-04 19:00", "2026-01-04 19:00", "0", "", "", ""}, nullptr},
+         {"q", "2026-01-04 19:00", "2026-01-04 19:00", "0", "", "", ""}, {}},
         {"calendar", {"SUMMARY:a\\,b\\;c\\\\d\\Ne\\x end\\", "DTSTART:20260304T100000Z", "DURATION:P1W"},
-         {"a,b;c\\d\nex end\\", "2026-03-04 05:00", "2026-03-11 06:00", "0", "", "", ""}, nullptr},
+         {"a,b;c\\d\nex end\\", "2026-03-04 05:00", "2026-03-11 06:00", "0", "", "", ""}, {}},
         {"calendar", {"SUMMARY:s", "DTSTART:20260304T100000Z", "DURATION:P1DT1H30M15S", "BEGIN:VALARM",
                       "ACTION:DISPLAY", "TRIGGER;RELATED=END:-P1DT2H", "END:VALARM"},
-         {"s", "2026-03-04 05:00", "2026-03-05 06:30:15", "0", "2026-03-04 04:30:15", "", ""}, nullptr},
+         {"s", "2026-03-04 05:00", "2026-03-05 06:30:15", "0", "2026-03-04 04:30:15", "", ""}, {}},
         {"calendar", {"SUMMARY:s", "DTSTART:20260304T100000Z", "BEGIN:VALARM", "TRIGGER:20260304T090000Z",
                       "END:VALARM", "BEGIN:VALARM", "TRIGGER:-PT1H", "END:VALARM"},
-         {"s", "2026-03-04 05:00", "2026-03-04 05:00", "0", "2026-03-04 04:00", "", ""}, "VALARM (1)"},
+         {"s", "2026-03-04 05:00", "2026-03-04 05:00", "0", "2026-03-04 04:00", "", ""}, {"VALARM (1)"}},
         {"calendar", {"SUMMARY:first", "SUMMARY:second", "DTSTART:20260304", "DURATION:P2D"},
-         {"first", "2026-03-04 00:00", "2026-03-05 00:00", "1", "", "", ""}, "a second SUMMARY (1)"},
+         {"first", "2026-03-04 00:00", "2026-03-05 00:00", "1", "", "", ""}, {"a second SUMMARY (1)"}},
         {"calendar", {"SUMMARY:s", "JUNK LINE", "DTSTART:20260304T10:00:00Z"},
-         {"s", "", "", "0", "", "", ""}, "a line that is not NAME:VALUE is left out (\"JUNK LINE\")"},
+         {"s", "", "", "0", "", "", ""}, {"a line that is not NAME:VALUE is left out (\"JUNK LINE\")"}},
         {"calendar", {"SUMMARY:s", "DTSTART:20260304T100000Z", "DURATION:one hour"},
-         {"s", "2026-03-04 05:00", "2026-03-04 05:00", "0", "", "", ""}, "a DURATION that cannot be read"},
+         {"s", "2026-03-04 05:00", "2026-03-04 05:00", "0", "", "", ""}, {"a DURATION that cannot be read"}},
         {"calendar", {"DTSTART:20260304T100000Z", "BEGIN:VALARM", "TRIGGER:soon", "END:VALARM"},
-         {"", "2026-03-04 05:00", "2026-03-04 05:00", "0", "", "", ""}, "an alarm's TRIGGER that cannot be read"},
+         {"", "2026-03-04 05:00", "2026-03-04 05:00", "0", "", "", ""}, {"an alarm's TRIGGER that cannot be read"}},
         {"todo", {"SUMMARY:t", "status:completed", "PRIORITY:high", "DUE:20260401T120000Z"},
-         {"t", "", "2026-04-01 08:00", "", "6", "0"}, "a PRIORITY that is not a number from 0 to 9"},
+         {"t", "", "2026-04-01 08:00", "", "6", "0"}, {"a PRIORITY that is not a number from 0 to 9"}},
         {"todo", {"SUMMARY:t", "PERCENT-COMPLETE:half", "PRIORITY:+3", "X-VARNO-COMPLETED:3", "BEGIN:VALARM",
                   "TRIGGER:-PT1H", "END:VALARM"},
-         {"t", "", "", "", "3", "3"}, "VALARM (1)"},
+         {"t", "", "", "", "3", "3"}, {"VALARM (1)"}},
+        // What costs only a value the layout does not hold is read, and said.
+        {"calendar", {"SUMMARY:kept", "DTEND:garbage", "DTSTART:20261301T000000", attach},
+         {"kept", "", "", "0", "", "", ""},
+         {"line 7: a line of more than 256 KiB (ATTACH) is left out",
+          "line 3: DTEND is not a date or time iCalendar writes: left empty (\"garbage\")",
+          "line 3: DTSTART is not a date the store holds: left empty"}},
     };
     for (const auto& c : cases) {
         const std::string kind = std::string(c.type) == "todo" ? "VTODO" : "VEVENT";
@@ -318,15 +330,16 @@ TEST(ICalendarTest, ValuesAreReadInTheFormsProgramsWriteThem)
         for (std::string_view line : c.lines)
             text.append(line).append("\r\n");
         text += "END:" + kind + "\r\nEND:VCALENDAR\r\n";
-        SCOPED_TRACE(text);
+        SCOPED_TRACE(text.substr(0, 300));
         const Read read = ReadText(text, c.type);
         ASSERT_EQ(read.error, "");
         ASSERT_EQ(read.rows.size(), 1u);
         EXPECT_EQ(read.rows[0], c.row);
-        if (c.note)
-            EXPECT_NE(read.notes.find(c.note), std::string::npos) << read.notes;
-        else
+        for (const char* note : c.notes)
+            EXPECT_NE(read.notes.find(note), std::string::npos) << note << "\nin\n" << read.notes;
+        if (c.notes.empty()) {
             EXPECT_EQ(read.notes, "");
+        }
     }
 }
 
@@ -357,139 +370,35 @@ TEST(ICalendarTest, TimesAroundClockChangesBecomeTheLocalTimesOfTheZone)
         EXPECT_EQ(read.rows[i][1], meant[i]) << i;
 }
 
-// A zone defined below the entries that use it, and a count that gives
-// what the reading hands over, or refuses as it refuses.
+// A count gives the entries the reading hands over, or refuses as the
+// reading refuses (but for a time zone): every file above, as either type.
 TEST(ICalendarTest, CountGivesTheEntriesTheReadingHandsOver)
 {
     const TimeZoneGuard zone(kNewYork);
-    // The file's own definition of a name libical also knows holds, even
-    // below the entry that uses it.
-    const Read late = ReadText(Ics({"BEGIN:VCALENDAR", "VERSION:2.0", "BEGIN:VEVENT",
-                                    "DTSTART;TZID=Asia/Seoul:20260105T090000", "END:VEVENT", "BEGIN:VTIMEZONE",
-                                    "TZID:Asia/Seoul",
-                                    "BEGIN:STANDARD", "DTSTART:19700101T000000", "TZOFFSETFROM:+0300",
-                                    "TZOFFSETTO:+0300", "END:STANDARD", "END:VTIMEZONE", "END:VCALENDAR"}),
-                               "calendar");
-    ASSERT_EQ(late.error, "");
-    EXPECT_EQ(late.rows, (std::vector<LayoutRow>{{"", "2026-01-05 01:00", "2026-01-05 01:00", "0", "", "", ""}}));
-
-    std::vector<std::pair<std::string, const char*>> files;
+    std::vector<std::string> files;
     for (const FileCase& file : Files())
-        files.emplace_back(file.text, file.type);
-    const std::string head = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\n";
-    for (const char* broken : {"", "SUMMARY:cut short\r\n", "END:VTODO\r\nEND:VCALENDAR\r\n",
-                               "SUMMARY:M\xFC\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n"})
-        files.emplace_back(head + broken, "calendar");
-    files.emplace_back("BEGIN:VCALENDAR\r\nVERSION:1.0\r\nEND:VCALENDAR\r\n", "todo");
-    for (const auto& [text, type] : files) {
-        SCOPED_TRACE(text);
-        const Read read = ReadText(text, type);
-        long long counted = -1, calls = 0;
-        std::string error;
-        try {
-            counted = host::CountICalendar(text, "cal.ics", Type(type), [&] { ++calls; });
-        } catch (const host::Error& e) {
-            error = e.what();
-        }
-        EXPECT_EQ(error, read.error);
-        if (read.error.empty()) {
-            EXPECT_EQ(counted, static_cast<long long>(read.rows.size()));
-            EXPECT_EQ(calls, counted);
-        }
-    }
-}
-
-TEST(ICalendarTest, RowsWrittenAndReadBackAreTheSameInTwoZones)
-{
-    const std::vector<std::pair<const char*, std::vector<LayoutRow>>> sets = {
-        {"calendar",
-         {{"Budget review", "2026-03-04 09:00", "2026-03-04 10:30", "0", "2026-03-04 08:45",
-           "Q1; \"draft\", \\ version\nsecond line", "Room 4.12"},
-          {"Team offsite", "2026-05-13 00:00", "2026-05-15 00:00", "1", "2026-05-12 18:00", "", "Schloss, Krün"},
-          {"Public holiday", "2026-12-25 00:00", "2026-12-25 00:00", "1", "", "", ""},
-          {std::string(200, 'x') + " 한국어 텍스트 " + std::string(100, 'y'), "2026-11-01 12:00",
-           "2026-11-01 12:00", "0", "", "", ""},
-          {"Public holiday", "2026-12-25 00:00", "2026-12-25 00:00", "1", "", "", ""},
-          {"", "", "", "0", "", "", ""}}},
-        {"todo",
-         {{"Steuer", "2026-04-01 08:00", "2026-04-30 18:00", "Belege", "6", "1"},
-          {"Reifen", "", "2026-10-15 00:00", "", "0", "9"},
-          {"Half done", "2026-01-01 10:00", "", "", "3", "5"},
-          {"None", "", "", "", "0", "0"}}},
-    };
-    for (const char* tz : {kNewYork, kSeoul}) {
-        const TimeZoneGuard zone(tz);
-        for (const auto& [type, rows] : sets) {
-            SCOPED_TRACE(std::string(type) + " in " + tz);
-            host::ICalendarWriter writer(Type(type));
-            std::string text = writer.Begin();
-            std::vector<std::string> uids;
-            for (const LayoutRow& row : rows) {
-                const std::string written = writer.Write(row);
-                const std::size_t uid = written.find("UID:");
-                uids.push_back(written.substr(uid, written.find("\r\n", uid) - uid));
-                text += written;
-            }
-            text += writer.End();
+        files.push_back(file.text);
+    for (const HostileCase& hostile : HostileFiles())
+        files.push_back(hostile.text);
+    for (const std::string& text : files)
+        for (const char* type : {"calendar", "todo"}) {
+            SCOPED_TRACE(type + (": " + text.substr(0, 300)));
             const Read read = ReadText(text, type);
-            ASSERT_EQ(read.error, "");
-            EXPECT_EQ(read.rows, rows);
-            // Every line ends in CR LF and holds at most 75 octets.
-            for (std::size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1) {
-                EXPECT_TRUE(end > at && text[end - 1] == '\r') << text.substr(at, end - at);
-                EXPECT_LE(end - at - 1, 75u) << text.substr(at, end - at);
+            long long counted = -1, calls = 0;
+            std::string error;
+            try {
+                counted = host::CountICalendar(text, "cal.ics", Type(type), [&] { ++calls; });
+            } catch (const host::Error& e) {
+                error = e.what();
             }
-            // The same row twice gets two UIDs; writing a row again gives its UID again.
-            std::sort(uids.begin(), uids.end());
-            EXPECT_EQ(std::unique(uids.begin(), uids.end()), uids.end());
-            host::ICalendarWriter again(Type(type));
-            const std::string first = again.Write(rows[0]);
-            EXPECT_EQ(first.substr(first.find("UID:"), 30), text.substr(text.find("UID:"), 30));
-        }
-    }
-}
-
-// The writer escapes as libical does (it skips libical for texts that need
-// no escape) and folds lines itself: one row per text, the SUMMARY line
-// expected once unfolded.
-TEST(ICalendarTest, WrittenTextsAreEscapedAndFoldedBetweenCharacters)
-{
-    // Three octets a character: 75 octets end inside one.
-    std::string korean, commas;
-    for (int i = 0; i < 60; ++i)
-        korean += i % 10 == 9 ? "회의 " : "김";
-    for (int i = 0; i < 150; ++i)
-        commas += "\\,";
-    const struct {
-        std::string text, line;
-    } cases[] = {
-        {"plain text", "SUMMARY:plain text"},
-        {"a;b,c\\d", "SUMMARY:a\\;b\\,c\\\\d"},
-        {"one\ntwo", "SUMMARY:one\\ntwo"},
-        {"cr\r\nlf", "SUMMARY:cr\\nlf"},        // libical drops CR
-        {"bell\b form\f", "SUMMARY:bell form"}, // and backspace and form feed
-        {"quote \" colon : tab\t", "SUMMARY:quote \" colon : tab\t"},
-        {std::string(150, ','), "SUMMARY:" + commas},
-        {korean, "SUMMARY:" + korean},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
-        host::ICalendarWriter writer(Type("calendar"));
-        const std::string written = writer.Write({c.text, "2026-03-04 09:00", "", "0", "", "", ""});
-        std::string unfolded;
-        for (std::size_t at = 0, end; (end = written.find("\r\n", at)) != std::string::npos; at = end + 2) {
-            const std::string_view line(written.data() + at, end - at);
-            EXPECT_LE(line.size(), 75u) << line;
-            if (!line.empty() && line.front() == ' ') {
-                ASSERT_GE(line.size(), 2u);
-                EXPECT_NE(static_cast<unsigned char>(line[1]) & 0xC0, 0x80) << "a fold inside a character: " << line;
-                unfolded.append(line.substr(1));
-            } else {
-                unfolded.append("\n").append(line);
+            // A file refused for a value (a time zone) is counted all the same.
+            const bool zone = read.error.find(": the time zone \"") != std::string::npos;
+            EXPECT_EQ(error, zone ? "" : read.error);
+            if (read.error.empty()) {
+                EXPECT_EQ(counted, static_cast<long long>(read.rows.size()));
+                EXPECT_EQ(calls, counted);
             }
         }
-        EXPECT_NE(unfolded.find("\n" + c.line + "\n"), std::string::npos) << unfolded;
-    }
 }
 
 /// libical's TEXT encoding of `text`: the writer's oracle.
@@ -534,14 +443,15 @@ std::string CellOf(std::int64_t seconds)
 }
 
 /// The written lines unfolded, each with the line break before it, so that
-/// "\nNAME:value\n" finds one whole line; a fold inside a UTF-8 sequence or
-/// a line beyond 75 octets fails the test.
+/// "\nNAME:value\n" finds one whole line; a fold inside a UTF-8 sequence, a
+/// line beyond 75 octets or a line break other than CR LF fails the test.
 std::string Unfolded(const std::string& written)
 {
     std::string unfolded;
     for (std::size_t at = 0, end; (end = written.find("\r\n", at)) != std::string::npos; at = end + 2) {
         const std::string_view line(written.data() + at, end - at);
         EXPECT_LE(line.size(), 75u) << line;
+        EXPECT_EQ(line.find_first_of("\r\n"), std::string_view::npos) << "a line break other than CR LF: " << line;
         if (!line.empty() && line.front() == ' ') {
             EXPECT_TRUE(line.size() >= 2 && (static_cast<unsigned char>(line[1]) & 0xC0) != 0x80)
                 << "a fold inside a character: " << line;
@@ -612,9 +522,9 @@ TEST(ICalendarTest, TextsDurationsAndTimesAreWrittenAsLibicalWritesThem)
     }
 }
 
-// Alarms and dates at the ends of the range the store holds; a row written
-// again gets a numbered UID. (Regression: an alarm before 1902 was written
-// as PT0S, or as a duration from the wrong year, from libical's seconds.)
+// Alarms and dates at the ends of the range the store holds, and the UIDs
+// of rows written again. (Regression: an alarm before 1902 was written as
+// PT0S, or as a duration from the wrong year, from libical's seconds.)
 TEST(ICalendarTest, AlarmsAndDatesAtTheEndsOfTheStoresRange)
 {
     const TimeZoneGuard zone("UTC0");
@@ -653,16 +563,20 @@ TEST(ICalendarTest, AlarmsAndDatesAtTheEndsOfTheStoresRange)
             EXPECT_EQ(unfolded.find("\n" + name), std::string::npos) << name << " in" << unfolded;
     }
 
-    host::ICalendarWriter writer(Type("todo"));
-    const LayoutRow row = {"again", "", "", "", "0", "0"};
-    std::string uids;
-    for (int i = 0; i < 3; ++i) {
+    // A row written again gets a numbered UID, another row its own; another
+    // writer (another export) gives the row its first UID again.
+    auto uid = [](host::ICalendarWriter& writer, const LayoutRow& row) {
         const std::string unfolded = Unfolded(writer.Write(row));
-        const std::size_t at = unfolded.find("\nUID:");
-        uids += unfolded.substr(at, unfolded.find('\n', at + 1) - at);
-    }
-    const std::string uid = uids.substr(0, uids.find('\n', 1));
-    EXPECT_EQ(uids, uid + uid + "-2" + uid + "-3");
+        const std::size_t at = unfolded.find("\nUID:") + 1;
+        return unfolded.substr(at, unfolded.find('\n', at) - at);
+    };
+    host::ICalendarWriter writer(Type("todo")), again(Type("todo"));
+    const LayoutRow row = {"again", "", "", "", "0", "0"}, other = {"other", "", "", "", "0", "0"};
+    const std::string first = uid(writer, row);
+    EXPECT_NE(uid(writer, other), first);
+    EXPECT_EQ(uid(writer, row), first + "-2");
+    EXPECT_EQ(uid(writer, row), first + "-3");
+    EXPECT_EQ(uid(again, row), first);
 }
 
 TEST(ICalendarTest, OnlyCalendarAndTodoHaveICalendarFiles)
@@ -672,43 +586,53 @@ TEST(ICalendarTest, OnlyCalendarAndTodoHaveICalendarFiles)
 }
 
 // Through a session: CSV -> store -> iCalendar -> store -> CSV keeps every
-// field the calendar and to-do layouts keep, in a zone with summer time.
+// field the calendar and to-do layouts keep, in a zone with summer time and
+// in one east of UTC: texts to escape and to fold, all-day entries of one
+// day and of several, the same entry twice, the repeated hour of a clock
+// change, to-do items done, partly done and open.
 class ICalendarSessionTest : public SessionTest {};
 
 TEST_F(ICalendarSessionTest, RoundTripThroughICalendarKeepsEveryFieldOfTheLayouts)
 {
-    const TimeZoneGuard zone("EST5EDT,M3.2.0,M11.1.0");
+    const std::string day = "Day off,2026-12-25 00:00,2026-12-25 00:00,1,,,\r\n";
     const struct {
         const char* type;
         std::string csv;
+        int records;
     } rows[] = {
         {"calendar",
          "summary,start_time,end_time,allday,alarm_runtime,description,location\r\n"
-         "Review,2026-03-07 23:30,2026-03-08 03:15,0,2026-03-07 23:00,\"Numbers, \"\"draft\"\"; q1\",Room 4\r\n"
-         "Holiday,2026-07-03 00:00,2026-07-05 00:00,1,2026-07-02 18:00,,\r\n"
-         "Call,2026-11-01 01:30,2026-11-01 01:45,0,,\"Line one\nline two\",\r\n"},
+         "Review,2026-03-07 23:30,2026-03-08 03:15,0,2026-03-07 23:00,\"Numbers, \"\"draft\"\"; q1 \\ v2\",Room 4\r\n"
+         "Holiday,2026-07-03 00:00,2026-07-05 00:00,1,2026-07-02 18:00,,\"Schloss, Krün\"\r\n"
+         "Call,2026-11-01 01:30,2026-11-01 01:45,0,,\"Line one\nline two\",\r\n" +
+             day + day + std::string(200, 'x') + " 한국어 텍스트 " + std::string(100, 'y') + ",2026-11-01 12:00,2026-11-01 12:00,0,,,\r\n",
+         6},
         {"todo",
          "summary,start_date,due_date,description,completed,priority\r\n"
          "Taxes,2026-04-01 09:00,2026-04-15 17:00,Forms,0,1\r\n"
          "Garden,,2026-05-01 00:00,,6,5\r\n"
-         "Read,2026-01-02 08:00,,,3,9\r\n"},
+         "Read,2026-01-02 08:00,,,3,9\r\n"
+         "None,,,,0,0\r\n",
+         4},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.type);
-        const host::RecordType& type = Type(row.type);
-        WriteBytes("in.csv", row.csv);
-        SetStorePath(PathOf(std::string("first-") + row.type + ".db"));
-        host::ReadRequest request;
-        request.file = Path("in.csv");
-        ASSERT_EQ(Session().Import(type, request, -1, false), 3) << m_notes;
-        ASSERT_EQ(Session().Export(type, {Path("first.csv"), {}, {}}).written, 3);
-        ASSERT_EQ(Session().Export(type, {Path("out.ics"), {}, {}}).written, 3);
-        SetStorePath(PathOf(std::string("second-") + row.type + ".db"));
-        request.file = Path("out.ics");
-        EXPECT_EQ(Session().Import(type, request, -1, false), 3) << m_notes;
-        ASSERT_EQ(Session().Export(type, {Path("second.csv"), {}, {}}).written, 3);
-        EXPECT_EQ(SplitLines(ReadBytes("second.csv")), SplitLines(ReadBytes("first.csv"))) << ReadBytes("out.ics");
-    }
+    for (const char* tz : {kNewYork, kSeoul})
+        for (const auto& row : rows) {
+            SCOPED_TRACE(std::string(row.type) + " in " + tz);
+            const TimeZoneGuard zone(tz);
+            const host::RecordType& type = Type(row.type);
+            WriteBytes("in.csv", row.csv);
+            SetStorePath(PathOf(std::string("first-") + row.type + tz + ".db"));
+            host::ReadRequest request;
+            request.file = Path("in.csv");
+            ASSERT_EQ(Session().Import(type, request, -1, false), row.records) << m_notes;
+            ASSERT_EQ(Session().Export(type, {Path("first.csv"), {}, {}}).written, row.records);
+            ASSERT_EQ(Session().Export(type, {Path("out.ics"), {}, {}}).written, row.records);
+            SetStorePath(PathOf(std::string("second-") + row.type + tz + ".db"));
+            request.file = Path("out.ics");
+            EXPECT_EQ(Session().Import(type, request, -1, false), row.records) << m_notes;
+            ASSERT_EQ(Session().Export(type, {Path("second.csv"), {}, {}}).written, row.records);
+            EXPECT_EQ(SplitLines(ReadBytes("second.csv")), SplitLines(ReadBytes("first.csv"))) << ReadBytes("out.ics");
+        }
 }
 
 } // namespace
