@@ -1061,14 +1061,16 @@ long long CountVCards(std::string_view text, const std::string& shown, const std
 
 namespace {
 
-/// Appends a text value escaped: backslash, comma and semicolon get a
-/// backslash (unless not `separators`); CR LF, CR and LF each become "\n".
+/// Appends a text value escaped: a backslash, and a comma and a semicolon
+/// unless not `separators`, get a backslash; CR LF, CR and LF each become
+/// "\n". (A URL's commas and semicolons are its own; its backslashes and
+/// line breaks are escaped, as the reader reads every value's escapes.)
 void AppendEscaped(std::string& out, std::string_view text, bool separators = true)
 {
     size_t plain = 0; // the start of the octets not yet appended
     for (size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
-        if (c != '\r' && c != '\n' && (!separators || (c != '\\' && c != ',' && c != ';')))
+        if (c != '\r' && c != '\n' && c != '\\' && (!separators || (c != ',' && c != ';')))
             continue;
         out.append(text.substr(plain, i - plain));
         plain = i + 1;
@@ -1193,8 +1195,8 @@ void VCardWriter::Write(const LayoutRow& row, std::string& out)
         if (v4 ? net.v4 != nullptr : net.v3 != nullptr)
             type(net.v3, net.v4);
         out += ':';
-        // A URL holds no separator of its own, but a line break written as
-        // it is would end the property and leave the rest a broken line.
+        // A URL's commas and semicolons are its own; a line break written as
+        // it is would end the property, and a backslash would start an escape.
         AppendEscaped(out, value, net.column < UrlWork);
         end();
     }
