@@ -67,6 +67,7 @@ using namespace detail;
 constexpr std::size_t kMaxLine = 256 * 1024; ///< octets of one unfolded line
 constexpr std::size_t kMaxDepth = 8;          ///< components inside each other
 constexpr std::size_t kLinesNamed = 5;        ///< lines a note lists
+constexpr std::size_t kCheckedAhead = 64 * 1024; ///< octets checked for UTF-8 at a time
 
 /// The offset of the first byte that is not part of well-formed UTF-8 or
 /// is a NUL, or npos.
@@ -531,12 +532,20 @@ private:
         long calendars = 0;
         bool entry = false; // inside a component of the wanted kind, in the entries pass
         Lines lines(text);
+        std::size_t checked = 0; // the text before is UTF-8 with no NUL
         for (Line line; lines.Next(line);) {
-            // Line by line, so that the file is looked at once, front to
-            // back, and its pages can go as the reading moves on.
-            if (const std::string_view raw = text.substr(line.begin, line.end - line.begin);
-                std::memchr(raw.data(), '\0', raw.size()) || FirstNonUtf8Byte(raw) != std::string_view::npos)
-                NotUtf8(raw, line.number);
+            // A block of whole lines at a time, a little ahead of the walk:
+            // the file is looked at once, front to back, so that its pages
+            // can go as the reading moves on.
+            if (line.end > checked) {
+                std::size_t to = std::max(line.end, checked + kCheckedAhead);
+                const void* next = to < text.size() ? std::memchr(text.data() + to, '\n', text.size() - to) : nullptr;
+                to = next ? static_cast<std::size_t>(static_cast<const char*>(next) - text.data()) + 1 : text.size();
+                if (const std::size_t bad = FirstBadByte(text.substr(checked, to - checked));
+                    bad != std::string_view::npos)
+                    NotUtf8(text.substr(line.begin, checked + bad - line.begin), line.number);
+                checked = to;
+            }
             if (line.length == 0)
                 continue; // blank lines are tolerated between and inside components
             const std::string_view name = line.Name();
@@ -607,14 +616,13 @@ private:
             Refuse(1, "no BEGIN:VCALENDAR: this is not an iCalendar file", "import a calendar saved as .ics");
     }
 
-    /// Refuses a file for the first NUL or byte that is not UTF-8 in the
-    /// lines `raw`, the first of which is line `number`.
-    [[noreturn]] void NotUtf8(std::string_view raw, std::int64_t number) const
+    /// Refuses a file for the NUL or byte that is not UTF-8 that `before`
+    /// (from the start of line `number`) runs up to.
+    [[noreturn]] void NotUtf8(std::string_view before, std::int64_t number) const
     {
-        const std::size_t bad = FirstBadByte(raw);
-        const auto line = number + std::count(raw.begin(), raw.begin() + static_cast<std::ptrdiff_t>(bad), '\n');
-        Refuse(line,
-               raw[bad] == '\0' ? std::string("a NUL byte") : "bytes that are not UTF-8 (iCalendar files are UTF-8)",
+        const char bad = *(before.data() + before.size());
+        Refuse(number + std::count(before.begin(), before.end(), '\n'),
+               bad == '\0' ? std::string("a NUL byte") : "bytes that are not UTF-8 (iCalendar files are UTF-8)",
                "save the file as UTF-8 and import it again");
     }
 

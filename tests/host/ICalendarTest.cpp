@@ -232,9 +232,11 @@ const std::vector<HostileCase>& HostileFiles()
     static const std::vector<HostileCase> cases = [] {
         const std::string head = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\n";
         const std::string tail = "END:VEVENT\r\nEND:VCALENDAR\r\n";
-        std::string folded = "SUMMARY:x";
+        std::string folded = "SUMMARY:x", far = head;
         for (int i = 0; i < 6000; ++i)
             folded += "\r\n " + std::string(60, 'a');
+        for (int i = 0; i < 1000; ++i) // 100 KiB: past the first block checked
+            far += "COMMENT:" + std::string(98, 'a') + "\r\n";
         return std::vector<HostileCase>{
             {"", "cal.ics, line 1: no BEGIN:VCALENDAR"},
             {"Subject,Start Date\r\nx,y\r\n", "cal.ics, line 1: text outside BEGIN:VCALENDAR"},
@@ -243,6 +245,7 @@ const std::vector<HostileCase>& HostileFiles()
             {head + "END:VTODO\r\nEND:VCALENDAR\r\n", "cal.ics, line 4: END:VTODO does not close BEGIN:VEVENT of line 3"},
             {head + "SUMMARY:M\xFCller\r\n" + tail, "cal.ics, line 4: bytes that are not UTF-8"},
             {head + std::string("SUMMARY:a\0b\r\n", 14) + tail, "cal.ics, line 4: a NUL byte"},
+            {far + "DESCRIPTION:a\r\n b\r\nSUMMARY:M\xFCller\r\n" + tail, "cal.ics, line 1006: bytes that are not UTF-8"},
             {head + folded + "\r\n" + tail, "cal.ics, line 4: a line of 360009 octets once unfolded (SUMMARY)"},
             {head + "DTSTART;TZID=Mars/Olympus:20260101T100000\r\n" + tail,
              "cal.ics, line 3: the time zone \"Mars/Olympus\" is neither defined in the file"},
